@@ -1,0 +1,66 @@
+#include "db/Connection.h"
+
+#include "db/Error.h"
+#include "db/Providers.h"
+#include "db/Text.h"
+
+namespace qdt::db {
+
+Connection::~Connection() {
+    if (!provider_) return;
+    try {
+        provider_->Close();
+    } catch (...) {
+        // Nothing sensible can be done about a failing close while unwinding.
+    }
+}
+
+void Connection::Open(const std::string& connectionString) {
+    if (provider_) throw DatabaseError("Operation is not allowed when the connection is open.");
+    provider_ = OpenProvider(connectionString);
+}
+
+ConnectionProvider& Connection::Provider() {
+    if (!provider_) throw DatabaseError("Operation is not allowed when the connection is closed.");
+    return *provider_;
+}
+
+std::unique_ptr<Recordset> Connection::Execute(const std::string& sql) { return Provider().Execute(sql); }
+
+std::unique_ptr<Recordset> Connection::OpenSchema(SchemaKind) { return Provider().OpenSchemaTables(); }
+
+void Connection::Close() {
+    if (!provider_) return;
+    auto provider = std::move(provider_);
+    provider->Close();
+}
+
+void Connection::BeginTrans() { Provider().BeginTrans(); }
+void Connection::CommitTrans() { Provider().CommitTrans(); }
+void Connection::RollbackTrans() { Provider().RollbackTrans(); }
+
+std::unique_ptr<ConnectionProvider> OpenProvider(const std::string& connectionString) {
+    ConnectionStringInfo info = ParseConnectionString(connectionString);
+    if (auto driver = info.Get("DRIVER")) {
+        std::string d = ToLowerAscii(*driver);
+        if (d.find("mysql") != std::string::npos || d.find("mariadb") != std::string::npos)
+            return OpenMySqlProvider(info);
+        throw DatabaseError("The ODBC driver '" + *driver + "' is not supported: use a MySQL database.");
+    }
+    auto provider = info.Get("Provider");
+    if (!provider) throw DatabaseError("The connection string names no provider or driver.");
+    std::string p = ToLowerAscii(*provider);
+    if (p == "sqlite") return OpenSqliteProvider(info);
+    if (p == "sqloledb") return OpenSqlServerProvider(info);
+    if (p.rfind("microsoft.jet.oledb", 0) == 0 || p.rfind("microsoft.ace.oledb", 0) == 0) {
+        std::string ext = ToLowerAscii(info.GetOr("Extended Properties", ""));
+        if (ext.find("excel") != std::string::npos)
+            throw DatabaseError("Excel workbooks cannot be read by this version of the Data Tool yet.");
+        if (ext.find("text") != std::string::npos)
+            throw DatabaseError("Text and CSV files cannot be read by this version of the Data Tool yet.");
+        return OpenAccessProvider(info);
+    }
+    throw DatabaseError("The provider '" + *provider + "' is not supported.");
+}
+
+}  // namespace qdt::db

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "db/Recordset.h"
+
+namespace qdt::db {
+
+// What one database engine does for a Connection.
+class ConnectionProvider {
+public:
+    virtual ~ConnectionProvider() = default;
+    // Runs one statement; statements that return no rows give an empty result.
+    virtual std::unique_ptr<Recordset> Execute(const std::string& sql) = 0;
+    // Every table, view and system table: TABLE_CATALOG, TABLE_SCHEMA,
+    // TABLE_NAME, TABLE_TYPE, in that order.
+    virtual std::unique_ptr<Recordset> OpenSchemaTables() = 0;
+    virtual void Close() = 0;
+    virtual void BeginTrans() = 0;
+    virtual void CommitTrans() = 0;
+    virtual void RollbackTrans() = 0;
+};
+
+enum class SchemaKind { Tables = 20 };
+
+// One connection to a database, opened from a connection string that names
+// its engine. The engine-specific work is done by a provider.
+class Connection {
+public:
+    Connection() = default;
+    // For connections made by other means, such as recording ones in tests.
+    explicit Connection(std::unique_ptr<ConnectionProvider> provider) : provider_(std::move(provider)) {}
+    ~Connection();
+    Connection(Connection&&) noexcept = default;
+    Connection& operator=(Connection&&) noexcept = default;
+
+    void Open(const std::string& connectionString);
+    bool IsOpen() const { return provider_ != nullptr; }
+
+    std::unique_ptr<Recordset> Execute(const std::string& sql);
+    std::unique_ptr<Recordset> OpenSchema(SchemaKind kind = SchemaKind::Tables);
+    void Close();
+
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+
+private:
+    ConnectionProvider& Provider();
+    std::unique_ptr<ConnectionProvider> provider_;
+};
+
+// Chooses the provider for a connection string and opens it.
+std::unique_ptr<ConnectionProvider> OpenProvider(const std::string& connectionString);
+
+}  // namespace qdt::db

@@ -1,0 +1,163 @@
+#include "db/access/AccessSnapshot.h"
+
+#include <glib.h>
+#include <mdbtools.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "db/Error.h"
+
+namespace qdt::db::access {
+
+namespace {
+
+std::string QuoteName(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+// Closes the handle and removes the file unless the snapshot is handed over.
+struct Building {
+    sqlite3* db = nullptr;
+    std::string tempFile;
+    ~Building() {
+        if (db) sqlite3_close_v2(db);
+        if (!tempFile.empty()) RemoveSnapshotFile(tempFile);
+    }
+    void Exec(const std::string& sql) {
+        char* err = nullptr;
+        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+            std::string msg = err ? err : sqlite3_errmsg(db);
+            sqlite3_free(err);
+            throw DatabaseError("The snapshot of the Access file could not be built: " + msg);
+        }
+    }
+};
+
+std::string MakeTempFile(const SnapshotOptions& options) {
+    std::filesystem::path dir = options.tempDir.empty() ? std::filesystem::temp_directory_path()
+                                                        : std::filesystem::path(options.tempDir);
+    std::string pattern = (dir / "qdt-access-XXXXXX.sqlite").string();
+    int fd = mkstemps(pattern.data(), 7);
+    if (fd < 0)
+        throw DatabaseError("No temporary file for the Access snapshot could be made in '" + dir.string() + "'.");
+    close(fd);
+    return pattern;
+}
+
+class TableCopier {
+public:
+    TableCopier(Building& b, const std::string& table) : b_(b), table_(table) {}
+    ~TableCopier() {
+        if (insert_) sqlite3_finalize(insert_);
+    }
+
+    void CreateTable(const std::vector<MdbColumnInfo>& columns) {
+        if (columns.empty()) return;  // SQLite has no table without columns
+        std::string create = "CREATE TABLE " + QuoteName(table_) + " (";
+        std::string insert = "INSERT INTO " + QuoteName(table_) + " VALUES (";
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            create += (i ? ", " : "") + QuoteName(columns[i].name) + " " + DeclaredType(columns[i]);
+            insert += i ? ",?" : "?";
+        }
+        b_.Exec(create + ")");
+        insert += ")";
+        if (sqlite3_prepare_v2(b_.db, insert.c_str(), -1, &insert_, nullptr) != SQLITE_OK) Fail();
+    }
+
+    void Insert(const std::vector<MdbCell>& row) {
+        if (!insert_) return;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            const MdbCell& c = row[i];
+            int p = static_cast<int>(i) + 1;
+            switch (c.kind) {
+                case MdbCell::Kind::Null: sqlite3_bind_null(insert_, p); break;
+                case MdbCell::Kind::Integer: sqlite3_bind_int64(insert_, p, c.integer); break;
+                case MdbCell::Kind::Real: sqlite3_bind_double(insert_, p, c.real); break;
+                case MdbCell::Kind::Text:
+                    sqlite3_bind_text(insert_, p, c.bytes.data(), static_cast<int>(c.bytes.size()), SQLITE_STATIC);
+                    break;
+                case MdbCell::Kind::Blob:
+                    if (c.bytes.empty())
+                        sqlite3_bind_zeroblob(insert_, p, 0);
+                    else
+                        sqlite3_bind_blob(insert_, p, c.bytes.data(), static_cast<int>(c.bytes.size()), SQLITE_STATIC);
+                    break;
+            }
+        }
+        if (sqlite3_step(insert_) != SQLITE_DONE) Fail();
+        sqlite3_reset(insert_);
+    }
+
+private:
+    [[noreturn]] void Fail() {
+        throw DatabaseError("The table '" + table_ + "' could not be copied into the snapshot: " +
+                            sqlite3_errmsg(b_.db));
+    }
+    Building& b_;
+    std::string table_;
+    sqlite3_stmt* insert_ = nullptr;
+};
+
+}  // namespace
+
+std::string DeclaredType(const MdbColumnInfo& c) {
+    switch (c.mdbType) {
+        case MDB_BOOL: return "BOOLEAN";
+        case MDB_BYTE: return "TINYINT";
+        case MDB_INT: return "SMALLINT";
+        case MDB_LONGINT: return "INTEGER";
+        case MDB_MONEY: return "CURRENCY";
+        case MDB_FLOAT: return "SINGLE";
+        case MDB_DOUBLE: return "DOUBLE";
+        case MDB_DATETIME: return "DATETIME";
+        case MDB_BINARY: return "VARBINARY(" + std::to_string(c.length) + ")";
+        case MDB_TEXT: return "VARCHAR(" + std::to_string(c.length) + ") COLLATE NOCASE";
+        case MDB_OLE: return "LONGBINARY";
+        case MDB_MEMO: return "LONGTEXT COLLATE NOCASE";
+        case MDB_REPID: return "GUID";
+        case MDB_NUMERIC: return "DECIMAL(" + std::to_string(c.precision) + "," + std::to_string(c.scale) + ")";
+        // Attachment and multi-value columns hold the key of their hidden rows.
+        case MDB_COMPLEX: return "INTEGER";
+        default: return "";
+    }
+}
+
+void RemoveSnapshotFile(const std::string& path) {
+    std::error_code ec;
+    for (const char* extra : {"", "-journal", "-wal", "-shm"}) std::filesystem::remove(path + extra, ec);
+}
+
+Snapshot BuildSnapshot(MdbFile& file, std::uintmax_t fileSize, const SnapshotOptions& options) {
+    Building b;
+    if (fileSize > options.inMemoryLimit) b.tempFile = MakeTempFile(options);
+    const std::string target = b.tempFile.empty() ? ":memory:" : b.tempFile;
+    if (sqlite3_open_v2(target.c_str(), &b.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+        throw DatabaseError("The snapshot of '" + file.Path() + "' could not be created: " +
+                            (b.db ? sqlite3_errmsg(b.db) : "out of memory"));
+    // The copy is rebuilt from the Access file at every open; it needs no journal.
+    b.Exec("PRAGMA journal_mode=OFF");
+    b.Exec("PRAGMA synchronous=OFF");
+    b.Exec("BEGIN");
+    for (const MdbTableInfo& table : file.Tables()) {
+        if (table.system) continue;
+        TableCopier copier(b, table.name);
+        file.ReadTable(
+            table.name, [&](const std::vector<MdbColumnInfo>& columns) { copier.CreateTable(columns); },
+            [&](const std::vector<MdbCell>& row) { copier.Insert(row); });
+    }
+    b.Exec("COMMIT");
+    b.Exec("PRAGMA query_only=1");
+
+    Snapshot s;
+    s.db = b.db;
+    s.tempFile = b.tempFile;
+    s.tables = file.Tables();
+    b.db = nullptr;
+    b.tempFile.clear();
+    return s;
+}
+
+}  // namespace qdt::db::access

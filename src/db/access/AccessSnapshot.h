@@ -1,0 +1,40 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "db/access/MdbFile.h"
+
+namespace qdt::db::access {
+
+// Files up to this size are copied into memory; larger ones into a temporary
+// SQLite file, so a big shop database does not have to fit in RAM twice.
+constexpr std::uintmax_t kInMemorySnapshotLimit = 64ull * 1024 * 1024;
+
+struct SnapshotOptions {
+    std::uintmax_t inMemoryLimit = kInMemorySnapshotLimit;
+    // Where temporary snapshot files go; the system's temporary folder when empty.
+    std::string tempDir;
+};
+
+// A SQLite copy of every user table of an Access file, set query-only.
+struct Snapshot {
+    sqlite3* db = nullptr;
+    std::string tempFile;  // empty for an in-memory snapshot
+    std::vector<MdbTableInfo> tables;
+};
+
+// Builds the snapshot; on failure nothing is left behind (no handle, no file).
+Snapshot BuildSnapshot(MdbFile& file, std::uintmax_t fileSize, const SnapshotOptions& options);
+
+// The declared SQLite type of an Access column; TypeFromDeclaredType reads the
+// type code back from it.
+std::string DeclaredType(const MdbColumnInfo& column);
+
+// Removes a temporary snapshot file and what SQLite may have left beside it.
+void RemoveSnapshotFile(const std::string& path);
+
+}  // namespace qdt::db::access

@@ -1,0 +1,191 @@
+#include "db/access/AccessSqlTranslator.h"
+
+#include <cstddef>
+#include <set>
+#include <string_view>
+
+#include "db/Error.h"
+#include "db/Text.h"
+#include "db/access/AccessDate.h"
+
+namespace qdt::db::access {
+
+namespace {
+
+using K = SqlToken::Kind;
+
+// The statement seen through its significant tokens only.
+class Statement {
+public:
+    explicit Statement(std::vector<SqlToken>& tokens) : tokens_(tokens) {
+        for (std::size_t i = 0; i < tokens.size(); ++i)
+            if (tokens[i].IsSignificant()) sig_.push_back(i);
+    }
+    std::size_t Size() const { return sig_.size(); }
+    SqlToken& At(std::size_t k) { return tokens_[sig_[k]]; }
+    // A token that is not there reads as an empty Space, which matches nothing.
+    const SqlToken& Peek(std::ptrdiff_t k) const {
+        static const SqlToken none{K::Space, {}, {}};
+        return k < 0 || static_cast<std::size_t>(k) >= sig_.size() ? none : tokens_[sig_[k]];
+    }
+    // Blanks out a token together with the blanks after it.
+    void Remove(std::size_t k) {
+        std::size_t i = sig_[k];
+        tokens_[i].text.clear();
+        for (++i; i < tokens_.size() && tokens_[i].kind == K::Space; ++i) tokens_[i].text.clear();
+    }
+    // Index just past the parenthesis that closes the one at k, or Size().
+    std::size_t AfterGroup(std::size_t k) const {
+        int depth = 0;
+        for (std::size_t j = k; j < sig_.size(); ++j) {
+            if (Peek(j).IsSymbol("(")) ++depth;
+            if (Peek(j).IsSymbol(")") && --depth == 0) return j + 1;
+        }
+        return sig_.size();
+    }
+
+private:
+    std::vector<SqlToken>& tokens_;
+    std::vector<std::size_t> sig_;
+};
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+bool IsReserved(const SqlToken& t) {
+    static const std::set<std::string, std::less<>> kReserved = {
+        "ALL",    "AND",   "AS",     "ASC",   "BETWEEN", "BY",       "CASE",   "CROSS",  "DELETE",
+        "DESC",   "DISTINCT", "DISTINCTROW", "ELSE", "END", "ESCAPE", "EXISTS", "FROM", "FULL",
+        "GROUP",  "HAVING", "IN",    "INNER", "INSERT",  "INTO",     "IS",     "JOIN",   "LEFT",
+        "LIKE",   "LIMIT", "MOD",    "NOT",   "OFFSET",  "ON",       "OR",     "ORDER",  "OUTER",
+        "PERCENT", "RIGHT", "SELECT", "SET",  "THEN",    "TOP",      "UNION",  "UPDATE", "VALUES",
+        "WHEN",   "WHERE", "WITH"};
+    return t.kind == K::Word && kReserved.count(Upper(t.text)) > 0;
+}
+
+bool IsName(const SqlToken& t) {
+    return (t.kind == K::Word && !IsReserved(t)) || t.kind == K::BracketName || t.kind == K::QuotedName;
+}
+
+// Operators that bind tighter than + in one dialect or the other: a chain next
+// to one of them is left as it is rather than risk regrouping it.
+bool IsArithmetic(const SqlToken& t) {
+    if (t.IsWord("MOD")) return true;
+    if (t.kind != K::Symbol) return false;
+    static const std::set<std::string, std::less<>> kOps = {"+", "-", "*", "/", "%", "\\", "^", "&", "|", "||", "~"};
+    return kOps.count(t.text) > 0;
+}
+
+// Index just past an operand that starts at k (a literal, a possibly qualified
+// name, a function call or a parenthesised group), or k when there is none.
+std::size_t AfterOperand(const Statement& st, std::size_t k) {
+    const SqlToken& t = st.Peek(static_cast<std::ptrdiff_t>(k));
+    if (t.IsSymbol("(")) return st.AfterGroup(k);
+    if (t.kind == K::String || t.kind == K::Number || t.kind == K::DateLiteral) return k + 1;
+    if (!IsName(t)) return k;
+    std::size_t e = k + 1;
+    while (st.Peek(e).IsSymbol(".") && IsName(st.Peek(e + 1))) e += 2;
+    if (t.kind == K::Word && st.Peek(e).IsSymbol("(")) e = st.AfterGroup(e);
+    return e;
+}
+
+void TranslateLiterals(std::vector<SqlToken>& tokens, Statement& st) {
+    for (auto& t : tokens) {
+        if (t.kind == K::BracketName) {
+            std::string inner = t.text.substr(1, t.text.size() - 2);
+            std::string quoted = "\"";
+            for (char c : inner) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+            t.text = quoted + "\"";
+            t.kind = K::QuotedName;
+        } else if (t.kind == K::DateLiteral) {
+            DateTime d;
+            if (!ParseAccessDateLiteral(t.text.substr(1, t.text.size() - 2), d))
+                throw DatabaseError("The date " + t.text + " in the statement cannot be read as a date.");
+            t.text = "'" + FormatDateTime(d) + "'";
+            t.kind = K::String;
+        }
+    }
+    for (std::size_t k = 0; k < st.Size(); ++k) {
+        SqlToken& t = st.At(k);
+        bool constant = !st.Peek(static_cast<std::ptrdiff_t>(k) - 1).IsSymbol(".") && !st.Peek(k + 1).IsSymbol("(") &&
+                        !st.Peek(k + 1).IsSymbol(".");
+        if (constant && t.IsWord("TRUE")) t.text = "1";
+        if (constant && t.IsWord("FALSE")) t.text = "0";
+    }
+}
+
+void TranslateDeleteStar(Statement& st) {
+    for (std::size_t k = 0; k + 2 < st.Size(); ++k)
+        if (st.At(k).IsWord("DELETE") && st.At(k + 1).IsSymbol("*") && st.At(k + 2).IsWord("FROM")) st.Remove(k + 1);
+}
+
+// A chain of operands joined by + with a text literal among them is a
+// concatenation in Access; SQLite spells that ||.
+void TranslateConcatenation(Statement& st) {
+    for (std::size_t k = 0; k < st.Size(); ++k) {
+        const SqlToken& before = st.Peek(static_cast<std::ptrdiff_t>(k) - 1);
+        if (before.IsSymbol(".") || IsArithmetic(before)) continue;
+        std::vector<std::size_t> plusSigns;
+        bool hasText = st.Peek(k).kind == K::String;
+        std::size_t end = AfterOperand(st, k);
+        if (end == k) continue;
+        while (st.Peek(end).IsSymbol("+")) {
+            std::size_t next = AfterOperand(st, end + 1);
+            if (next == end + 1) break;
+            hasText = hasText || st.Peek(end + 1).kind == K::String;
+            plusSigns.push_back(end);
+            end = next;
+        }
+        if (plusSigns.empty() || !hasText || IsArithmetic(st.Peek(end))) continue;
+        for (std::size_t p : plusSigns) st.At(p).text = "||";
+    }
+}
+
+void TranslateTop(Statement& st) {
+    for (std::size_t k = 0; k < st.Size(); ++k) {
+        if (!st.At(k).IsWord("SELECT")) continue;
+        std::size_t top = k + 1;
+        if (st.Peek(top).IsWord("DISTINCT") || st.Peek(top).IsWord("ALL")) ++top;
+        if (!st.Peek(top).IsWord("TOP")) continue;
+        // Without a number after it, TOP is a column of that name.
+        const SqlToken& count = st.Peek(top + 1);
+        if (count.kind != K::Number) continue;
+        if (count.text.find_first_not_of("0123456789") != std::string::npos)
+            throw DatabaseError("TOP must be followed by a whole number of rows, not " + count.text + ".");
+        if (st.Peek(top + 2).IsWord("PERCENT"))
+            throw DatabaseError("SELECT TOP " + count.text + " PERCENT cannot be run on an Access file on this system.");
+        std::string limit = " LIMIT " + count.text;
+        // The clause ends where this SELECT's own level ends: a closing parenthesis,
+        // a ';' or the end of the text.
+        std::size_t j = top + 2;
+        for (int depth = 0; j < st.Size(); ++j) {
+            const SqlToken& t = st.Peek(j);
+            if (t.IsSymbol("(")) ++depth;
+            if (t.IsSymbol(")") && depth-- == 0) break;
+            if (t.IsSymbol(";") && depth == 0) break;
+            if (depth == 0 && (t.IsWord("UNION") || t.IsWord("EXCEPT") || t.IsWord("INTERSECT")))
+                throw DatabaseError("SELECT TOP cannot be combined with UNION here; move the TOP query into a subquery.");
+        }
+        st.At(j - 1).suffix += limit;
+        st.Remove(top + 1);
+        st.Remove(top);
+    }
+}
+
+}  // namespace
+
+std::string TranslateAccessSql(std::vector<SqlToken> tokens) {
+    Statement st(tokens);
+    TranslateLiterals(tokens, st);
+    TranslateConcatenation(st);
+    TranslateDeleteStar(st);
+    TranslateTop(st);
+    return JoinTokens(tokens);
+}
+
+std::string TranslateAccessSql(const std::string& sql) { return TranslateAccessSql(TokenizeAccessSql(sql)); }
+
+}  // namespace qdt::db::access

@@ -1,0 +1,53 @@
+#include "db/odbc/OdbcProvider.h"
+
+#include "db/odbc/OdbcRecordset.h"
+#include "db/odbc/OdbcText.h"
+
+namespace qdt::db::odbc {
+
+OdbcProvider::OdbcProvider(OdbcTarget target) : session_(std::make_shared<OdbcSession>(std::move(target))) {}
+
+OdbcSession& OdbcProvider::Session() {
+    if (!session_) throw DatabaseError("Operation is not allowed when the connection is closed.");
+    return *session_;
+}
+
+std::unique_ptr<Recordset> OdbcProvider::Open(StatementSource source) {
+    std::optional<OpenResult> open = Session().Run(source);
+    if (!open) return std::make_unique<EmptyRecordset>();
+    return std::make_unique<OdbcRecordset>(session_, std::move(*open), std::move(source));
+}
+
+std::unique_ptr<Recordset> OdbcProvider::Execute(const std::string& sql) {
+    StatementSource source;
+    auto wide = std::make_shared<WideText>(ToWide(sql));
+    source.run = [wide](SQLHSTMT stmt) { return SQLExecDirectW(stmt, wide->data(), SQL_NTS); };
+    source.writes = !IsReadOnlyStatement(sql);
+    return Open(std::move(source));
+}
+
+std::unique_ptr<Recordset> OdbcProvider::OpenSchemaTables() {
+    std::string catalog = SchemaCatalog();
+    StatementSource source;
+    auto wideCatalog = std::make_shared<WideText>(ToWide(catalog));
+    source.run = [wideCatalog, all = catalog.empty()](SQLHSTMT stmt) {
+        static SQLWCHAR anyName[] = {'%', 0};
+        return SQLTablesW(stmt, all ? nullptr : wideCatalog->data(), all ? 0 : SQL_NTS, nullptr, 0, anyName, SQL_NTS,
+                          nullptr, 0);
+    };
+    source.writes = false;
+    source.columnNames = {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE"};
+    return Open(std::move(source));
+}
+
+void OdbcProvider::Close() {
+    if (!session_) return;
+    auto session = std::move(session_);
+    session->Close();
+}
+
+void OdbcProvider::BeginTrans() { Session().Begin(); }
+void OdbcProvider::CommitTrans() { Session().Commit(); }
+void OdbcProvider::RollbackTrans() { Session().Rollback(); }
+
+}  // namespace qdt::db::odbc

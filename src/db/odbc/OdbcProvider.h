@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "db/Connection.h"
+#include "db/odbc/OdbcSession.h"
+
+namespace qdt::db::odbc {
+
+// A connection to a database reached through an ODBC driver.
+class OdbcProvider : public ConnectionProvider {
+public:
+    explicit OdbcProvider(OdbcTarget target);
+
+    std::unique_ptr<Recordset> Execute(const std::string& sql) override;
+    std::unique_ptr<Recordset> OpenSchemaTables() override;
+    void Close() override;
+    void BeginTrans() override;
+    void CommitTrans() override;
+    void RollbackTrans() override;
+
+    // Handles opened so far (one, plus one for each result read alongside).
+    std::size_t HandleCount() const { return session_ ? session_->HandleCount() : 0; }
+    bool ResultsOccupyHandle() const { return session_ && session_->ResultsOccupyHandle(); }
+
+protected:
+    // The catalog whose tables the schema lists; empty for the driver's
+    // default (every table it shows for the connection).
+    virtual std::string SchemaCatalog() { return {}; }
+    std::unique_ptr<Recordset> Open(StatementSource source);
+    OdbcSession& Session();
+
+private:
+    std::shared_ptr<OdbcSession> session_;
+};
+
+}  // namespace qdt::db::odbc

@@ -1,0 +1,159 @@
+#include "db/sqlite/SqliteProvider.h"
+
+#include <cctype>
+#include <filesystem>
+
+#include "db/Error.h"
+#include "db/Providers.h"
+#include "db/Text.h"
+#include "db/sqlite/SqliteRecordset.h"
+
+namespace qdt::db {
+
+namespace {
+
+// Word-boundary search, so "BIT" does not match "ORBITAL".
+bool HasWord(const std::string& upper, const char* word) {
+    std::string w(word);
+    for (std::size_t pos = upper.find(w); pos != std::string::npos; pos = upper.find(w, pos + 1)) {
+        bool startOk = pos == 0 || !std::isalnum(static_cast<unsigned char>(upper[pos - 1]));
+        std::size_t end = pos + w.size();
+        bool endOk = end >= upper.size() || !std::isalnum(static_cast<unsigned char>(upper[end]));
+        if (startOk && endOk) return true;
+    }
+    return false;
+}
+
+bool Has(const std::string& upper, const char* part) { return upper.find(part) != std::string::npos; }
+
+const char* kSchemaQuery =
+    "SELECT NULL AS TABLE_CATALOG, NULL AS TABLE_SCHEMA, name AS TABLE_NAME, "
+    "CASE WHEN name LIKE 'sqlite!_%' ESCAPE '!' THEN 'SYSTEM TABLE' WHEN type = 'view' THEN 'VIEW' "
+    "ELSE 'TABLE' END AS TABLE_TYPE FROM sqlite_master WHERE type IN ('table', 'view') "
+    "UNION ALL SELECT NULL, NULL, 'sqlite_master', 'SYSTEM TABLE' "
+    "ORDER BY TABLE_TYPE, TABLE_NAME";
+
+}  // namespace
+
+int TypeFromDeclaredType(const std::string& declared) {
+    std::string t = declared;
+    for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (Has(t, "BIGINT")) return kBigInt;
+    if (Has(t, "SMALLINT")) return kSmallInt;
+    if (Has(t, "TINYINT")) return kUnsignedTinyInt;
+    if (Has(t, "BOOL") || HasWord(t, "BIT") || HasWord(t, "YESNO")) return kBoolean;
+    if (Has(t, "INT") || Has(t, "COUNTER")) return kInteger;
+    if (Has(t, "GUID") || Has(t, "UNIQUEIDENTIFIER")) return kGuid;
+    if (Has(t, "CURRENCY") || Has(t, "MONEY")) return kCurrency;
+    if (Has(t, "DECIMAL") || Has(t, "NUMERIC")) return kDecimal;
+    if (Has(t, "SINGLE") || Has(t, "FLOAT4")) return kSingle;
+    // REAL is SQLite's own double; taking it as single would round prices.
+    if (Has(t, "DOUBLE") || Has(t, "FLOAT") || Has(t, "REAL")) return kDouble;
+    if (Has(t, "TIMESTAMP")) return kDBTimeStamp;
+    if (Has(t, "DATE")) return kDate;
+    if (HasWord(t, "TIME")) return kDBTime;
+    if (Has(t, "VARBINARY")) return kVarBinary;
+    if (Has(t, "LONGBINARY") || Has(t, "BLOB") || Has(t, "IMAGE") || HasWord(t, "OLE")) return kLongVarBinary;
+    if (Has(t, "BINARY")) return kBinary;
+    if (Has(t, "TEXT") || Has(t, "MEMO") || Has(t, "CLOB")) return kLongVarWChar;
+    if (Has(t, "VARCHAR") || Has(t, "VARYING")) return kVarWChar;
+    if (Has(t, "CHAR")) return kWChar;
+    return 0;
+}
+
+SqliteProvider::SqliteProvider(sqlite3* db, std::function<void()> onClose) : db_(db), onClose_(std::move(onClose)) {
+    sqlite3_busy_timeout(db_, 5000);
+}
+
+SqliteProvider::~SqliteProvider() {
+    try {
+        Close();
+    } catch (...) {
+    }
+}
+
+std::unique_ptr<SqliteProvider> SqliteProvider::OpenFile(const std::string& path) {
+    // A mistyped path must not quietly become a new empty database.
+    std::error_code ec;
+    if (path.empty()) throw DatabaseError("No SQLite database file was given.");
+    if (!std::filesystem::is_regular_file(path, ec))
+        throw DatabaseError("Could not find the SQLite database file '" + path + "'.");
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        sqlite3_close_v2(db);
+        throw DatabaseError("Could not open the SQLite database '" + path + "': " + msg, rc);
+    }
+    auto provider = std::make_unique<SqliteProvider>(db);
+    // Reading the catalogue tells a SQLite file from any other file now, not at the first query.
+    char* err = nullptr;
+    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err) != SQLITE_OK) {
+        std::string msg = err ? err : "unknown error";
+        sqlite3_free(err);
+        throw DatabaseError("'" + path + "' is not a SQLite database: " + msg);
+    }
+    return provider;
+}
+
+std::unique_ptr<Recordset> SqliteProvider::Execute(const std::string& sql) {
+    if (!db_) throw DatabaseError("Operation is not allowed when the connection is closed.");
+    std::string text = filter_ ? filter_(sql) : sql;
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()), &stmt, &tail);
+    if (rc != SQLITE_OK) throw DatabaseError(sqlite3_errmsg(db_), rc);
+    if (!stmt) return std::make_unique<EmptyRecordset>();  // only blanks or a comment
+    if (tail && Trim(std::string(tail)).find_first_not_of(';') != std::string::npos) {
+        sqlite3_finalize(stmt);
+        throw DatabaseError("Only one statement can be executed at a time.");
+    }
+    if (sqlite3_column_count(stmt) == 0) {
+        rc = sqlite3_step(stmt);
+        std::string msg = rc == SQLITE_DONE || rc == SQLITE_ROW ? std::string() : sqlite3_errmsg(db_);
+        sqlite3_finalize(stmt);
+        if (!msg.empty()) throw DatabaseError(msg, rc);
+        return std::make_unique<EmptyRecordset>();
+    }
+    return std::make_unique<SqliteRecordset>(stmt);
+}
+
+std::unique_ptr<Recordset> SqliteProvider::OpenSchemaTables() {
+    if (!db_) throw DatabaseError("Operation is not allowed when the connection is closed.");
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, kSchemaQuery, -1, &stmt, nullptr) != SQLITE_OK)
+        throw DatabaseError(sqlite3_errmsg(db_));
+    return std::make_unique<SqliteRecordset>(stmt);
+}
+
+void SqliteProvider::Close() {
+    if (!db_) return;
+    // close_v2 defers the real close until results still open are finalised.
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    if (onClose_) {
+        auto hook = std::move(onClose_);
+        onClose_ = nullptr;
+        hook();
+    }
+}
+
+void SqliteProvider::Exec(const char* sql) {
+    if (!db_) throw DatabaseError("Operation is not allowed when the connection is closed.");
+    char* err = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        std::string msg = err ? err : "unknown error";
+        sqlite3_free(err);
+        throw DatabaseError(msg);
+    }
+}
+
+void SqliteProvider::BeginTrans() { Exec("BEGIN"); }
+void SqliteProvider::CommitTrans() { Exec("COMMIT"); }
+void SqliteProvider::RollbackTrans() { Exec("ROLLBACK"); }
+
+std::unique_ptr<ConnectionProvider> OpenSqliteProvider(const ConnectionStringInfo& info) {
+    return SqliteProvider::OpenFile(info.GetOr("Data Source", ""));
+}
+
+}  // namespace qdt::db

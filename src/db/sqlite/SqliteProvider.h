@@ -1,0 +1,48 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "db/Connection.h"
+
+namespace qdt::db {
+
+// A connection to a SQLite database. Also serves the read-only snapshots that
+// Access files are loaded into, through the statement filter and the owner hook.
+class SqliteProvider : public ConnectionProvider {
+public:
+    // Takes ownership of an open handle. onClose runs after the handle is
+    // closed (a snapshot removes its temporary file there).
+    explicit SqliteProvider(sqlite3* db, std::function<void()> onClose = {});
+    ~SqliteProvider() override;
+
+    // Opens (or creates) the database file.
+    static std::unique_ptr<SqliteProvider> OpenFile(const std::string& path);
+
+    // Lets a wrapper rewrite or refuse each statement before it is prepared.
+    void SetStatementFilter(std::function<std::string(const std::string&)> filter) { filter_ = std::move(filter); }
+
+    std::unique_ptr<Recordset> Execute(const std::string& sql) override;
+    std::unique_ptr<Recordset> OpenSchemaTables() override;
+    void Close() override;
+    void BeginTrans() override;
+    void CommitTrans() override;
+    void RollbackTrans() override;
+
+    sqlite3* Handle() const { return db_; }
+
+private:
+    void Exec(const char* sql);
+    sqlite3* db_;
+    std::function<void()> onClose_;
+    std::function<std::string(const std::string&)> filter_;
+};
+
+// Type code for a declared column type ("VARCHAR(50)", "DATETIME", ...);
+// 0 when the declaration says nothing usable.
+int TypeFromDeclaredType(const std::string& declared);
+
+}  // namespace qdt::db

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "data/ConnectionProfile.h"
+#include "wizard/Status.h"
+
+namespace qdt::wizard {
+
+enum Action { kDataCopy = 0, kExecuteSql = 1 };
+
+// What the check and the run share with everything they call: the two sides,
+// the chosen action, the statement under way, the warnings so far and the
+// status it reports through.
+struct RunContext {
+    explicit RunContext(Status& s) : status(s) {}
+
+    data::ConnectionProfile source;
+    data::ConnectionProfile destination;
+    int intAction = kDataCopy;
+    // The statement about to be executed, so that a failure can show it.
+    std::string strQuery;
+    // Problems that did not stop the run, listed at its end.
+    std::string strWarnings;
+    Status& status;
+};
+
+}  // namespace qdt::wizard

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "data/ScratchDatabase.h"
+#include "data/SqlLiterals.h"
+#include "db/DataType.h"
+#include "db/Error.h"
+#include "support/RecordingConnection.h"
+#include "wizard/TextStatus.h"
+
+namespace qdt::data {
+namespace {
+
+TEST(FieldClass, ByTypeCode) {
+    for (int code : {7, 133, 134, 135}) EXPECT_EQ(GetFieldClass(code), kFieldDate) << code;
+    for (int code : {129, 130, 200, 201, 202, 203}) EXPECT_EQ(GetFieldClass(code), kFieldText) << code;
+    for (int code : {0, 2, 3, 4, 5, 6, 11, 16, 17, 20, 72, 128, 131, 204, 205})
+        EXPECT_EQ(GetFieldClass(code), kFieldNumber) << code;
+    EXPECT_EQ(GetFieldClass(db::Field("P_Name", db::kVarWChar)), kFieldText);
+}
+
+TEST(QuoteChar, ByClassAndDestination) {
+    ConnectionProfile access;
+    access.Kind = kAccess;
+    access.DateDelimiter = "#";
+    ConnectionProfile mySql;
+    mySql.Kind = kMySql;
+    mySql.DateDelimiter = "'";
+    EXPECT_EQ(GetQuoteChar(kFieldNumber, access), "");
+    EXPECT_EQ(GetQuoteChar(kFieldText, access), "'");
+    EXPECT_EQ(GetQuoteChar(kFieldDate, access), "#");
+    EXPECT_EQ(GetQuoteChar(kFieldDate, mySql), "'");
+    EXPECT_EQ(GetQuoteChar(3, access), "");
+    EXPECT_EQ(GetQuoteChar(-1, access), "");
+}
+
+TEST(QuoteChar, ProfileWithoutDelimiterFallsBackToItsKind) {
+    ConnectionProfile access;
+    access.Kind = kAccess;
+    ConnectionProfile sqlite;
+    sqlite.Kind = kSqlite;
+    EXPECT_EQ(GetQuoteChar(kFieldDate, access), "#");
+    EXPECT_EQ(GetQuoteChar(kFieldDate, sqlite), "'");
+}
+
+TEST(EscapeQuotes, DoublesEverySingleQuote) {
+    EXPECT_EQ(EscapeQuotes("O'Brien"), "O''Brien");
+    EXPECT_EQ(EscapeQuotes("''"), "''''");
+    EXPECT_EQ(EscapeQuotes("'a'b'"), "''a''b''");
+    EXPECT_EQ(EscapeQuotes("plain \"text\""), "plain \"text\"");
+    EXPECT_EQ(EscapeQuotes(""), "");
+}
+
+class DestinationId : public ::testing::Test {
+protected:
+    wizard::TextStatus status;
+    wizard::RunContext ctx{status};
+};
+
+TEST_F(DestinationId, NumbersAreTakenAsTheyAreWithoutAQuery) {
+    test::RecordingConnection rec;
+    auto conn = rec.Open();
+    EXPECT_EQ(GetDestinationId(ctx, "44", conn), 44);
+    EXPECT_EQ(GetDestinationId(ctx, " 7 ", conn), 7);
+    EXPECT_EQ(GetDestinationId(ctx, "-3", conn), -3);
+    EXPECT_EQ(GetDestinationId(ctx, "+12", conn), 12);
+    // Halves go to the even neighbour.
+    EXPECT_EQ(GetDestinationId(ctx, "44.5", conn), 44);
+    EXPECT_EQ(GetDestinationId(ctx, "45.5", conn), 46);
+    EXPECT_EQ(GetDestinationId(ctx, "-2.5", conn), -2);
+    EXPECT_EQ(GetDestinationId(ctx, "2.51", conn), 3);
+    EXPECT_EQ(GetDestinationId(ctx, "32767", conn), 32767);
+    EXPECT_EQ(GetDestinationId(ctx, "-32768", conn), -32768);
+    EXPECT_TRUE(rec.Statements().empty());
+    EXPECT_EQ(ctx.strQuery, "");
+}
+
+TEST_F(DestinationId, NumbersBeyondSixteenBitsAreRefused) {
+    test::RecordingConnection rec;
+    auto conn = rec.Open();
+    for (const char* text : {"40000", "32767.5", "-32769", "1e6"}) {
+        try {
+            GetDestinationId(ctx, text, conn);
+            ADD_FAILURE() << text << " was accepted";
+        } catch (const db::DatabaseError& e) {
+            EXPECT_NE(std::string(e.what()).find(text), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_TRUE(rec.Statements().empty());
+}
+
+TEST_F(DestinationId, NamesAreLookedUpWithTheirQuotesDoubled) {
+    test::RecordingConnection rec;
+    rec.Answer("SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Cote d''Ivoire'",
+               {{"D_ID"}, {db::kInteger}, {{db::Value::Integer(81)}, {db::Value::Integer(99)}}});
+    auto conn = rec.Open();
+    EXPECT_EQ(GetDestinationId(ctx, "Cote d'Ivoire", conn), 81);
+    EXPECT_EQ(GetDestinationId(ctx, "Atlantis", conn), 0);
+    EXPECT_EQ(GetDestinationId(ctx, "Inf", conn), 0);  // a name, not a number
+    EXPECT_EQ(rec.Statements(), (std::vector<std::string>{
+                                    "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Cote d''Ivoire'",
+                                    "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Atlantis'",
+                                    "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Inf'"}));
+    EXPECT_EQ(ctx.strQuery, rec.Statements().back());
+    EXPECT_EQ(rec.OpenResults(), 0);
+}
+
+TEST_F(DestinationId, LookupOnSqlite) {
+    auto conn = testing::ScratchDatabase(
+        {"CREATE TABLE tblQuillmartDestination (D_ID INTEGER PRIMARY KEY, D_Destination VARCHAR(50))",
+         "INSERT INTO tblQuillmartDestination VALUES (3, 'Ireland'), (9, 'Cote d''Ivoire'), (12, 'O''Brien Isle')"});
+    EXPECT_EQ(GetDestinationId(ctx, "Ireland", conn), 3);
+    EXPECT_EQ(GetDestinationId(ctx, "Cote d'Ivoire", conn), 9);
+    EXPECT_EQ(GetDestinationId(ctx, "O'Brien Isle", conn), 12);
+    EXPECT_EQ(GetDestinationId(ctx, "ireland ", conn), 0);
+    EXPECT_EQ(GetDestinationId(ctx, "", conn), 0);
+    EXPECT_EQ(GetDestinationId(ctx, "Atlantis", conn), 0);
+}
+
+TEST_F(DestinationId, FailingLookupPassesThrough) {
+    auto conn = testing::ScratchDatabase();
+    EXPECT_THROW(GetDestinationId(ctx, "Ireland", conn), db::DatabaseError);
+    EXPECT_EQ(ctx.strQuery, "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Ireland'");
+}
+
+TEST(SqlDate, FixedSlashedForm) {
+    EXPECT_EQ(FormatSqlDate("2005-01-01"), "2005/1/1 0:00:00");
+    EXPECT_EQ(FormatSqlDate("2005/1/1"), "2005/1/1 0:00:00");
+    EXPECT_EQ(FormatSqlDate("2004-03-07 09:05:02"), "2004/3/7 9:05:02");
+    EXPECT_EQ(FormatSqlDate("2004/3/7 9:05:02"), "2004/3/7 9:05:02");
+    EXPECT_EQ(FormatSqlDate("2004-12-31 23:59:59.750"), "2004/12/31 23:59:59");
+    EXPECT_EQ(FormatSqlDate(db::Value::Date({2004, 3, 7, 9, 5, 2})), "2004/3/7 9:05:02");
+    // A time alone is a time on the first day of the date scale.
+    EXPECT_EQ(FormatSqlDate("09:05:02"), "1899/12/30 9:05:02");
+    EXPECT_EQ(FormatSqlDate("17:30"), "1899/12/30 17:30:00");
+}
+
+TEST(SqlDate, NullAndEmptyGiveNothing) {
+    EXPECT_EQ(FormatSqlDate(""), "");
+    EXPECT_EQ(FormatSqlDate(db::Value::Null()), "");
+    EXPECT_EQ(FormatSqlDate(db::Value::Text("")), "");
+    EXPECT_EQ(FormatSqlDate(db::Value::Null(), kSqlite), "");
+}
+
+TEST(SqlDate, SqliteGetsIsoText) {
+    EXPECT_EQ(FormatSqlDate("2004/3/7 9:05:02", kSqlite), "2004-03-07 09:05:02");
+    EXPECT_EQ(FormatSqlDate(db::Value::Date({2005, 1, 1, 0, 0, 0}), kSqlite), "2005-01-01 00:00:00");
+    for (DatabaseKind kind : {kAccess, kSqlServer, kMySql})
+        EXPECT_EQ(FormatSqlDate(db::Value::Date({2004, 3, 7, 9, 5, 2}), kind), "2004/3/7 9:05:02") << kind;
+}
+
+TEST(SqlDate, UnreadableTextIsAnErrorNamingIt) {
+    for (const char* text : {"next Tuesday", "2004-02-30", "2004-13-01", "25:00", "12", "2004-03-07 9:05 pm"}) {
+        try {
+            FormatSqlDate(text);
+            ADD_FAILURE() << text << " was read as a date";
+        } catch (const db::DatabaseError& e) {
+            EXPECT_NE(std::string(e.what()).find(std::string("'") + text + "'"), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_THROW(FormatSqlDate(db::Value::Integer(38000), kMySql), db::DatabaseError);
+}
+
+TEST(LanguageValues, FirstLanguageGetsTheValue) {
+    std::string columns = "old", values = "old";
+    BuildLanguageValues("PT_Name", "Shoes", columns, values, false);
+    EXPECT_EQ(columns, "PT_Name1,PT_Name2,PT_Name3,PT_Name4,PT_Name5");
+    EXPECT_EQ(values, "'Shoes','','','',''");
+    BuildLanguageValues("PT_Name", "Shoes", columns, values, true);
+    EXPECT_EQ(columns, "PT_Name1,PT_Name2,PT_Name3,PT_Name4,PT_Name5");
+    EXPECT_EQ(values, "'Shoes',NULL,NULL,NULL,NULL");
+}
+
+TEST(LanguageValues, EmptyValue) {
+    std::string columns, values;
+    BuildLanguageValues("D_Destination", "", columns, values, true);
+    EXPECT_EQ(columns, "D_Destination1,D_Destination2,D_Destination3,D_Destination4,D_Destination5");
+    EXPECT_EQ(values, "NULL,NULL,NULL,NULL,NULL");
+    BuildLanguageValues("V_Name", "", columns, values, false);
+    EXPECT_EQ(values, "'','','','',''");
+}
+
+TEST(LanguageValues, QuotesInTheValueAreDoubled) {
+    std::string columns, values;
+    BuildLanguageValues("P_Name", "O'Brien's", columns, values, true);
+    EXPECT_EQ(values, "'O''Brien''s',NULL,NULL,NULL,NULL");
+}
+
+}  // namespace
+}  // namespace qdt::data

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "db/Error.h"
+#include "db/access/AccessSqlTranslator.h"
+#include "db/access/AccessWriteGuard.h"
+
+namespace qdt::db::access {
+namespace {
+
+std::string T(const std::string& sql) { return TranslateAccessSql(sql); }
+
+TEST(AccessSqlTokens, GiveTheStatementBackUnchanged) {
+    const std::string sql =
+        "SELECT [a b].x, \"q\"\"n\", 'it''s', #1/2/2003#, 1.5e3, Umsätze -- note 'x\n/* [c] */ <> <= >= || ;";
+    auto tokens = TokenizeAccessSql(sql);
+    EXPECT_EQ(JoinTokens(tokens), sql);
+    int strings = 0, brackets = 0, dates = 0, comments = 0;
+    for (const auto& t : tokens) {
+        strings += t.kind == SqlToken::Kind::String;
+        brackets += t.kind == SqlToken::Kind::BracketName;
+        dates += t.kind == SqlToken::Kind::DateLiteral;
+        comments += t.kind == SqlToken::Kind::Comment;
+    }
+    EXPECT_EQ(strings, 1);
+    EXPECT_EQ(brackets, 1);
+    EXPECT_EQ(dates, 1);
+    EXPECT_EQ(comments, 2);
+}
+
+TEST(AccessSqlTokens, RefuseUnterminatedLiteralsAndNames) {
+    EXPECT_THROW(TokenizeAccessSql("SELECT 'abc"), DatabaseError);
+    EXPECT_THROW(TokenizeAccessSql("SELECT [abc"), DatabaseError);
+    EXPECT_THROW(TokenizeAccessSql("SELECT \"abc"), DatabaseError);
+}
+
+TEST(AccessSqlTranslate, TopBecomesLimitAtTheEndOfItsQuery) {
+    EXPECT_EQ(T("SELECT TOP 5 * FROM Orders"), "SELECT * FROM Orders LIMIT 5");
+    EXPECT_EQ(T("select distinct top 10 City from Customers order by City;"),
+              "select distinct City from Customers order by City LIMIT 10;");
+    EXPECT_EQ(T("SELECT TOP 1 a FROM t ORDER BY a -- first\n"), "SELECT a FROM t ORDER BY a LIMIT 1 -- first\n");
+    EXPECT_EQ(T("SELECT * FROM t WHERE id IN (SELECT TOP 3 id FROM u ORDER BY x) AND y = 1"),
+              "SELECT * FROM t WHERE id IN (SELECT id FROM u ORDER BY x LIMIT 3) AND y = 1");
+    EXPECT_EQ(T("SELECT TOP 2 a FROM (SELECT a FROM t) AS s"), "SELECT a FROM (SELECT a FROM t) AS s LIMIT 2");
+    EXPECT_EQ(T("SELECT Top FROM t"), "SELECT Top FROM t");  // a column named Top
+}
+
+TEST(AccessSqlTranslate, TopThatCannotBeCarriedOverIsRefused) {
+    EXPECT_THROW(T("SELECT TOP 10 PERCENT * FROM t"), DatabaseError);
+    EXPECT_THROW(T("SELECT TOP 1 a FROM t UNION SELECT b FROM u"), DatabaseError);
+    EXPECT_THROW(T("SELECT TOP 2.5 * FROM t"), DatabaseError);
+}
+
+TEST(AccessSqlTranslate, DeleteStarLosesTheStar) {
+    EXPECT_EQ(T("DELETE * FROM [Order Details] WHERE OrderID = 1"),
+              "DELETE FROM \"Order Details\" WHERE OrderID = 1");
+    EXPECT_EQ(T("delete  *  from t"), "delete  from t");
+    EXPECT_EQ(T("SELECT * FROM t"), "SELECT * FROM t");
+}
+
+TEST(AccessSqlTranslate, DateLiteralsBecomeText) {
+    EXPECT_EQ(T("SELECT * FROM Orders WHERE OrderDate >= #2004/3/7 9:05:02# AND OrderDate < #3/8/2004#"),
+              "SELECT * FROM Orders WHERE OrderDate >= '2004-03-07 09:05:02' AND OrderDate < '2004-03-08 00:00:00'");
+    EXPECT_THROW(T("SELECT * FROM t WHERE d = #2004/2/30#"), DatabaseError);
+}
+
+TEST(AccessSqlTranslate, PlusNextToTextIsConcatenation) {
+    EXPECT_EQ(T("SELECT FirstName + ' ' + LastName FROM Employees"), "SELECT FirstName || ' ' || LastName FROM Employees");
+    EXPECT_EQ(T("SELECT 'No. ' + [t].[id] FROM t"), "SELECT 'No. ' || \"t\".\"id\" FROM t");
+    EXPECT_EQ(T("SELECT Trim(a) + 'x', (b) + 'y' FROM t"), "SELECT Trim(a) || 'x', (b) || 'y' FROM t");
+    EXPECT_EQ(T("WHERE Name = 'a' + b AND c + 1 > 2"), "WHERE Name = 'a' || b AND c + 1 > 2");
+    EXPECT_EQ(T("SELECT a + b, 1 + 2 FROM t"), "SELECT a + b, 1 + 2 FROM t");
+    // Next to a tighter operator the grouping would change, so nothing is touched.
+    EXPECT_EQ(T("SELECT 'a' + b * 2, 2 * 'a' + b FROM t"), "SELECT 'a' + b * 2, 2 * 'a' + b FROM t");
+}
+
+TEST(AccessSqlTranslate, TrueAndFalseBecomeOneAndZero) {
+    EXPECT_EQ(T("SELECT * FROM Products WHERE Discontinued = True OR x = false"),
+              "SELECT * FROM Products WHERE Discontinued = 1 OR x = 0");
+    EXPECT_EQ(T("SELECT t.True, True() FROM t"), "SELECT t.True, True() FROM t");
+}
+
+TEST(AccessSqlTranslate, BracketedNamesBecomeQuotedNames) {
+    EXPECT_EQ(T("SELECT [Order Details].[Unit \"Price\"] FROM [Order Details]"),
+              "SELECT \"Order Details\".\"Unit \"\"Price\"\"\" FROM \"Order Details\"");
+}
+
+TEST(AccessSqlTranslate, LeavesLiteralsAndQuotedNamesAlone) {
+    const std::string sql = "SELECT 'it''s # [x] + True', \"TOP 5 [y] #1/1/2000# + 'z'\" FROM t WHERE a = 'DELETE * FROM'";
+    EXPECT_EQ(T(sql), sql);
+    EXPECT_EQ(T("SELECT '#' + '#'"), "SELECT '#' || '#'");
+}
+
+std::string Refusal(const std::string& sql) {
+    try {
+        RefuseWrites(TokenizeAccessSql(sql), "nwind.mdb");
+        return "";
+    } catch (const DatabaseError& e) {
+        return e.what();
+    }
+}
+
+TEST(AccessWriteGuard, RefusesStatementsThatWouldChangeTheFile) {
+    EXPECT_EQ(Refusal("UPDATE Products SET UnitPrice = 1"),
+              "Access files are read-only on this system: 'nwind.mdb' cannot be changed (UPDATE statements are "
+              "refused).");
+    for (const char* sql : {"insert into t values (1)", "  DELETE * FROM t", "CREATE TABLE x (a int)", "drop table t",
+                            "ALTER TABLE t ADD c INT", "REPLACE INTO t VALUES (1)", "ATTACH 'x.db' AS x",
+                            "PRAGMA query_only = 0", "PRAGMA writable_schema(1)", "VACUUM",
+                            "SELECT * INTO NewTable FROM t", "WITH a AS (SELECT 1) DELETE FROM t",
+                            "/* note */ UPDATE t SET a = 1"})
+        EXPECT_NE(Refusal(sql), "") << sql;
+}
+
+TEST(AccessWriteGuard, LetsReadsThrough) {
+    for (const char* sql : {"SELECT * FROM t", "select 'UPDATE' from t", "SELECT a FROM t WHERE x IN (SELECT 1)",
+                            "WITH a AS (SELECT replace(b, 'x', 'y') AS b FROM t) SELECT * FROM a",
+                            "PRAGMA table_info(\"Orders\")", "SELECT [Insert] FROM t", "", "  "})
+        EXPECT_EQ(Refusal(sql), "") << sql;
+}
+
+}  // namespace
+}  // namespace qdt::db::access

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include "db/ConnectionString.h"
+#include "db/Error.h"
+#include "db/odbc/MySqlProvider.h"
+#include "db/odbc/OdbcHandle.h"
+#include "db/odbc/OdbcSession.h"
+#include "db/odbc/OdbcText.h"
+#include "db/odbc/SqlServerProvider.h"
+
+namespace qdt::db::odbc {
+namespace {
+
+std::string MySql(const std::string& input, const std::string& driver = "MariaDB Unicode") {
+    return TranslateMySqlConnectionString(ParseConnectionString(input), driver);
+}
+
+std::string SqlServer(const std::string& input) {
+    return TranslateSqlServerConnectionString(ParseConnectionString(input));
+}
+
+TEST(MySqlConnectionStringTest, ReplacesDriverSplitsPortAndAddsStreamingAndUtf8) {
+    EXPECT_EQ(MySql("DRIVER={MySQL ODBC 3.51 Driver};SERVER=db.example:3307;DATABASE=shop;USER=u;PASSWORD=p;OPTION=3;"),
+              "DRIVER={MariaDB Unicode};SERVER=db.example;PORT=3307;DATABASE=shop;USER=u;PASSWORD=p;"
+              "OPTION=1048579;CHARSET=utf8mb4;");
+    // No port, no OPTION: the server stays whole and streaming is still on.
+    EXPECT_EQ(MySql("DRIVER={MySQL ODBC 3.51 Driver};SERVER=localhost;DATABASE=shop;"),
+              "DRIVER={MariaDB Unicode};SERVER=localhost;DATABASE=shop;OPTION=1048576;CHARSET=utf8mb4;");
+    // An explicit PORT wins over the one in SERVER; a given CHARSET is kept.
+    EXPECT_EQ(MySql("DRIVER=x;SERVER=h:1;PORT=2;CHARSET=latin1;OPTION=1048576", "x"),
+              "DRIVER={x};SERVER=h;PORT=2;CHARSET=latin1;OPTION=1048576;");
+}
+
+TEST(MySqlConnectionStringTest, HostsThatAreNotHostAndPort) {
+    EXPECT_EQ(MySql("SERVER=[::1]:3307", "d"), "DRIVER={d};SERVER=::1;PORT=3307;OPTION=1048576;CHARSET=utf8mb4;");
+    EXPECT_EQ(MySql("SERVER=::1", "d"), "DRIVER={d};SERVER=::1;OPTION=1048576;CHARSET=utf8mb4;");
+    EXPECT_EQ(MySql("SERVER=host:abc", "d"), "DRIVER={d};SERVER=host:abc;OPTION=1048576;CHARSET=utf8mb4;");
+}
+
+TEST(MySqlConnectionStringTest, ValuesThatNeedQuotingReadBackUnchanged) {
+    ConnectionStringInfo info;
+    info.Add("DRIVER", "MySQL ODBC 3.51 Driver");
+    info.Add("SERVER", "h");
+    info.Add("USER", "o'brien");
+    info.Add("PASSWORD", "a;b}c{d");
+    std::string out = TranslateMySqlConnectionString(info, "Maria {DB}");
+    ConnectionStringInfo back = ParseConnectionString(out);
+    EXPECT_EQ(back.Get("DRIVER"), "Maria {DB}");
+    EXPECT_EQ(back.Get("USER"), "o'brien");
+    EXPECT_EQ(back.Get("PASSWORD"), "a;b}c{d");
+    EXPECT_EQ(back.Get("OPTION"), "1048576");
+}
+
+TEST(MySqlConnectionStringTest, LaterDuplicateKeysWinOnce) {
+    EXPECT_EQ(MySql("SERVER=a;server=b:5;Database=x", "d"),
+              "DRIVER={d};SERVER=b;PORT=5;Database=x;OPTION=1048576;CHARSET=utf8mb4;");
+}
+
+TEST(MySqlDriverChoiceTest, PrefersMariaDbUnicodeThenAnyMySqlDriver) {
+    EXPECT_EQ(ChooseMySqlDriver({"FreeTDS", "MariaDB", "MariaDB Unicode"}), "MariaDB Unicode");
+    EXPECT_EQ(ChooseMySqlDriver({"FreeTDS", "MySQL ODBC 8.0 ANSI Driver"}), "MySQL ODBC 8.0 ANSI Driver");
+    EXPECT_EQ(ChooseMySqlDriver({"MDBTools", "MariaDB"}), "MariaDB");
+    try {
+        ChooseMySqlDriver({"FreeTDS", "MDBTools"});
+        FAIL() << "no driver should be found";
+    } catch (const DatabaseError& e) {
+        EXPECT_NE(std::string(e.what()).find("odbc-mariadb"), std::string::npos) << e.what();
+    }
+}
+
+TEST(SqlServerConnectionStringTest, PortDatabaseAndLogin) {
+    EXPECT_EQ(SqlServer("Provider=sqloledb;Data Source=sql.example,1433;Network Library=DBMSSOCN;"
+                        "Initial Catalog=shop;User ID=sa;Password=secret;"),
+              "DRIVER={FreeTDS};SERVER=sql.example;PORT=1433;DATABASE=shop;UID=sa;PWD=secret;TDS_Version=7.4");
+    EXPECT_EQ(SqlServer("Provider=sqloledb;Data Source=sql.example;Initial Catalog=shop;User ID=sa;Password=;"),
+              "DRIVER={FreeTDS};SERVER=sql.example;DATABASE=shop;UID=sa;PWD=;TDS_Version=7.4");
+}
+
+TEST(SqlServerConnectionStringTest, TrustedLoginAndInstances) {
+    EXPECT_EQ(SqlServer("Provider=sqloledb;Data Source=srv\\SHOP;Initial Catalog=db;Trusted_Connection=yes;"),
+              "DRIVER={FreeTDS};SERVER=srv\\SHOP;DATABASE=db;Trusted_Connection=Yes;TDS_Version=7.4");
+    // A port names the instance by itself; FreeTDS takes one or the other.
+    EXPECT_EQ(SqlServer("Provider=sqloledb;Data Source=srv\\SHOP,1500;Integrated Security=SSPI;"),
+              "DRIVER={FreeTDS};SERVER=srv;PORT=1500;Trusted_Connection=Yes;TDS_Version=7.4");
+    EXPECT_EQ(SqlServer("Provider=sqloledb;Data Source=(local);User ID=u;Password=p"),
+              "DRIVER={FreeTDS};SERVER=localhost;UID=u;PWD=p;TDS_Version=7.4");
+}
+
+TEST(SqlServerConnectionStringTest, QuotesValuesAndRejectsAMissingServer) {
+    ConnectionStringInfo back = ParseConnectionString(
+        SqlServer("Provider=sqloledb;Data Source=h,1;Initial Catalog=\"a;b\";User ID=u;Password=\"p}w;d\""));
+    EXPECT_EQ(back.Get("DATABASE"), "a;b");
+    EXPECT_EQ(back.Get("PWD"), "p}w;d");
+    EXPECT_THROW(SqlServer("Provider=sqloledb;Initial Catalog=x"), DatabaseError);
+}
+
+TEST(OdbcDiagnosticsTest, DriverTagsAreRemoved) {
+    EXPECT_EQ(StripDriverTags("[unixODBC][MariaDB][ODBC 3.1 Driver]Access denied for user 'qdt'"),
+              "Access denied for user 'qdt'");
+    EXPECT_EQ(StripDriverTags("[FreeTDS][SQL Server]Unable to connect: Adaptive Server is unavailable\n"),
+              "Unable to connect: Adaptive Server is unavailable");
+    EXPECT_EQ(StripDriverTags("Table 'x' doesn't exist [really]"), "Table 'x' doesn't exist [really]");
+}
+
+TEST(OdbcTextTest, Utf8AndUtf16RoundTrip) {
+    const std::string text = "Zürich – 東京 😀";
+    WideText wide = ToWide(text);
+    ASSERT_EQ(wide.back(), 0);
+    EXPECT_EQ(wide.size(), 15u);  // the emoji takes a surrogate pair, plus the terminator
+    EXPECT_EQ(FromWide(wide.data(), wide.size() - 1), text);
+}
+
+TEST(OdbcTextTest, MalformedInputBecomesReplacementCharacters) {
+    WideText wide = ToWide("a\xff" "b\xe6\x9d");
+    EXPECT_EQ(FromWide(wide.data(), wide.size() - 1), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+    const SQLWCHAR lone[] = {'x', 0xD800, 'y'};
+    EXPECT_EQ(FromWide(lone, 3), "x\xEF\xBF\xBDy");
+}
+
+TEST(ReadOnlyStatementTest, ReadsAreToldFromWrites) {
+    EXPECT_TRUE(IsReadOnlyStatement("SELECT * FROM t"));
+    EXPECT_TRUE(IsReadOnlyStatement("  /* lookup */ (select 1)"));
+    EXPECT_TRUE(IsReadOnlyStatement("-- note\nShow tables"));
+    EXPECT_TRUE(IsReadOnlyStatement("WITH a AS (SELECT 1) SELECT * FROM a"));
+    EXPECT_FALSE(IsReadOnlyStatement("INSERT INTO t SELECT * FROM u"));
+    EXPECT_FALSE(IsReadOnlyStatement("UPDATE t SET a = 1"));
+    EXPECT_FALSE(IsReadOnlyStatement("SELECT a INTO @x FROM t"));
+    EXPECT_FALSE(IsReadOnlyStatement("SELECT a FROM t FOR UPDATE"));
+    EXPECT_FALSE(IsReadOnlyStatement("WITH a AS (SELECT 1) DELETE FROM t"));
+    EXPECT_FALSE(IsReadOnlyStatement("SELECTED"));
+}
+
+}  // namespace
+}  // namespace qdt::db::odbc

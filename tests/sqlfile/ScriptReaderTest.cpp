@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "db/Error.h"
+#include "sqlfile/ScriptReader.h"
+
+namespace qdt::sqlfile {
+namespace {
+
+std::vector<std::string> Lines(const std::string& bytes) {
+    std::istringstream in(bytes);
+    ScriptReader reader(in);
+    std::vector<std::string> lines;
+    while (!reader.AtEnd()) lines.push_back(reader.ReadLine());
+    return lines;
+}
+
+using L = std::vector<std::string>;
+
+TEST(ScriptReader, LinesEndAtCrCrLfAndLf) {
+    EXPECT_EQ(Lines(""), L{});
+    EXPECT_EQ(Lines("a\r\nb\r\n"), (L{"a", "b"}));
+    EXPECT_EQ(Lines("a\nb"), (L{"a", "b"}));
+    EXPECT_EQ(Lines("a\rb\r"), (L{"a", "b"}));
+    EXPECT_EQ(Lines("a\r\n\r\nb\n\n\r"), (L{"a", "", "b", "", ""}));
+}
+
+TEST(ScriptReader, DropsOnlyAWholeLeadingByteOrderMark) {
+    EXPECT_EQ(Lines("\xEF\xBB\xBFGO\r\nx"), (L{"GO", "x"}));
+    EXPECT_EQ(Lines("\xEF\xBB\xBF"), L{});
+    EXPECT_EQ(Lines("\xEF\xBBx\r\n"), L{"\xEF\xBBx"});
+    EXPECT_EQ(Lines("a\n\xEF\xBB\xBF"), (L{"a", "\xEF\xBB\xBF"}));
+    // Bytes of any encoding pass through untouched.
+    EXPECT_EQ(Lines("Z\xC3\xBCrich\r\ncaf\xE9"), (L{"Z\xC3\xBCrich", "caf\xE9"}));
+}
+
+// A file whose medium fails after a few bytes.
+class FailingBuffer : public std::streambuf {
+protected:
+    int_type underflow() override {
+        if (served_) throw std::ios_base::failure("device error");
+        served_ = true;
+        setg(data_, data_, data_ + 4);
+        return traits_type::to_int_type(data_[0]);
+    }
+
+private:
+    char data_[5] = "ab\r\n";
+    bool served_ = false;
+};
+
+TEST(ScriptReader, ReadFailureIsReported) {
+    FailingBuffer buffer;
+    std::istream in(&buffer);
+    ScriptReader reader(in);
+    EXPECT_EQ(reader.ReadLine(), "ab");
+    EXPECT_THROW(reader.AtEnd(), db::DatabaseError);
+}
+
+TEST(StreamLength, MeasuresWithoutMovingAndAdmitsUnseekable) {
+    std::istringstream in("abcdef");
+    in.get();
+    EXPECT_EQ(StreamLength(in), 6);
+    EXPECT_EQ(in.get(), 'b');
+
+    FailingBuffer buffer;
+    std::istream unseekable(&buffer);
+    EXPECT_EQ(StreamLength(unseekable), -1);
+    EXPECT_TRUE(unseekable.good());
+}
+
+}  // namespace
+}  // namespace qdt::sqlfile

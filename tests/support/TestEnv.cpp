@@ -1,0 +1,86 @@
+#include "support/TestEnv.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <random>
+
+#include "data/ConnectionProfile.h"
+#include "db/Connection.h"
+
+namespace fs = std::filesystem;
+
+namespace qdt::test {
+
+std::string FixturePath(const std::string& name) { return std::string(QDT_SOURCE_DIR) + "/tests/fixtures/" + name; }
+
+std::optional<std::string> SharedFixture(const std::string& relative) {
+    fs::path p = fs::path(QDT_SOURCE_DIR).parent_path() / "shared" / "fixtures" / relative;
+    if (!fs::exists(p)) return std::nullopt;
+    return p.string();
+}
+
+namespace {
+
+struct TempRoot {
+    fs::path path;
+    TempRoot() {
+        std::random_device rd;
+        path = fs::temp_directory_path() / ("qdt-tests-" + std::to_string(rd()));
+        fs::create_directories(path);
+    }
+    ~TempRoot() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+
+std::string Env(const char* name, const char* fallback) {
+    const char* v = std::getenv(name);
+    return v && *v ? v : fallback;
+}
+
+}  // namespace
+
+std::string TempDir() {
+    static TempRoot root;
+    static int counter = 0;
+    fs::path p = root.path / std::to_string(++counter);
+    fs::create_directories(p);
+    return p.string();
+}
+
+std::string MySqlServer::ConnectionString() const {
+    data::ConnectionProfile profile;
+    profile.Kind = data::kMySql;
+    profile.Server = host + ":" + std::to_string(port);
+    profile.Database = database;
+    profile.User = user;
+    profile.Password = password;
+    return data::GetConnectionString(profile);
+}
+
+bool MySqlRequired() { return Env("QDT_REQUIRE_MYSQL", "0") == "1"; }
+
+std::optional<MySqlServer> TestMySqlServer() {
+    static std::once_flag once;
+    static std::optional<MySqlServer> found;
+    std::call_once(once, [] {
+        MySqlServer s;
+        s.host = Env("QDT_TEST_MYSQL_HOST", "127.0.0.1");
+        s.port = std::atoi(Env("QDT_TEST_MYSQL_PORT", "3307").c_str());
+        s.user = Env("QDT_TEST_MYSQL_USER", "qdt");
+        s.password = Env("QDT_TEST_MYSQL_PASSWORD", "qdt-test");
+        s.database = Env("QDT_TEST_MYSQL_DATABASE", "qdt_test");
+        try {
+            db::Connection c;
+            c.Open(s.ConnectionString());
+            c.Close();
+            found = s;
+        } catch (const std::exception&) {
+        }
+    });
+    return found;
+}
+
+}  // namespace qdt::test
