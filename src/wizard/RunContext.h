@@ -3,6 +3,7 @@
 #include <string>
 
 #include "data/ConnectionProfile.h"
+#include "data/ConversionSettings.h"
 #include "wizard/Status.h"
 
 namespace qdt::wizard {
@@ -22,6 +23,8 @@ struct RunContext {
     std::string strQuery;
     // Problems that did not stop the run, listed at its end.
     std::string strWarnings;
+    // What to copy, compare and run, and the image settings of catalogue imports.
+    data::ConversionSettings settings;
     Status& status;
 };
 

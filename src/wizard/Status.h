@@ -27,6 +27,9 @@ public:
     // The check's log: a new line, without a line break before the first.
     virtual void AddMessageConnect(const std::string& strMessage) = 0;
     virtual void AppendMessageConnect(const std::string& strMessage) = 0;
+    // Empty the run's log (txtStep2) and the check's log (txtConnect).
+    virtual void ClearMessages() = 0;
+    virtual void ClearMessagesConnect() = 0;
 
     virtual void SetBarMax(Bar bar, double max) = 0;
     virtual void SetBarValue(Bar bar, double value) = 0;

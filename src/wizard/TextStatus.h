@@ -16,6 +16,8 @@ public:
         AppendMessageConnect(txtConnect.empty() ? strMessage : "\r\n" + strMessage);
     }
     void AppendMessageConnect(const std::string& strMessage) override { txtConnect += strMessage; }
+    void ClearMessages() override { txtStep2.clear(); }
+    void ClearMessagesConnect() override { txtConnect.clear(); }
 
     void SetBarMax(Bar bar, double max) override { Get(bar).max = max; }
     void SetBarValue(Bar bar, double value) override { Get(bar).value = value; }

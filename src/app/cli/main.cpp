@@ -3,9 +3,13 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
+#include <algorithm>
 
 #include "app/Version.h"
+#include "app/cli/ProfileOptions.h"
 #include "app/cli/ResultPrinter.h"
+#include "app/cli/TransferCommands.h"
 #include "db/Connection.h"
 
 namespace {
@@ -17,6 +21,11 @@ const char* kUsage =
     "  quillmart-datatool-cli query \"<connection string>\" \"<SQL>\"\n"
     "      Run one statement and print its result.\n"
     "  quillmart-datatool-cli --version\n";
+
+void PrintUsage() {
+    std::fputs(kUsage, stderr);
+    std::fputs(qdt::app::kTransferUsage, stderr);
+}
 
 int Tables(const std::string& connectionString) {
     qdt::db::Connection conn;
@@ -47,11 +56,14 @@ int main(int argc, char** argv) {
     try {
         if (command == "tables" && argc == 3) return Tables(argv[2]);
         if (command == "query" && argc == 4) return Query(argv[2], argv[3]);
+        std::vector<std::string> rest(argv + std::min(argc, 2), argv + argc);
+        if (command == "copy") return qdt::app::CopyCommand(rest);
+        if (command == "execute-sql") return qdt::app::ExecuteSqlCommand(rest);
         if (command == "--version") {
             std::printf("quillmart-datatool-cli %s\n", qdt::app::kVersion);
             return 0;
         }
-        std::fputs(kUsage, stderr);
+        PrintUsage();
         return 2;
     } catch (const std::exception& e) {
         std::fflush(stdout);

@@ -1,0 +1,93 @@
+#include "data/SetupJobs.h"
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "data/ConfigSetting.h"
+#include "data/Dialect.h"
+#include "data/SqlLiterals.h"
+#include "data/Statement.h"
+#include "db/Error.h"
+
+namespace qdt::data {
+
+namespace {
+
+// Logins and shipping methods gained a language column and new wording in 5.1.
+bool DestinationAtLeast51(const wizard::RunContext& ctx) { return ctx.destination.Version >= 5.1f; }
+
+std::int32_t NewestAutomaticMethod(wizard::RunContext& ctx, db::Connection& destination) {
+    auto rs =
+        ExecuteStatement(ctx, destination,
+                         "SELECT SM_ID FROM tblQuillmartShippingMethods WHERE SM_AutoMethod = 'y' ORDER BY SM_ID DESC");
+    if (rs->Eof()) {
+        rs->Close();
+        throw db::DatabaseError("The new shipping method cannot be found in tblQuillmartShippingMethods.");
+    }
+    const std::int64_t id = rs->Fields("SM_ID").Value().ToInteger();
+    rs->Close();
+    if (id < std::numeric_limits<std::int32_t>::min() || id > std::numeric_limits<std::int32_t>::max())
+        throw db::DatabaseError("The shipping method number " + std::to_string(id) + " is not a 32-bit whole number.");
+    return static_cast<std::int32_t>(id);
+}
+
+}  // namespace
+
+void AddAdminLogin(wizard::RunContext& ctx, db::Connection& source, db::Connection& destination) {
+    ctx.status.AddMessage("Adding Admin Login...");
+    ExecuteStatement(ctx, destination,
+                     std::string(DialectFor(ctx.destination.Kind).deletePrefix) + "tblQuillmartLogins")
+        ->Close();
+
+    const std::string user = EscapeQuotes(ReadConfigSetting(ctx, source, "backendlogin"));
+    const std::string password = EscapeQuotes(ReadConfigSetting(ctx, source, "backendpassword"));
+    std::string insert =
+        DestinationAtLeast51(ctx)
+            ? "INSERT INTO tblQuillmartLogins (LOGIN_Username, LOGIN_Password, LOGIN_Live, LOGIN_Orders, "
+              "LOGIN_Products, LOGIN_Config, LOGIN_Protected, LOGIN_Language) VALUES ('" +
+                  user + "', '" + password + "', 'y','y','y','y','y',1)"
+            : "INSERT INTO tblQuillmartLogins (LOGIN_Username, LOGIN_Password, LOGIN_Live, LOGIN_Orders, "
+              "LOGIN_Products, LOGIN_Config, LOGIN_Protected) VALUES ('" +
+                  user + "', '" + password + "', 'y','y','y','y','y')";
+    ExecuteStatement(ctx, destination, std::move(insert))->Close();
+    ctx.status.AppendMessage("done.");
+}
+
+void AddDownloadShippingRate(wizard::RunContext& ctx, db::Connection& destination) {
+    ctx.status.AddMessage("Adding Downloadable Shipping Rate...");
+    const char* description = DestinationAtLeast51(ctx)
+                                  ? "All products are not applicable to shipping."
+                                  : "Your products will be available for download in the shipping area when the "
+                                    "purchase is complete.";
+    ExecuteStatement(ctx, destination,
+                     std::string("INSERT INTO tblQuillmartShippingMethods (SM_Name1, SM_Description1, SM_AutoMethod) "
+                                 "VALUES ('No Shipping Required', '") +
+                         description + "', 'y')")
+        ->Close();
+
+    // The method just added has the highest number of the automatic ones.
+    const std::int32_t method = NewestAutomaticMethod(ctx, destination);
+    ExecuteStatement(ctx, destination,
+                     "INSERT INTO tblQuillmartShippingRates (S_ShippingRate, S_Boundary, S_Zone, S_ShippingMethod, "
+                     "S_Live) VALUES (0, 999999, 1, " +
+                         std::to_string(method) + ", 'y')")
+        ->Close();
+    ctx.status.AppendMessage("done.");
+}
+
+void AddNewsPlaceholders(wizard::RunContext& ctx, db::Connection& destination) {
+    ctx.status.AddMessage("Adding News Placeholders...");
+    for (int language = 2; language <= 5; ++language) {
+        for (int item = 0; item < 4; ++item) {
+            ExecuteStatement(ctx, destination,
+                             "INSERT INTO tblQuillmartNews (N_headline, N_content, N_language) VALUES ('',''," +
+                                 std::to_string(language) + ")")
+                ->Close();
+            ctx.status.Yield();
+        }
+    }
+    ctx.status.AppendMessage("done.");
+}
+
+}  // namespace qdt::data

@@ -1,0 +1,89 @@
+#include "data/TableComparison.h"
+
+#include "data/SqlLiterals.h"
+#include "data/Statement.h"
+#include "db/Text.h"
+
+namespace qdt::data {
+
+namespace {
+
+constexpr const char* kDefaultCountryKey = "defaultcountry";
+constexpr const char* kDefaultCountryWarning =
+    "- The 'defaultcountry' config setting could not be set. Please set this manually.";
+
+std::string UpdateStatement(wizard::RunContext& ctx, const std::string& destinationTable, const std::string& keyColumn,
+                            const std::string& valueColumn, const db::Field& key, const db::Field& value,
+                            db::Connection& source) {
+    const std::string keyText = key.Value().ToText();
+    const std::string valueText = value.Value().ToText();  // Null reads as empty text
+    if (keyText != kDefaultCountryKey) {
+        const std::string keyQuote = GetQuoteChar(GetFieldClass(key), ctx.destination);
+        const std::string valueQuote = GetQuoteChar(GetFieldClass(value), ctx.destination);
+        return "UPDATE " + destinationTable + " SET " + valueColumn + " = " + valueQuote +
+               EscapeQuotes(DropAspFolder(valueText)) + valueQuote + " WHERE " + keyColumn + " = " + keyQuote +
+               EscapeQuotes(keyText) + keyQuote;
+    }
+    // The new schema keeps the country as its destination number, whatever
+    // the old shop stored.
+    const std::int32_t country = GetDestinationId(ctx, valueText, source);
+    if (country == 0) ctx.strWarnings += std::string(kDefaultCountryWarning) + "\r\n";
+    return "UPDATE " + destinationTable + " SET " + valueColumn + " = '" + std::to_string(country) + "' WHERE " +
+           keyColumn + " = 'defaultcountry'";
+}
+
+}  // namespace
+
+std::string DropAspFolder(const std::string& text) {
+    static constexpr std::string_view kFolder = "/asp/";
+    std::string out;
+    out.reserve(text.size());
+    std::size_t from = 0;
+    for (std::size_t at = text.find(kFolder); at != std::string::npos; at = text.find(kFolder, from)) {
+        out.append(text, from, at - from);
+        out += '/';
+        from = at + kFolder.size();
+    }
+    out.append(text, from, std::string::npos);
+    return out;
+}
+
+void CompareTable(wizard::RunContext& ctx, const std::string& sourceTable, const std::string& destinationTable,
+                  const std::string& keyColumn, const std::string& valueColumn, db::Connection& source,
+                  db::Connection& destination) {
+    wizard::Status& status = ctx.status;
+
+    float count = 0;
+    {
+        auto counted = ExecuteStatement(ctx, source, "SELECT COUNT(*) As Recs From " + sourceTable);
+        count = static_cast<float>(counted->Fields("Recs").Value().ToDouble());
+        counted->Close();
+    }
+
+    auto rows = ExecuteStatement(ctx, source, "SELECT * FROM " + sourceTable);
+    status.AddMessage("Comparing table " + sourceTable + "...");
+
+    long rowCounter = 0;
+    while (!rows->Eof()) {
+        ++rowCounter;
+        const db::Field& key = rows->Fields(keyColumn);
+        const db::Field& value = rows->Fields(valueColumn);
+        std::string update = UpdateStatement(ctx, destinationTable, keyColumn, valueColumn, key, value, source);
+        ExecuteStatement(ctx, destination, std::move(update))->Close();
+
+        status.SetBarValue(wizard::Bar::Current, static_cast<float>(rowCounter) / count * 100.0f);
+        rows->MoveNext();
+        status.Yield();
+    }
+    rows->Close();
+
+    // A shop before 4.7 had no such setting: its prices never included tax.
+    if (db::ToLowerAscii(destinationTable) == "tblquillmartconfig" && ctx.source.Version < 4.7f)
+        ExecuteStatement(ctx, destination,
+                         "UPDATE tblQuillmartConfig SET CFG_Value = 'n' WHERE CFG_Name = 'pricesinctax'")
+            ->Close();
+
+    status.AppendMessage("done.");
+}
+
+}  // namespace qdt::data

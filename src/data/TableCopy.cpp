@@ -1,0 +1,119 @@
+#include "data/TableCopy.h"
+
+#include "data/ConfigSetting.h"
+#include "data/CopyRules.h"
+#include "data/Dialect.h"
+#include "data/SqlLiterals.h"
+#include "data/Statement.h"
+#include "db/Text.h"
+
+namespace qdt::data {
+
+namespace {
+
+// The column text and value text one field adds to its row's insert.
+struct FieldEntry {
+    std::string columns;
+    std::string values;
+};
+
+std::string PlainValue(const db::Value& value, FieldClass fieldClass, const std::string& quote, DatabaseKind kind) {
+    if (value.IsNull()) return "NULL";
+    std::string text = fieldClass == kFieldDate ? FormatSqlDate(value, kind) : value.ToText();
+    return quote + EscapeQuotes(text) + quote;
+}
+
+// Read again for every login row, as the old shop's setting is the one each login gets.
+std::string BackEndLanguage(wizard::RunContext& ctx, db::Connection& source) {
+    const std::string setting = ReadConfigSetting(ctx, source, "backendlanguage");
+    return std::to_string(ToSmallWholeNumber(db::Value::Text(setting), "back-office language"));
+}
+
+FieldEntry BuildFieldEntry(wizard::RunContext& ctx, const db::Field& field, const CopyRule& rule,
+                           db::Connection& source) {
+    const db::Value& value = field.Value();
+    const FieldClass fieldClass = GetFieldClass(field);
+    const std::string quote = GetQuoteChar(fieldClass, ctx.destination);
+    const std::string text = value.ToText();  // Null reads as empty text
+
+    FieldEntry entry{rule.columns.empty() ? field.Name() : std::string(rule.columns), {}};
+    switch (rule.form) {
+        case ValueForm::kPlain: entry.values = PlainValue(value, fieldClass, quote, ctx.destination.Kind); break;
+        case ValueForm::kQuoted: entry.values = quote + EscapeQuotes(text) + quote; break;
+        case ValueForm::kBare: entry.values = text; break;
+        // The source's destination table is copied with its numbers, so a
+        // number found there is valid in the destination too.
+        case ValueForm::kDestinationNumber: entry.values = std::to_string(GetDestinationId(ctx, text, source)); break;
+        case ValueForm::kShortenedFormat: entry.values = text == "y" ? "'s'" : "'n'"; break;
+        // The address sits between quotes, so its own quotes are doubled; written
+        // unchanged, one quote in an address would break the row's statement.
+        case ValueForm::kDownloadUrl:
+            entry.values = "'" + EscapeQuotes(text) + "','" + (text.empty() ? "n" : "l") + "'";
+            break;
+        case ValueForm::kLoginLanguage: entry.values = text + "," + BackEndLanguage(ctx, source); break;
+        case ValueForm::kLanguages: BuildLanguageValues(field.Name(), text, entry.columns, entry.values, false); break;
+        case ValueForm::kLanguagesNull:
+            BuildLanguageValues(field.Name(), text, entry.columns, entry.values, true);
+            break;
+        case ValueForm::kSkip: break;
+    }
+    entry.values += rule.suffix;
+    return entry;
+}
+
+}  // namespace
+
+void CopyTable(wizard::RunContext& ctx, const std::string& table, db::Connection& source, db::Connection& destination) {
+    wizard::Status& status = ctx.status;
+    const Dialect& dialect = DialectFor(ctx.destination.Kind);
+    const float sourceVersion = ctx.source.Version;
+    const float destinationVersion = ctx.destination.Version;
+
+    status.SetBarValue(wizard::Bar::Current, 0);
+    ExecuteStatement(ctx, destination, std::string(dialect.deletePrefix) + table)->Close();
+
+    // The link table has no identity column, and SQL Server refuses the switch for it.
+    const bool identityInsert =
+        dialect.switchesIdentityInsert && db::ToLowerAscii(table) != "tblquillmartproductprodtypelink";
+    if (identityInsert) ExecuteStatement(ctx, destination, "SET IDENTITY_INSERT " + table + " ON")->Close();
+
+    float count = 0;
+    {
+        auto counted = ExecuteStatement(ctx, source, "SELECT COUNT(*) As Recs From " + table);
+        count = static_cast<float>(counted->Fields("Recs").Value().ToDouble());
+        counted->Close();
+    }
+
+    auto rows = ExecuteStatement(ctx, source, "SELECT * FROM " + table);
+    status.AddMessage("Adding table " + table + "...");
+
+    long rowCounter = 0;
+    while (!rows->Eof()) {
+        ++rowCounter;
+        std::string columnList;
+        std::string valueList;
+        for (const db::Field& field : rows->AllFields()) {
+            status.Yield();
+            const CopyRule rule = FindCopyRule(field.Name(), sourceVersion, destinationVersion);
+            if (rule.form == ValueForm::kSkip) continue;
+            FieldEntry entry = BuildFieldEntry(ctx, field, rule, source);
+            columnList += entry.columns + ",";
+            valueList += entry.values + ",";
+        }
+        if (!columnList.empty()) columnList.pop_back();
+        if (!valueList.empty()) valueList.pop_back();
+
+        ExecuteStatement(ctx, destination, "INSERT INTO " + table + " (" + columnList + ") VALUES (" + valueList + ")")
+            ->Close();
+
+        rows->MoveNext();
+        status.Yield();
+        status.SetBarValue(wizard::Bar::Current, static_cast<float>(rowCounter) / count * 100.0f);
+    }
+    rows->Close();
+
+    if (identityInsert) ExecuteStatement(ctx, destination, "SET IDENTITY_INSERT " + table + " OFF")->Close();
+    status.AppendMessage("done.");
+}
+
+}  // namespace qdt::data

@@ -1,0 +1,200 @@
+#include "wizard/TransferRun.h"
+
+#include <fstream>
+
+#include "data/Detection.h"
+#include "data/SetupJobs.h"
+#include "data/TableComparison.h"
+#include "data/TableCopy.h"
+#include "db/Connection.h"
+#include "sqlfile/SqlFileRunner.h"
+
+namespace qdt::wizard {
+
+namespace {
+
+const std::string kBr = kLineBreak;
+
+const std::string kCopyContext = "An error has occurred copying one of the tables. " + kBr +
+                                 "This may be due to the correct database type not being selected." + kBr +
+                                 "Please go back and check you have selected correctly.";
+
+struct Comparison {
+    std::string destinationTable;
+    std::string keyColumn;
+    std::string valueColumn;
+};
+
+Comparison ComparisonFor(const std::string& table) {
+    if (table == "tblQuillmartLanguageStrings") return {"tblQuillmartLanguageStrings1", "LS_ID", "LS_Value"};
+    if (table == "tblQuillmartConfig") return {"tblQuillmartConfig", "CFG_Name", "CFG_Value"};
+    return {table, "LS_ID", "LS_Value"};
+}
+
+class Run {
+public:
+    explicit Run(RunContext& ctx) : ctx_(ctx), status_(ctx.status) {}
+
+    StepOutcome Execute() {
+        ctx_.strQuery.clear();
+        // A second run must report only its own problems.
+        ctx_.strWarnings.clear();
+        status_.ClearMessages();
+        try {
+            status_.Yield();
+            Body();
+            return outcome_;
+        } catch (const std::exception& e) {
+            return Failed(e.what());
+        }
+    }
+
+private:
+    void Add(const std::string& text) { status_.AddMessage(text); }
+    void Append(const std::string& text) { status_.AppendMessage(text); }
+    void Yield() { status_.Yield(); }
+
+    void Body() {
+        Add("Connecting to source database... ");
+        Yield();
+        source_.Open(ctx_.source.ConnectionString);
+        Append("done.");
+
+        Add("Connecting to destination database... ");
+        Yield();
+        if (ctx_.intAction == kExecuteSql) {
+            script_.open(ctx_.destination.ScriptPath, std::ios::binary);
+            if (!script_)
+                throw std::runtime_error("The .SQL file '" + ctx_.destination.ScriptPath + "' could not be opened.");
+        } else {
+            destination_.Open(ctx_.destination.ConnectionString);
+            destination_.BeginTrans();
+            inTransaction_ = true;
+        }
+        Append("done.");
+        Yield();
+
+        if (ctx_.intAction == kExecuteSql) {
+            sqlfile::ExecuteSQLFile(ctx_, source_, script_);
+        } else {
+            DataCopy();
+        }
+        Close();
+        Report();
+    }
+
+    void DataCopy() {
+        const std::string& system = ctx_.source.SystemName;
+        if (system == data::kSystemQuillmart) {
+            QuillmartCopy();
+            return;
+        }
+        // Catalogue imports arrive with their importers; until then say which one is missing.
+        std::string importer = system == data::kSystemFlatFile ? "flat file (Excel or text) catalogue importer"
+                                                               : system + " catalogue importer";
+        throw std::runtime_error("The " + importer + " is not available in this version of the Data Tool.");
+    }
+
+    void QuillmartCopy() {
+        data::ConversionSettings& s = ctx_.settings;
+        s.CopyTableList.RemoveUnselected();
+        s.CompareTableList.RemoveUnselected();
+        s.JobList.RemoveUnselected();
+        status_.SetBarMax(Bar::Total,
+                          static_cast<double>(s.CopyTableList.Count() + s.CompareTableList.Count() + s.JobList.Count()));
+        status_.SetBarValue(Bar::Total, 0);
+        status_.SetBarValue(Bar::Current, 0);
+        status_.SetBarMax(Bar::Current, 100);
+        context_ = kCopyContext;
+
+        for (const auto& entry : s.CopyTableList.Entries()) {
+            data::CopyTable(ctx_, entry.first, source_, destination_);
+            StepTotal();
+        }
+        for (const auto& entry : s.CompareTableList.Entries()) {
+            Comparison c = ComparisonFor(entry.first);
+            data::CompareTable(ctx_, entry.first, c.destinationTable, c.keyColumn, c.valueColumn, source_,
+                               destination_);
+            StepTotal();
+        }
+        if (s.JobList.Contains(data::kJobAdminLogin)) {
+            data::AddAdminLogin(ctx_, source_, destination_);
+            StepTotal(false);
+        }
+        Yield();
+        if (s.JobList.Contains(data::kJobDownloadShippingRate)) {
+            data::AddDownloadShippingRate(ctx_, destination_);
+            StepTotal(false);
+        }
+        Yield();
+        if (s.JobList.Contains(data::kJobNewsPlaceholders)) {
+            data::AddNewsPlaceholders(ctx_, destination_);
+            StepTotal(false);
+        }
+        Yield();
+    }
+
+    void StepTotal(bool yield = true) {
+        status_.SetBarValue(Bar::Total, status_.BarValue(Bar::Total) + 1);
+        if (yield) Yield();
+    }
+
+    void Close() {
+        Yield();
+        if (inTransaction_) {
+            destination_.CommitTrans();
+            inTransaction_ = false;
+        }
+        Add("Closing Databases... ");
+        Yield();
+        source_.Close();
+        Yield();
+        if (ctx_.intAction == kExecuteSql) script_.close();
+        else destination_.Close();
+        Yield();
+        outcome_.backEnabled = outcome_.nextEnabled = true;
+        Append("done.");
+        Yield();
+    }
+
+    void Report() {
+        if (!ctx_.strWarnings.empty())
+            Add(kBr + "The following problems were encountered;" + kBr + ctx_.strWarnings);
+        Add(kBr + "Data Transfer Successful!");
+        outcome_.succeeded = true;
+    }
+
+    StepOutcome Failed(const std::string& description) {
+        std::string log = kBr + "Error occurred!" + kBr + description;
+        if (!ctx_.strQuery.empty()) log += kBr + kBr + ctx_.strQuery;
+        Add(log);
+        if (inTransaction_) {
+            try {
+                destination_.RollbackTrans();
+                Add("The destination database was left unchanged.");
+            } catch (const std::exception& e) {
+                Add("The destination database could not be returned to its earlier state: " + std::string(e.what()));
+            }
+        }
+        if (script_.is_open()) script_.close();
+        StepOutcome out;
+        out.messageBox = context_ + kBr + kBr + kSeeStatusWindow;
+        out.backEnabled = out.cancelEnabled = true;
+        return out;
+    }
+
+    RunContext& ctx_;
+    Status& status_;
+    std::string context_;
+    StepOutcome outcome_;
+    db::Connection source_;
+    db::Connection destination_;
+    std::ifstream script_;
+    bool inTransaction_ = false;
+};
+
+}  // namespace
+
+StepOutcome RunTransfer(RunContext& ctx) { return Run(ctx).Execute(); }
+
+}  // namespace qdt::wizard

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "wizard/RunContext.h"
+#include "wizard/StepOutcome.h"
+
+namespace qdt::wizard {
+
+// The work of the processing step: opens both sides anew from the connection
+// strings the check stored, copies, compares and runs the jobs (or runs the
+// script), and writes the closing report. A Data Copy runs in one transaction
+// on the destination, so a failed run leaves it as it was. Never throws.
+StepOutcome RunTransfer(RunContext& ctx);
+
+}  // namespace qdt::wizard

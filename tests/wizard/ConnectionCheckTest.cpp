@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "data/Dialect.h"
+#include "db/Connection.h"
+#include "support/TestEnv.h"
+#include "wizard/ConnectionCheck.h"
+#include "wizard/TextStatus.h"
+
+namespace qdt::wizard {
+namespace {
+
+// A SQLite file holding just the columns that tell a Quillmart version apart.
+std::string QuillmartFile(const std::string& version) {
+    std::string orderColumns = "ON_ID INTEGER";
+    if (version >= "4.6") orderColumns += ", ON_WishList INTEGER";
+    if (version >= "4.7") orderColumns += ", ON_CouponCode VARCHAR(20)";
+    if (version >= "5") orderColumns += ", ON_PaymentGateWay VARCHAR(20)";
+    if (version >= "5.1") orderColumns += ", ON_OrderHandlingCharge DOUBLE";
+    std::string versionColumns = version == "5.104" ? "V_ID INTEGER, V_RRP DOUBLE" : "V_ID INTEGER";
+    std::string path = test::TempDir() + "/quillmart-" + version + ".sqlite";
+    std::ofstream(path).close();
+    db::Connection c;
+    c.Open("Provider=SQLite;Data Source=" + path);
+    c.Execute("CREATE TABLE tblQuillmartOrderNumbers (" + orderColumns + ")");
+    c.Execute("CREATE TABLE tblQuillmartVersions (" + versionColumns + ")");
+    return path;
+}
+
+std::string OtherShopFile() {
+    std::string path = test::TempDir() + "/vpasp.sqlite";
+    std::ofstream(path).close();
+    db::Connection c;
+    c.Open("Provider=SQLite;Data Source=" + path);
+    c.Execute("CREATE TABLE products (catalogid INTEGER)");
+    return path;
+}
+
+data::ConnectionProfile SqliteSide(const std::string& path) {
+    data::ConnectionProfile p;
+    p.Kind = data::kSqlite;
+    p.Database = path;
+    p.Port = 1433;
+    p.DeletePrefix = "DELETE FROM ";
+    p.DateDelimiter = "'";
+    return p;
+}
+
+struct CheckRun {
+    TextStatus status;
+    RunContext ctx{status};
+    StepOutcome outcome;
+};
+
+std::unique_ptr<CheckRun> Check(const data::ConnectionProfile& source, const data::ConnectionProfile& destination,
+                                int action = kDataCopy) {
+    auto run = std::make_unique<CheckRun>();
+    run->ctx.source = source;
+    run->ctx.destination = destination;
+    run->ctx.intAction = action;
+    run->outcome = RunConnectionCheck(run->ctx);
+    return run;
+}
+
+const char* kSee = "\r\n\r\nSee status window for more details.";
+
+TEST(ConnectionCheck, PassingCheckLogsFindingsAndPreparesTheLists) {
+    auto r = Check(SqliteSide(QuillmartFile("4.6")), SqliteSide(QuillmartFile("5.104")));
+    EXPECT_TRUE(r->outcome.succeeded);
+    EXPECT_EQ(r->status.txtConnect,
+              "Testing SQLite Database source connection... done.\r\n"
+              "Detecting version...Set to Quillmart v4.6\r\n"
+              "Testing SQLite Database destination connection... done.\r\n"
+              "Detecting version...Set to Quillmart v5.104");
+    EXPECT_EQ(r->outcome.txtSource, "Quillmart v4.6");
+    EXPECT_EQ(r->outcome.txtDestin, "Quillmart v5.104");
+    EXPECT_TRUE(r->outcome.nextEnabled && r->outcome.backEnabled && r->outcome.tablesEnabled);
+    EXPECT_EQ(r->outcome.messageBox, "");
+    EXPECT_EQ(r->ctx.source.SystemName, "Quillmart");
+    EXPECT_FLOAT_EQ(r->ctx.destination.Version, 5.104f);
+    EXPECT_EQ(r->ctx.settings.CopyTableList.Count(), 19u);
+    EXPECT_EQ(r->ctx.settings.CompareTableList.Count(), 2u);
+    EXPECT_EQ(r->ctx.settings.JobList.Count(), 3u);
+    EXPECT_EQ(r->ctx.source.ConnectionString, "Provider=SQLite;Data Source=" + r->ctx.source.Database);
+}
+
+TEST(ConnectionCheck, SameDatabaseTwiceIsRefusedBeforeOpening) {
+    data::ConnectionProfile access;
+    access.Kind = data::kAccess;
+    access.Database = "/shop/db.mdb";  // never opened: the strings alone decide
+    auto r = Check(access, access);
+    EXPECT_FALSE(r->outcome.succeeded);
+    EXPECT_EQ(r->status.txtConnect,
+              "\r\nError occurred!\r\nBoth the source and destination databases are same!\r\n"
+              "Please go back and ensure that the database details are set up correctly.");
+    EXPECT_EQ(r->outcome.messageBox,
+              std::string("Trying to connect to the same databases!\r\n\r\n"
+                          "Both the source and destination databases are same!\r\n"
+                          "Please go back and ensure that the database details are set up correctly.") +
+                  kSee);
+    EXPECT_TRUE(r->outcome.backEnabled && r->outcome.cancelEnabled);
+    EXPECT_FALSE(r->outcome.nextEnabled || r->outcome.tablesEnabled);
+}
+
+struct GateCase {
+    std::string source;  // a Quillmart version, or "other" for a foreign shop
+    std::string destination;
+    int error;  // 0: passes
+};
+
+TEST(ConnectionCheck, VersionGate) {
+    const GateCase cases[] = {
+        {"4.5", "5.104", 0}, {"4.5", "5", 0},      {"5", "5", 0},        {"5.1", "5.104", 0},
+        {"5.1", "5", 1003},  {"5.104", "5.1", 1003}, {"4.6", "4.7", 1002}, {"5.104", "4.5", 1002},
+        {"other", "5.1", 1004}, {"other", "5.104", 0},
+    };
+    const std::string versionContext =
+        "An error occurred when trying to detect the version of the destination database.\r\n"
+        "Please go back and check you've selected the correct database.\r\n\r\n";
+    for (const GateCase& c : cases) {
+        SCOPED_TRACE(c.source + " -> " + c.destination);
+        auto src = SqliteSide(c.source == "other" ? OtherShopFile() : QuillmartFile(c.source));
+        auto r = Check(src, SqliteSide(QuillmartFile(c.destination)));
+        EXPECT_EQ(r->outcome.succeeded, c.error == 0);
+        if (c.error == 0) continue;
+        EXPECT_EQ(r->outcome.messageBox.rfind(versionContext, 0), 0u) << r->outcome.messageBox;
+        std::string expected;
+        if (c.error == 1002)
+            expected = "The destination database has been detected as v" + c.destination +
+                       ".\r\nThis wizard can only upgrade to version 5 databases.\r\n\r\n"
+                       "Please go back and select a Quillmart 5 database.";
+        else if (c.error == 1003)
+            expected = "The source database has been detected as a v" + c.source + " and the destination database a v" +
+                       c.destination +
+                       ".\r\nThis wizard cannot 'downgrade' databases to a previous version.\r\n\r\n"
+                       "Please go back select different databases.";
+        else
+            expected = "The destination database has been detected as v" + c.destination +
+                       ". If needs to be the latest version, v5.104. Please go back and select a new database.";
+        EXPECT_EQ(r->outcome.messageBox, versionContext + expected + kSee);
+        EXPECT_NE(r->status.txtConnect.find("\r\n\r\nError occurred!\r\n" + expected), std::string::npos);
+    }
+}
+
+TEST(ConnectionCheck, AccessDestinationIsRefusedAsItsOwnError) {
+    data::ConnectionProfile access;
+    access.Kind = data::kAccess;
+    access.Database = "/shop/new.mdb";
+    auto r = Check(SqliteSide(QuillmartFile("4.6")), access);
+    EXPECT_FALSE(r->outcome.succeeded);
+    EXPECT_EQ(r->outcome.messageBox.rfind("An error occurred trying to connect to the destination database.", 0), 0u);
+    EXPECT_NE(r->outcome.messageBox.find("Access files can be read as a source but not written"), std::string::npos);
+    EXPECT_NE(r->outcome.messageBox.find("SQL Server, MySQL or SQLite"), std::string::npos);
+    EXPECT_NE(r->status.txtConnect.find("Testing Access Database destination connection... \r\n\r\nError occurred!"),
+              std::string::npos);
+}
+
+TEST(ConnectionCheck, ForeignFailuresShowThePhaseAndTheStatement) {
+    // A missing source file: the provider's words in the log, the phase in the box.
+    auto r = Check(SqliteSide("/nonexistent/shop.sqlite"), SqliteSide(QuillmartFile("5.104")));
+    EXPECT_EQ(r->outcome.messageBox,
+              std::string("An error occurred trying to connect to the source database.\r\n"
+                          "Please go back and ensure that the database details are set up correctly.") +
+                  kSee);
+    EXPECT_NE(r->status.txtConnect.find("Error occurred!\r\nCould not find the SQLite database file"),
+              std::string::npos);
+
+    // A destination without the versions table: the failing probe is shown.
+    std::string broken = test::TempDir() + "/broken.sqlite";
+    std::ofstream(broken).close();
+    {
+        db::Connection c;
+        c.Open("Provider=SQLite;Data Source=" + broken);
+        c.Execute("CREATE TABLE tblQuillmartOrderNumbers (ON_ID INTEGER)");
+    }
+    r = Check(SqliteSide(QuillmartFile("4.6")), SqliteSide(broken));
+    EXPECT_FALSE(r->outcome.succeeded);
+    EXPECT_NE(r->status.txtConnect.find("\r\n\r\nSELECT * FROM tblQuillmartVersions LIMIT 0, 1"), std::string::npos);
+}
+
+TEST(ConnectionCheck, ExecuteSqlChecksTheDatabaseAndTheScript) {
+    data::ConnectionProfile script;
+    script.Kind = data::kSqlFile;
+    script.Database = test::TempDir() + "/create.sql";
+    std::ofstream(script.Database) << "CREATE TABLE t (a INTEGER);\r\n";
+    auto r = Check(SqliteSide(QuillmartFile("5.104")), script, kExecuteSql);
+    EXPECT_TRUE(r->outcome.succeeded);
+    EXPECT_EQ(r->status.txtConnect,
+              "Testing SQLite Database source connection... done.\r\n"
+              "Detecting version...Set To Blank SQL File\r\n"
+              "Testing opening the .SQL file... done.");
+    EXPECT_EQ(r->outcome.txtSource, "SQLite");
+    EXPECT_EQ(r->outcome.txtDestin, ".SQL File");
+    EXPECT_EQ(r->ctx.destination.ScriptPath, script.Database);
+
+    script.Database = "/nonexistent/create.sql";
+    r = Check(SqliteSide(QuillmartFile("5.104")), script, kExecuteSql);
+    EXPECT_EQ(r->outcome.messageBox,
+              std::string("An error occurred trying to open the .SQL file.\r\n"
+                          "Please go back and ensure that the file exists.") +
+                  kSee);
+}
+
+}  // namespace
+}  // namespace qdt::wizard
