@@ -1,5 +1,8 @@
 #include "data/TableCopy.h"
 
+#include <set>
+#include <vector>
+
 #include "data/ConfigSetting.h"
 #include "data/CopyRules.h"
 #include "data/Dialect.h"
@@ -61,6 +64,47 @@ FieldEntry BuildFieldEntry(wizard::RunContext& ctx, const db::Field& field, cons
     return entry;
 }
 
+// Splits a column or value list at its commas, leaving commas inside quoted
+// texts alone.
+std::vector<std::string> SplitList(const std::string& list) {
+    std::vector<std::string> parts(1);
+    bool quoted = false;
+    for (char c : list) {
+        if (c == '\'') quoted = !quoted;
+        if (c == ',' && !quoted) {
+            parts.emplace_back();
+            continue;
+        }
+        parts.back() += c;
+    }
+    return parts;
+}
+
+// A column that an upgrade rule adds with a default may already be in the
+// source table (a 5.0 shop already has P_VersionDisplayType, which the 5.0 to
+// 5.1 rule adds again). Naming it twice makes the insert fail, so the source's
+// own value is kept and the default dropped. Entries without such a column are
+// left exactly as built.
+void DropColumnsTheSourceHas(FieldEntry& entry, const std::string& ownName, const std::set<std::string>& sourceColumns) {
+    std::vector<std::string> columns = SplitList(entry.columns);
+    std::vector<std::string> values = SplitList(entry.values);
+    if (columns.size() < 2 || columns.size() != values.size()) return;
+    std::string keptColumns, keptValues;
+    bool dropped = false;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        std::string name = db::ToLowerAscii(db::Trim(columns[i]));
+        if (name != db::ToLowerAscii(ownName) && sourceColumns.count(name)) {
+            dropped = true;
+            continue;
+        }
+        keptColumns += (keptColumns.empty() ? "" : ",") + columns[i];
+        keptValues += (keptValues.empty() ? "" : ",") + values[i];
+    }
+    if (!dropped) return;
+    entry.columns = db::Trim(keptColumns);
+    entry.values = keptValues;
+}
+
 }  // namespace
 
 void CopyTable(wizard::RunContext& ctx, const std::string& table, db::Connection& source, db::Connection& destination) {
@@ -87,6 +131,9 @@ void CopyTable(wizard::RunContext& ctx, const std::string& table, db::Connection
     auto rows = ExecuteStatement(ctx, source, "SELECT * FROM " + table);
     status.AddMessage("Adding table " + table + "...");
 
+    std::set<std::string> sourceColumns;
+    for (const db::Field& field : rows->AllFields()) sourceColumns.insert(db::ToLowerAscii(field.Name()));
+
     long rowCounter = 0;
     while (!rows->Eof()) {
         ++rowCounter;
@@ -97,6 +144,8 @@ void CopyTable(wizard::RunContext& ctx, const std::string& table, db::Connection
             const CopyRule rule = FindCopyRule(field.Name(), sourceVersion, destinationVersion);
             if (rule.form == ValueForm::kSkip) continue;
             FieldEntry entry = BuildFieldEntry(ctx, field, rule, source);
+            if (!rule.suffix.empty() || !rule.columns.empty()) DropColumnsTheSourceHas(entry, field.Name(), sourceColumns);
+            if (entry.columns.empty()) continue;
             columnList += entry.columns + ",";
             valueList += entry.values + ",";
         }

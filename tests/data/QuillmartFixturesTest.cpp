@@ -35,7 +35,7 @@ struct Script {
 };
 
 const std::vector<Script> kScripts = {
-    {"4.5", 4.5f, false},     {"4.6", 4.6f, false}, {"4.7", 4.7f, false}, {"5", 5.0f, false},       {"5.1", 5.1f, false},
+    {"4.5", 4.5f, false},     {"4.6", 4.6f, false}, {"4.7", 4.7f, false}, {"5", 5.0f, false},      {"5.1", 5.1f, false},
     {"5.104", 5.104f, false}, {"5", 5.0f, true},    {"5.1", 5.1f, true},  {"5.104", 5.104f, true},
 };
 

@@ -83,6 +83,24 @@ TEST_F(CopyBetweenDatabases, OldVersionRowsGainTheNewColumns) {
                    Value::Text("n"), Value::Integer(0), Value::Double(0)}}));
 }
 
+// A 5.0 shop already has the display type that the 5.0 to 5.1 upgrade adds:
+// the shop's own value is kept and the column is named once.
+TEST_F(CopyBetweenDatabases, AddedColumnTheSourceAlreadyHasIsNotNamedTwice) {
+    ctx.source.Version = 5.0f;
+    ctx.destination.Version = 5.1f;
+    const std::string ddl =
+        "CREATE TABLE tblQuillmartProducts (P_ID INTEGER, P_Name1 VARCHAR(50), P_VersionDisplayType VARCHAR(1))";
+    auto source = ScratchDatabase({ddl, "INSERT INTO tblQuillmartProducts VALUES (3, 'Hat', 'r')"});
+    auto destination = ScratchDatabase({ddl});
+
+    CopyTable(ctx, "tblQuillmartProducts", source, destination);
+
+    EXPECT_EQ(ctx.strQuery,
+              "INSERT INTO tblQuillmartProducts (P_ID,P_Name1,P_VersionDisplayType) VALUES (3,'Hat','r')");
+    EXPECT_EQ(ReadAll(destination, "SELECT * FROM tblQuillmartProducts"),
+              (std::vector<std::vector<Value>>{{Value::Integer(3), Value::Text("Hat"), Value::Text("r")}}));
+}
+
 TEST_F(CopyBetweenDatabases, EmptySourceEmptiesTheDestinationOnly) {
     ctx.source.Version = 5.104f;
     ctx.destination.Version = 5.104f;

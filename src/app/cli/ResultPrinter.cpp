@@ -3,6 +3,7 @@
 namespace qdt::app {
 
 std::string EscapeCell(const std::string& text) {
+    if (text.find_first_of("\t\r\n\\") == std::string::npos) return text;
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
