@@ -1,43 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <fstream>
 #include <sstream>
 
 #include "db/Connection.h"
+#include "app/CliRunner.h"
 #include "support/TestEnv.h"
 
 namespace qdt::app {
 namespace {
 
-struct CliResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string ShellQuote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliResult RunCli(const std::vector<std::string>& args) {
-    std::string dir = test::TempDir();
-    std::string cmd = ShellQuote(QDT_CLI_PATH);
-    for (const auto& a : args) cmd += " " + ShellQuote(a);
-    cmd += " >" + dir + "/out 2>" + dir + "/err";
-    int status = std::system(cmd.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir + "/out"), ReadFile(dir + "/err")};
-}
+using testing::RunCli;
 
 class CliTest : public ::testing::Test {
 protected:
