@@ -1,0 +1,170 @@
+// Leaving the wizard: Cancel, Finish with the folder opener, and the title
+// bar's close box with and without work under way.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+
+#include "WizardHarness.h"
+
+namespace qdt::wizard::ui::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+const char* kExitQuestion = "Are you sure you want to exit the Data Tool?";
+
+TEST(WizardClosing, CancelAsksAndClosesOnlyOnYes) {
+    Wizard w;
+    w.Next();
+    w.dialogs.answerYes = false;
+    w.Click("cmdCancel");
+    EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
+    EXPECT_TRUE(w.window->isVisible());
+    EXPECT_EQ(w.window->intCurrStep(), 1);
+
+    w.dialogs.answerYes = true;
+    w.Click("cmdCancel");
+    EXPECT_EQ(w.dialogs.questions.size(), 2u);
+    EXPECT_FALSE(w.window->isVisible());
+}
+
+TEST(WizardClosing, CloseBoxWithNothingRunningClosesWithoutAsking) {
+    Wizard w;
+    w.Next();
+    EXPECT_TRUE(w.window->close());
+    EXPECT_TRUE(w.dialogs.questions.empty());
+    EXPECT_FALSE(w.window->isVisible());
+}
+
+// Step 5 for a destination the test sets directly: the check cannot pass for
+// a file that is not there.
+void FinishPageFor(Wizard& w, data::DatabaseKind kind, const std::string& path) {
+    w.window->Context().destination.Kind = kind;
+    w.window->Context().destination.Database = path;
+    w.window->SetStep(5);
+}
+
+TEST(WizardClosing, CompletionPageOffersTheFolderOnlyForFileDatabases) {
+    Wizard w;
+    FinishPageFor(w, data::kAccess, "C:/shop/db.mdb");
+    EXPECT_EQ(w.Text("lblTitle"), "Complete");
+    EXPECT_EQ(w.Text("lblSubTitle"),
+              "The process was successful. Please read the advice below carefully, which outlines the manual steps "
+              "still required to finish setting up your Quillmart 5 store.");
+    EXPECT_EQ(w.Buttons(), "--+");
+    EXPECT_EQ(w.Text("cmdCancel"), "Finish");
+    EXPECT_TRUE(w.Button("cmdCancel")->isDefault());
+    auto* box = w.Find<QCheckBox>("chkOpenDirectoryOnExit");
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_FALSE(box->isChecked());
+
+    FinishPageFor(w, data::kSqlite, "/shop/db.sqlite");
+    EXPECT_TRUE(box->isVisible());
+    FinishPageFor(w, data::kSqlServer, "shop");
+    EXPECT_FALSE(box->isVisible());
+    FinishPageFor(w, data::kMySql, "shop");
+    EXPECT_FALSE(box->isVisible());
+}
+
+TEST(WizardClosing, FinishOpensTheDestinationsFolderThenCloses) {
+    Wizard w;
+    FinishPageFor(w, data::kAccess, "C:/shop/db.mdb");
+    w.Find<QCheckBox>("chkOpenDirectoryOnExit")->setChecked(true);
+    w.Click("cmdCancel");
+    EXPECT_THAT(w.opener.opened, ElementsAre("C:/shop/"));
+    EXPECT_TRUE(w.dialogs.questions.empty());
+    EXPECT_FALSE(w.window->isVisible());
+}
+
+TEST(WizardClosing, FinishWithoutTheBoxJustCloses) {
+    Wizard w;
+    FinishPageFor(w, data::kSqlite, "C:\\shop\\db.sqlite");
+    w.Click("cmdCancel");
+    EXPECT_TRUE(w.opener.opened.empty());
+    EXPECT_FALSE(w.window->isVisible());
+}
+
+TEST(WizardClosing, AFailingOpenerSaysSoAndKeepsTheWindow) {
+    Wizard w;
+    w.opener.succeed = false;
+    FinishPageFor(w, data::kSqlite, "C:\\shop\\db.sqlite");
+    w.Find<QCheckBox>("chkOpenDirectoryOnExit")->setChecked(true);
+    w.Click("cmdCancel");
+    EXPECT_THAT(w.opener.opened, ElementsAre("C:\\shop\\"));
+    EXPECT_THAT(w.dialogs.criticals, ElementsAre("Could not open directory."));
+    EXPECT_TRUE(w.window->isVisible());
+    EXPECT_EQ(w.window->intCurrStep(), 5);
+    // Finish can be pressed again.
+    w.opener.succeed = true;
+    w.Click("cmdCancel");
+    EXPECT_FALSE(w.window->isVisible());
+}
+
+TEST(WizardClosing, FolderOfAFileKeepsItsSeparator) {
+    EXPECT_EQ(FrmMain::FolderOfFile("C:/shop/db.mdb"), "C:/shop/");
+    EXPECT_EQ(FrmMain::FolderOfFile("C:\\shop\\db\\shop.mdb"), "C:\\shop\\db\\");
+    EXPECT_EQ(FrmMain::FolderOfFile("C:\\shop/db.mdb"), "C:\\shop/");
+    EXPECT_EQ(FrmMain::FolderOfFile("db.mdb"), "");
+}
+
+class WizardClosingWhileRunning : public ::testing::Test {
+protected:
+    void SetUp() override {
+        source = SqliteShop("4.6", false);
+        // Enough rows that the run is still copying when the window is closed.
+        AddMailingListRows(source, 60000);
+        destination = SqliteShop("5.104", true);
+        w.EnterSqliteFiles(source, destination);
+        ASSERT_TRUE(w.WaitForWork());
+        ASSERT_EQ(w.Buttons(), "+++");
+        affiliatesBefore = CountRows(destination, "tblQuillmartAffiliates");
+        mailingBefore = CountRows(destination, "tblQuillmartMailingList");
+    }
+    Wizard w;
+    std::string source, destination;
+    long affiliatesBefore = 0, mailingBefore = 0;
+};
+
+TEST_F(WizardClosingWhileRunning, NoKeepsTheRunGoing) {
+    w.Next();
+    ASSERT_TRUE(w.window->IsWorking());
+    EXPECT_EQ(w.Buttons(), "---");
+    w.dialogs.answerYes = false;
+    EXPECT_FALSE(w.window->close());
+    EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
+    EXPECT_TRUE(w.window->isVisible());
+    ASSERT_TRUE(w.WaitForWork());
+    EXPECT_THAT(w.Text("txtStep2"), ::testing::EndsWith("Data Transfer Successful!"));
+    EXPECT_EQ(CountRows(destination, "tblQuillmartMailingList"), 60003);
+}
+
+TEST_F(WizardClosingWhileRunning, YesCancelsRollsBackAndCloses) {
+    w.Next();
+    // Close while the long table is being copied, after others were written.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return w.window->StatusBridge().Step2Text().find("Adding table tblQuillmartMailingList") !=
+                   std::string::npos;
+        },
+        60000));
+    ASSERT_TRUE(w.window->IsWorking());
+    w.dialogs.answerYes = true;
+    EXPECT_TRUE(w.window->close());
+    EXPECT_FALSE(w.window->isVisible());
+    EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
+    // The run ended at a yield point and undid its work before the window went.
+    const std::string log = w.window->StatusBridge().Step2Text();
+    EXPECT_THAT(log, HasSubstr("\r\nError occurred!\r\nThe operation was cancelled."));
+    EXPECT_THAT(log, HasSubstr("The destination database was left unchanged."));
+    // The affiliates were copied before the mailing list that was cut short.
+    EXPECT_EQ(CountRows(destination, "tblQuillmartAffiliates"), affiliatesBefore);
+    EXPECT_EQ(CountRows(destination, "tblQuillmartMailingList"), mailingBefore);
+    // No box pops up for a window that is gone.
+    QTest::qWait(100);
+    EXPECT_TRUE(w.dialogs.informations.empty());
+}
+
+}  // namespace
+}  // namespace qdt::wizard::ui::testing

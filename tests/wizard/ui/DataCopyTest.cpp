@@ -1,0 +1,190 @@
+// A whole Data Copy through the window, and the check and the run failing.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTimer>
+
+#include "WizardHarness.h"
+
+namespace qdt::wizard::ui::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+const char* kSee = "\n\nSee status window for more details.";
+
+// Opens the settings dialog and lets `act` work in it before it is closed.
+void InSettingsDialog(Wizard& w, const std::function<void(QDialog&)>& act) {
+    bool acted = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+        acted = true;
+        if (dialog->isVisible()) dialog->reject();
+    });
+    w.Click("cmdTables");
+    EXPECT_TRUE(acted);
+}
+
+int Ticked(const QListWidget* list) {
+    int n = 0;
+    for (int i = 0; i < list->count(); ++i) n += list->item(i)->checkState() == Qt::Checked;
+    return n;
+}
+
+class WizardDataCopy : public ::testing::Test {
+protected:
+    void SetUp() override {
+        source = SqliteShop("4.6", false);
+        destination = SqliteShop("5.104", true);
+    }
+    Wizard w;
+    std::string source, destination;
+};
+
+TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104Shop) {
+    w.EnterSqliteFiles(source, destination);
+    EXPECT_EQ(w.window->intCurrStep(), 3);
+    EXPECT_EQ(w.Text("lblTitle"), "Confirm Details");
+    EXPECT_EQ(w.Text("lblSubTitle"),
+              "The system will check the data source and destination and detect the versions. Confirm the "
+              "information before continuing to copying the data.");
+    // While the check works nothing can be pressed.
+    EXPECT_EQ(w.Buttons(), "---");
+    EXPECT_FALSE(w.Button("cmdTables")->isEnabled());
+    ASSERT_TRUE(w.WaitForWork());
+    EXPECT_EQ(w.Text("txtConnect"),
+              "Testing SQLite Database source connection... done.\n"
+              "Detecting version...Set to Quillmart v4.6\n"
+              "Testing SQLite Database destination connection... done.\n"
+              "Detecting version...Set to Quillmart v5.104");
+    EXPECT_EQ(w.window->StatusBridge().ConnectText(),
+              "Testing SQLite Database source connection... done.\r\n"
+              "Detecting version...Set to Quillmart v4.6\r\n"
+              "Testing SQLite Database destination connection... done.\r\n"
+              "Detecting version...Set to Quillmart v5.104");
+    EXPECT_EQ(w.Text("txtSource"), "Quillmart v4.6");
+    EXPECT_EQ(w.Text("txtDestin"), "Quillmart v5.104");
+    EXPECT_EQ(w.Buttons(), "+++");
+    EXPECT_TRUE(w.Button("cmdTables")->isVisible());
+    EXPECT_TRUE(w.Button("cmdTables")->isEnabled());
+    EXPECT_TRUE(w.dialogs.informations.empty());
+
+    // The settings: 19 tables, 2 comparisons, 3 jobs; the news are left out.
+    InSettingsDialog(w, [](QDialog& dialog) {
+        auto* copy = dialog.findChild<QListWidget*>(QStringLiteral("litCopy"));
+        auto* compare = dialog.findChild<QListWidget*>(QStringLiteral("litCompare"));
+        auto* jobs = dialog.findChild<QListWidget*>(QStringLiteral("litJob"));
+        ASSERT_TRUE(copy && compare && jobs);
+        EXPECT_EQ(Ticked(copy), 19);
+        EXPECT_EQ(Ticked(compare), 2);
+        EXPECT_EQ(Ticked(jobs), 3);
+        auto found = copy->findItems(QStringLiteral("tblQuillmartNews"), Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1);
+        found[0]->setCheckState(Qt::Unchecked);
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    });
+    EXPECT_EQ(*w.window->Context().settings.CopyTableList.Get("tblQuillmartNews"), "n");
+
+    w.Next();
+    EXPECT_EQ(w.Text("lblTitle"), "Processing");
+    EXPECT_EQ(w.Text("lblSubTitle"),
+              "The system is now performing the designated task. Please be patient whilst the process completes.");
+    EXPECT_EQ(w.Buttons(), "---");
+    ASSERT_TRUE(w.WaitForWork());
+    const std::string log = w.Text("txtStep2");
+    EXPECT_THAT(log, StartsWith("\nConnecting to source database... done.\n"
+                                "Connecting to destination database... done.\n"
+                                "Adding table tblQuillmartAffiliateLog...done."));
+    EXPECT_THAT(log, HasSubstr("Adding table tblQuillmartWishList...done."));
+    EXPECT_THAT(log, Not(HasSubstr("tblQuillmartNews")));
+    EXPECT_THAT(log, EndsWith("Closing Databases... done.\n\nData Transfer Successful!"));
+    EXPECT_EQ(w.window->StatusBridge().Step2Text(), [&] {
+        std::string s = log;
+        std::string crlf;
+        for (char c : s) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        return crlf;
+    }());
+    EXPECT_TRUE(w.dialogs.informations.empty());
+    // Both bars at their end: all 23 remaining work items done.
+    auto* total = w.Find<QProgressBar>("barTotal");
+    EXPECT_EQ(total->value(), total->maximum());
+    EXPECT_EQ(w.window->StatusBridge().BarMax(Bar::Total), 23);
+    EXPECT_EQ(w.Buttons(), "++-");
+    EXPECT_EQ(CountRows(destination, "tblQuillmartProducts"), CountRows(source, "tblQuillmartProducts"));
+
+    w.Next();
+    EXPECT_EQ(w.window->intCurrStep(), 5);
+    EXPECT_EQ(w.Text("lblTitle"), "Complete");
+    EXPECT_EQ(w.Text("cmdCancel"), "Finish");
+    EXPECT_TRUE(w.Find<QCheckBox>("chkOpenDirectoryOnExit")->isVisible());
+}
+
+TEST_F(WizardDataCopy, BackFromTheFinishedRunChecksAgain) {
+    w.EnterSqliteFiles(source, destination);
+    ASSERT_TRUE(w.WaitForWork());
+    w.Next();
+    ASSERT_TRUE(w.WaitForWork());
+    w.Back();
+    EXPECT_EQ(w.window->intCurrStep(), 3);
+    ASSERT_TRUE(w.WaitForWork());
+    EXPECT_THAT(w.Text("txtConnect"), StartsWith("Testing SQLite Database source connection... done."));
+    // The check empties the run's log too.
+    EXPECT_EQ(w.Text("txtStep2"), "");
+    EXPECT_EQ(w.Buttons(), "+++");
+}
+
+TEST_F(WizardDataCopy, SameFileTwiceFailsTheCheckWith1001) {
+    w.EnterSqliteFiles(source, source);
+    ASSERT_TRUE(w.WaitForWork());
+    EXPECT_EQ(w.Text("txtConnect"),
+              "\nError occurred!\nBoth the source and destination databases are same!\n"
+              "Please go back and ensure that the database details are set up correctly.");
+    EXPECT_THAT(w.dialogs.informations,
+                ElementsAre(std::string("Trying to connect to the same databases!\n\n"
+                                        "Both the source and destination databases are same!\n"
+                                        "Please go back and ensure that the database details are set up correctly.") +
+                            kSee));
+    EXPECT_EQ(w.Buttons(), "+-+");
+    EXPECT_FALSE(w.Button("cmdTables")->isEnabled());
+    EXPECT_EQ(w.Text("txtSource"), "");
+    // Back leads to the destination page with its file.
+    w.Back();
+    EXPECT_EQ(w.window->intCurrStep(), 2);
+    EXPECT_EQ(w.Text("txtSQLiteFile"), source);
+}
+
+TEST_F(WizardDataCopy, AFailingRunShowsTheErrorAndLeavesOnlyBackAndCancel) {
+    w.EnterSqliteFiles(source, destination);
+    ASSERT_TRUE(w.WaitForWork());
+    // The destination loses a table between the check and the run.
+    ExecuteOn(destination, "DROP TABLE tblQuillmartAffiliates");
+    const long before = CountRows(destination, "tblQuillmartAffiliateLog");
+    w.Next();
+    ASSERT_TRUE(w.WaitForWork());
+    const std::string log = w.Text("txtStep2");
+    EXPECT_THAT(log, HasSubstr("Adding table tblQuillmartAffiliateLog...done.\n\nError occurred!\n"));
+    // The description, the statement that failed, and the rollback.
+    EXPECT_THAT(log, EndsWith("\n\nDELETE FROM tblQuillmartAffiliates\nThe destination database was left unchanged."));
+    EXPECT_THAT(log, Not(HasSubstr("Data Transfer Successful!")));
+    EXPECT_THAT(w.dialogs.informations,
+                ElementsAre(std::string("An error has occurred copying one of the tables. \n"
+                                        "This may be due to the correct database type not being selected.\n"
+                                        "Please go back and check you have selected correctly.") +
+                            kSee));
+    EXPECT_EQ(w.Buttons(), "+-+");
+    EXPECT_EQ(CountRows(destination, "tblQuillmartAffiliateLog"), before);
+}
+
+}  // namespace
+}  // namespace qdt::wizard::ui::testing

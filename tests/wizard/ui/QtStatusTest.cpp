@@ -1,0 +1,120 @@
+// The window's status: the same text as the engine's reference status, fed
+// from another thread, and shown in coalesced steps.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTest>
+#include <functional>
+#include <thread>
+
+#include "wizard/TextStatus.h"
+#include "wizard/ui/QtStatus.h"
+
+namespace qdt::wizard::ui {
+namespace {
+
+struct Shown {
+    QPlainTextEdit step2, connect;
+    QProgressBar total, current;
+    QtStatus status;
+    Shown() { status.Attach(&step2, &connect, &total, &current); }
+};
+
+// The same calls on both statuses.
+void Both(Status& a, Status& b, const std::function<void(Status&)>& calls) {
+    calls(a);
+    calls(b);
+}
+
+TEST(QtStatus, WritesTheLogsExactlyAsTheReferenceStatus) {
+    Shown w;
+    TextStatus reference;
+    Both(w.status, reference, [](Status& s) {
+        s.AddMessageConnect("Testing Access Database source connection... ");  // no break before the first
+        s.AppendMessageConnect("done.");
+        s.AddMessageConnect("Detecting version...");
+        s.AddMessage("Connecting to source database... ");  // always a break before
+        s.AppendMessage("done.");
+        s.AppendMessage("");
+        s.AddMessage("");
+    });
+    EXPECT_EQ(w.status.ConnectText(), reference.txtConnect);
+    EXPECT_EQ(w.status.Step2Text(), reference.txtStep2);
+    EXPECT_EQ(w.status.Step2Text(), "\r\nConnecting to source database... done.\r\n");
+
+    w.status.Flush();
+    EXPECT_EQ(w.connect.toPlainText().toStdString(),
+              "Testing Access Database source connection... done.\nDetecting version...");
+    EXPECT_EQ(w.step2.toPlainText().toStdString(), "\nConnecting to source database... done.\n");
+    // The caret sits at the end, so the newest line is in view.
+    EXPECT_EQ(w.step2.textCursor().position(), w.step2.document()->characterCount() - 1);
+
+    Both(w.status, reference, [](Status& s) {
+        s.ClearMessagesConnect();
+        s.AddMessageConnect("again");
+    });
+    EXPECT_EQ(w.status.ConnectText(), "again");
+    w.status.Flush();
+    EXPECT_EQ(w.connect.toPlainText().toStdString(), "again");
+}
+
+TEST(QtStatus, BarsShowTheProportionOfTheirMaximum) {
+    Shown w;
+    w.status.SetBarMax(Bar::Total, 24);
+    w.status.SetBarValue(Bar::Total, 6);
+    w.status.SetBarMax(Bar::Current, 0);  // a run with nothing selected
+    w.status.SetBarValue(Bar::Current, 0);
+    EXPECT_EQ(w.status.BarMax(Bar::Total), 24);
+    EXPECT_EQ(w.status.BarValue(Bar::Total), 6);
+    w.status.Flush();
+    EXPECT_EQ(w.total.value() * 4, w.total.maximum());
+    EXPECT_EQ(w.current.value(), 0);
+    w.status.SetBarValue(Bar::Total, 24);
+    w.status.Flush();
+    EXPECT_EQ(w.total.value(), w.total.maximum());
+}
+
+TEST(QtStatus, YieldThrowsOnlyAfterACancelRequest) {
+    QtStatus status;
+    EXPECT_NO_THROW(status.Yield());
+    status.RequestCancel();
+    EXPECT_THROW(status.Yield(), OperationCancelled);
+    status.ResetCancel();
+    EXPECT_NO_THROW(status.Yield());
+}
+
+TEST(QtStatus, AWorkerFloodIsShownInAFewCoalescedUpdates) {
+    Shown w;
+    constexpr int kRows = 200000;
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        w.status.SetBarMax(Bar::Current, 100);
+        for (int i = 1; i <= kRows; ++i) {
+            w.status.SetBarValue(Bar::Current, i * 100.0 / kRows);
+            if (i % 20000 == 0) w.status.AddMessage("row " + std::to_string(i));
+            w.status.Yield();
+        }
+        done = true;
+    });
+    while (!done) QTest::qWait(5);
+    worker.join();
+    // The last changes arrive within one interval.
+    QTest::qWait(2 * QtStatus::kFlushIntervalMs);
+    const qint64 elapsed = clock.elapsed();
+
+    EXPECT_EQ(w.step2.toPlainText().toStdString(),
+              "\nrow 20000\nrow 40000\nrow 60000\nrow 80000\nrow 100000\nrow 120000\nrow 140000\nrow 160000\nrow "
+              "180000\nrow 200000");
+    EXPECT_EQ(w.current.value(), w.current.maximum());
+    const QtStatus::Counters counters = w.status.GetCounters();
+    // Never more than one update per interval (plus the one at attaching).
+    EXPECT_LE(counters.flushes, elapsed / QtStatus::kFlushIntervalMs + 2);
+    EXPECT_LT(counters.barUpdates, kRows / 100);
+}
+
+}  // namespace
+}  // namespace qdt::wizard::ui

@@ -1,0 +1,95 @@
+#include "WizardHarness.h"
+
+#include <QAbstractButton>
+#include <QFrame>
+#include <QLabel>
+
+#include "data/FixtureShops.h"
+#include "db/Connection.h"
+
+namespace qdt::wizard::ui::testing {
+
+std::string Wizard::Text(const char* name) const {
+    QObject* o = window->findChild<QObject*>(QString::fromLatin1(name));
+    EXPECT_NE(o, nullptr) << "no control " << name;
+    if (auto* label = qobject_cast<QLabel*>(o)) return label->text().toStdString();
+    if (auto* box = qobject_cast<QLineEdit*>(o)) return box->text().toStdString();
+    if (auto* log = qobject_cast<QPlainTextEdit*>(o)) return log->toPlainText().toStdString();
+    if (auto* button = qobject_cast<QAbstractButton*>(o)) return button->text().toStdString();
+    ADD_FAILURE() << name << " has no text";
+    return {};
+}
+
+void Wizard::Choose(const char* combo, const char* entry) {
+    QComboBox* c = Find<QComboBox>(combo);
+    const int index = c->findText(QString::fromUtf8(entry));
+    ASSERT_GE(index, 0) << combo << " has no entry " << entry;
+    c->setCurrentIndex(index);
+}
+
+void Wizard::Type(const char* box, const std::string& text) {
+    QLineEdit* b = Box(box);
+    b->clear();
+    QTest::keyClicks(b, QString::fromStdString(text));
+}
+
+std::string Wizard::Buttons() const {
+    std::string s;
+    for (const char* name : {"cmdBack", "cmdNext", "cmdCancel"}) s += Button(name)->isEnabled() ? '+' : '-';
+    return s;
+}
+
+std::vector<std::string> Wizard::Entries(const char* combo) const {
+    std::vector<std::string> entries;
+    QComboBox* c = Find<QComboBox>(combo);
+    for (int i = 0; i < c->count(); ++i) entries.push_back(c->itemText(i).toStdString());
+    return entries;
+}
+
+std::string Wizard::ShownFrame() const {
+    std::string shown;
+    for (const char* name : {"frAccess", "frSQLServer", "frMySQL", "frExcel", "frCSV", "frSQLFile", "frSQLite"}) {
+        if (Find<QFrame>(name)->isVisible()) shown += shown.empty() ? name : std::string(",") + name;
+    }
+    return shown;
+}
+
+bool Wizard::WaitForWork(int timeoutMs) const {
+    return QTest::qWaitFor([this] { return !window->IsWorking(); }, timeoutMs);
+}
+
+void Wizard::EnterSqliteFiles(const std::string& source, const std::string& destination) {
+    Next();
+    Choose("cboStep1Type", "SQLite Database");
+    Type("txtSQLiteFile", source);
+    Next();
+    Choose("cboStep2Type", "SQLite Database");
+    Type("txtSQLiteFile", destination);
+    Next();
+}
+
+std::string SqliteShop(const std::string& version, bool blank) { return data::testing::SqliteShop(version, blank); }
+
+long CountRows(const std::string& sqliteFile, const std::string& table) {
+    db::Connection c;
+    c.Open("Provider=SQLite;Data Source=" + sqliteFile);
+    auto rs = c.Execute("SELECT COUNT(*) FROM " + table);
+    return static_cast<long>(rs->Fields(std::size_t{0}).Value().ToInteger());
+}
+
+void ExecuteOn(const std::string& sqliteFile, const std::string& sql) {
+    db::Connection c;
+    c.Open("Provider=SQLite;Data Source=" + sqliteFile);
+    c.Execute(sql);
+}
+
+
+void AddMailingListRows(const std::string& sqliteFile, int rows) {
+    ExecuteOn(sqliteFile,
+              "WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                  std::to_string(999 + rows) +
+                  ") INSERT INTO tblQuillmartMailingList (ML_ID, ML_Email, ML_HTML, ML_DateAdded) "
+                  "SELECT i, 'reader' || i || '@example.com', 'y', '2006-01-02 03:04:05' FROM n");
+}
+
+}  // namespace qdt::wizard::ui::testing
