@@ -12,6 +12,7 @@ namespace qdt::app {
 // backslashes inside values are escaped so every row stays on one line.
 void PrintRecordset(db::Recordset& rs, std::FILE* out);
 
-std::string EscapeCell(const std::string& text);
+// Appends the text with tabs, line ends and backslashes escaped.
+void AppendEscaped(std::string& out, const std::string& text);
 
 }  // namespace qdt::app
