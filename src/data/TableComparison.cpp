@@ -53,12 +53,7 @@ void CompareTable(wizard::RunContext& ctx, const std::string& sourceTable, const
                   db::Connection& destination) {
     wizard::Status& status = ctx.status;
 
-    float count = 0;
-    {
-        auto counted = ExecuteStatement(ctx, source, "SELECT COUNT(*) As Recs From " + sourceTable);
-        count = static_cast<float>(counted->Fields("Recs").Value().ToDouble());
-        counted->Close();
-    }
+    const float count = CountRows(ctx, source, sourceTable);
 
     auto rows = ExecuteStatement(ctx, source, "SELECT * FROM " + sourceTable);
     status.AddMessage("Comparing table " + sourceTable + "...");

@@ -121,12 +121,7 @@ void CopyTable(wizard::RunContext& ctx, const std::string& table, db::Connection
         dialect.switchesIdentityInsert && db::ToLowerAscii(table) != "tblquillmartproductprodtypelink";
     if (identityInsert) ExecuteStatement(ctx, destination, "SET IDENTITY_INSERT " + table + " ON")->Close();
 
-    float count = 0;
-    {
-        auto counted = ExecuteStatement(ctx, source, "SELECT COUNT(*) As Recs From " + table);
-        count = static_cast<float>(counted->Fields("Recs").Value().ToDouble());
-        counted->Close();
-    }
+    const float count = CountRows(ctx, source, table);
 
     auto rows = ExecuteStatement(ctx, source, "SELECT * FROM " + table);
     status.AddMessage("Adding table " + table + "...");

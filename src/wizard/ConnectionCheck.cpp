@@ -176,16 +176,12 @@ private:
     }
 
     StepOutcome Failed(const std::string& description, bool own) {
-        std::string log = kBr + "Error occurred!" + kBr + description;
-        if (!ctx_.strQuery.empty()) log += kBr + kBr + ctx_.strQuery;
         // Logging must not be cut short by a cancel request: the report is what the user needs.
-        status_.AddMessageConnect(log);
-        StepOutcome out;
+        status_.AddMessageConnect(ErrorLogText(description, ctx_.strQuery));
+        StepOutcome out = FailedOutcome(own ? context_ + kBr + kBr + description + kBr + kBr + kSeeStatusWindow
+                                            : context_ + kBr + kBr + kSeeStatusWindow);
         out.txtSource = outcome_.txtSource;
         out.txtDestin = outcome_.txtDestin;
-        out.messageBox = own ? context_ + kBr + kBr + description + kBr + kBr + kSeeStatusWindow
-                             : context_ + kBr + kBr + kSeeStatusWindow;
-        out.backEnabled = out.cancelEnabled = true;
         return out;
     }
 

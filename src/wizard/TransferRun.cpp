@@ -165,9 +165,7 @@ private:
     }
 
     StepOutcome Failed(const std::string& description) {
-        std::string log = kBr + "Error occurred!" + kBr + description;
-        if (!ctx_.strQuery.empty()) log += kBr + kBr + ctx_.strQuery;
-        Add(log);
+        Add(ErrorLogText(description, ctx_.strQuery));
         if (inTransaction_) {
             try {
                 destination_.RollbackTrans();
@@ -177,10 +175,7 @@ private:
             }
         }
         if (script_.is_open()) script_.close();
-        StepOutcome out;
-        out.messageBox = context_ + kBr + kBr + kSeeStatusWindow;
-        out.backEnabled = out.cancelEnabled = true;
-        return out;
+        return FailedOutcome(context_ + kBr + kBr + kSeeStatusWindow);
     }
 
     RunContext& ctx_;
