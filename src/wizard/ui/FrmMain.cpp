@@ -13,10 +13,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#if __has_include("wizard/ui/FrmTables.h")
 #include "wizard/ui/FrmTables.h"
-#define QDT_HAVE_FRM_TABLES 1
-#endif
 
 namespace qdt::wizard::ui {
 
@@ -221,7 +218,17 @@ void FrmMain::CheckFormValid() {
     cmdNext_->setEnabled(valid);
 }
 
-void FrmMain::OnBackClicked() { SetStep(intCurrStep_ - 1); }
+void FrmMain::OnBackClicked() {
+    if (worker_.IsRunning()) {
+        // Back during the check: stop it at its next yield and leave once it has ended.
+        backPending_ = true;
+        cmdBack_->setEnabled(false);
+        cmdCancel_->setEnabled(false);
+        status_.RequestCancel();
+        return;
+    }
+    SetStep(intCurrStep_ - 1);
+}
 void FrmMain::OnNextClicked() { SetStep(intCurrStep_ + 1); }
 
 void FrmMain::OnCancelClicked() {
@@ -229,7 +236,9 @@ void FrmMain::OnCancelClicked() {
         Finish();
         return;
     }
-    if (dialogs_->AskYesNo(this, kExitQuestion)) close();
+    if (!dialogs_->AskYesNo(this, kExitQuestion)) return;
+    exitConfirmed_ = true;
+    close();
 }
 
 std::string FrmMain::FolderOfFile(const std::string& path) {
@@ -254,10 +263,8 @@ void FrmMain::Finish() {
 }
 
 void FrmMain::OnTablesClicked() {
-#ifdef QDT_HAVE_FRM_TABLES
     FrmTables dialog(this, ctx_.settings, ctx_.source.SystemName);
     dialog.ShowModal();
-#endif
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
@@ -265,7 +272,7 @@ void FrmMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (!dialogs_->AskYesNo(this, kExitQuestion)) {
+    if (!exitConfirmed_ && !dialogs_->AskYesNo(this, kExitQuestion)) {
         event->ignore();
         return;
     }

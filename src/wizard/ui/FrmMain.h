@@ -87,6 +87,10 @@ private:
     int intCurrStep_ = 0;
     StepWorker worker_;
     bool closing_ = false;
+    // Back was pressed while the check was working.
+    bool backPending_ = false;
+    // Cancel has already asked the question that closing would ask.
+    bool exitConfirmed_ = false;
     bool busyCursor_ = false;
     std::optional<std::pair<data::ConnectionProfile, data::ConnectionProfile>> defaults_;
 

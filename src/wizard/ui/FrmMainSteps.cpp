@@ -205,10 +205,12 @@ void FrmMain::OnStep2TypeClick() {
 }
 
 void FrmMain::StartWork(StepWorker::Job job) {
-    // Nothing may start a second piece of work or change the step meanwhile.
-    cmdBack_->setEnabled(false);
+    // Nothing may start a second piece of work meanwhile. The check may still
+    // be left by Back or Cancel, which stop it at its next yield; the run may not.
+    const bool checking = intCurrStep_ == 3;
+    cmdBack_->setEnabled(checking);
     cmdNext_->setEnabled(false);
-    cmdCancel_->setEnabled(false);
+    cmdCancel_->setEnabled(checking);
     status_.ResetCancel();
     QApplication::setOverrideCursor(Qt::BusyCursor);
     busyCursor_ = true;
@@ -225,6 +227,11 @@ void FrmMain::OnWorkFinished() {
     RestoreCursor();
     status_.Flush();
     if (closing_) return;
+    if (backPending_) {
+        backPending_ = false;
+        SetStep(intCurrStep_ - 1);
+        return;
+    }
     const StepOutcome& outcome = worker_.Outcome();
     if (intCurrStep_ == 3) {
         confirm_.txtSource->setText(QString::fromStdString(outcome.txtSource));

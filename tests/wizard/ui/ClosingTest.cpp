@@ -6,6 +6,7 @@
 #include <QCheckBox>
 
 #include "WizardHarness.h"
+#include "db/Connection.h"
 
 namespace qdt::wizard::ui::testing {
 namespace {
@@ -162,6 +163,46 @@ TEST_F(WizardClosingWhileRunning, YesCancelsRollsBackAndCloses) {
     EXPECT_EQ(CountRows(destination, "tblQuillmartAffiliates"), affiliatesBefore);
     EXPECT_EQ(CountRows(destination, "tblQuillmartMailingList"), mailingBefore);
     // No box pops up for a window that is gone.
+    QTest::qWait(100);
+    EXPECT_TRUE(w.dialogs.informations.empty());
+}
+
+// The check waits for a source that another program holds locked, so that
+// there is time to press a button while it works.
+class WizardLeavingTheCheck : public ::testing::Test {
+protected:
+    void SetUp() override {
+        source = SqliteShop("4.6", false);
+        destination = SqliteShop("5.104", true);
+        lock.Open("Provider=SQLite;Data Source=" + source);
+        lock.Execute("BEGIN EXCLUSIVE");
+        w.EnterSqliteFiles(source, destination);
+        ASSERT_TRUE(w.window->IsWorking());
+    }
+    void TearDown() override {
+        if (lock.IsOpen()) lock.Close();
+    }
+    std::string source, destination;
+    db::Connection lock;
+    Wizard w;
+};
+
+TEST_F(WizardLeavingTheCheck, BackStopsTheCheckAndReturnsToTheDestinationPage) {
+    EXPECT_EQ(w.Buttons(), "+-+");
+    w.Back();
+    EXPECT_EQ(w.Buttons(), "---");
+    lock.Execute("ROLLBACK");
+    ASSERT_TRUE(w.WaitForWork());
+    EXPECT_EQ(w.window->intCurrStep(), 2);
+    EXPECT_TRUE(w.dialogs.informations.empty());
+}
+
+TEST_F(WizardLeavingTheCheck, CancelAsksOnceThenStopsTheCheckAndCloses) {
+    w.dialogs.answerYes = true;
+    w.Click("cmdCancel");
+    EXPECT_FALSE(w.window->isVisible());
+    EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
+    // The check ended before the window went, and no box follows a window that is gone.
     QTest::qWait(100);
     EXPECT_TRUE(w.dialogs.informations.empty());
 }
