@@ -32,11 +32,22 @@ std::string BackEndLanguage(wizard::RunContext& ctx, db::Connection& source) {
     return std::to_string(ToSmallWholeNumber(db::Value::Text(setting), "back-office language"));
 }
 
-FieldEntry BuildFieldEntry(wizard::RunContext& ctx, const db::Field& field, const CopyRule& rule,
+// What a source column becomes, worked out once per table: the rule depends
+// only on the column's name and the two versions, the quote on its type.
+struct ColumnPlan {
+    CopyRule rule;
+    FieldClass fieldClass = kFieldNumber;
+    std::string quote;
+    // The rule adds a column that the source table already has.
+    bool addsAColumnTheSourceHas = false;
+};
+
+FieldEntry BuildFieldEntry(wizard::RunContext& ctx, const db::Field& field, const ColumnPlan& plan,
                            db::Connection& source) {
+    const CopyRule& rule = plan.rule;
+    const FieldClass fieldClass = plan.fieldClass;
+    const std::string& quote = plan.quote;
     const db::Value& value = field.Value();
-    const FieldClass fieldClass = GetFieldClass(field);
-    const std::string quote = GetQuoteChar(fieldClass, ctx.destination);
     const std::string text = value.ToText();  // Null reads as empty text
 
     FieldEntry entry{rule.columns.empty() ? field.Name() : std::string(rule.columns), {}};
@@ -105,13 +116,30 @@ void DropColumnsTheSourceHas(FieldEntry& entry, const std::string& ownName, cons
     entry.values = keptValues;
 }
 
+std::vector<ColumnPlan> PlanColumns(wizard::RunContext& ctx, const std::vector<db::Field>& fields,
+                                    const std::set<std::string>& sourceColumns) {
+    std::vector<ColumnPlan> plans;
+    plans.reserve(fields.size());
+    for (const db::Field& field : fields) {
+        ColumnPlan plan;
+        plan.rule = FindCopyRule(field.Name(), ctx.source.Version, ctx.destination.Version);
+        plan.fieldClass = GetFieldClass(field);
+        plan.quote = GetQuoteChar(plan.fieldClass, ctx.destination);
+        const std::string own = db::ToLowerAscii(field.Name());
+        for (const std::string& column : SplitList(std::string(plan.rule.columns))) {
+            const std::string name = db::ToLowerAscii(db::Trim(column));
+            plan.addsAColumnTheSourceHas |= name != own && sourceColumns.count(name) > 0;
+        }
+        plans.push_back(std::move(plan));
+    }
+    return plans;
+}
+
 }  // namespace
 
 void CopyTable(wizard::RunContext& ctx, const std::string& table, db::Connection& source, db::Connection& destination) {
     wizard::Status& status = ctx.status;
     const Dialect& dialect = DialectFor(ctx.destination.Kind);
-    const float sourceVersion = ctx.source.Version;
-    const float destinationVersion = ctx.destination.Version;
 
     status.SetBarValue(wizard::Bar::Current, 0);
     ExecuteStatement(ctx, destination, std::string(dialect.deletePrefix) + table)->Close();
@@ -126,20 +154,22 @@ void CopyTable(wizard::RunContext& ctx, const std::string& table, db::Connection
     auto rows = ExecuteStatement(ctx, source, "SELECT * FROM " + table);
     status.AddMessage("Adding table " + table + "...");
 
+    const std::vector<db::Field>& fields = rows->AllFields();
     std::set<std::string> sourceColumns;
-    for (const db::Field& field : rows->AllFields()) sourceColumns.insert(db::ToLowerAscii(field.Name()));
+    for (const db::Field& field : fields) sourceColumns.insert(db::ToLowerAscii(field.Name()));
+    const std::vector<ColumnPlan> plans = PlanColumns(ctx, fields, sourceColumns);
 
     long rowCounter = 0;
     while (!rows->Eof()) {
         ++rowCounter;
         std::string columnList;
         std::string valueList;
-        for (const db::Field& field : rows->AllFields()) {
+        for (std::size_t i = 0; i < fields.size(); ++i) {
             status.Yield();
-            const CopyRule rule = FindCopyRule(field.Name(), sourceVersion, destinationVersion);
-            if (rule.form == ValueForm::kSkip) continue;
-            FieldEntry entry = BuildFieldEntry(ctx, field, rule, source);
-            if (!rule.suffix.empty() || !rule.columns.empty()) DropColumnsTheSourceHas(entry, field.Name(), sourceColumns);
+            const ColumnPlan& plan = plans[i];
+            if (plan.rule.form == ValueForm::kSkip) continue;
+            FieldEntry entry = BuildFieldEntry(ctx, fields[i], plan, source);
+            if (plan.addsAColumnTheSourceHas) DropColumnsTheSourceHas(entry, fields[i].Name(), sourceColumns);
             if (entry.columns.empty()) continue;
             columnList += entry.columns + ",";
             valueList += entry.values + ",";
