@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -34,8 +35,10 @@ public:
     void Inform(QWidget*, const QString& text) override {
         std::fprintf(stderr, "screenshots: notice: %s\n", qPrintable(text));
     }
+    // Exceptions must not pass through Qt's event handling: stop here instead.
     void Critical(QWidget*, const QString& text) override {
-        throw std::runtime_error("the wizard reported: " + text.toStdString());
+        std::fprintf(stderr, "screenshots: the wizard reported: %s\n", qPrintable(text));
+        std::exit(1);
     }
     QString OpenFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
 };

@@ -38,4 +38,10 @@ std::string FirstRowQuery(DatabaseKind kind, const std::string& columns, const s
     return "SELECT TOP 1 " + columns + " FROM " + rest;
 }
 
+void ApplyDialect(ConnectionProfile& profile) {
+    const Dialect& dialect = DialectFor(profile.Kind);
+    profile.DeletePrefix = std::string(dialect.deletePrefix);
+    profile.DateDelimiter = std::string(dialect.dateDelimiter);
+}
+
 }  // namespace qdt::data

@@ -35,6 +35,10 @@ struct Dialect {
 // without identity switching.
 const Dialect& DialectFor(DatabaseKind kind);
 
+// Sets the profile's delete prefix and date delimiter from its kind, as the
+// database pages leave a profile.
+void ApplyDialect(ConnectionProfile& profile);
+
 // "SELECT TOP 1 * FROM <table>" or "SELECT * FROM <table> LIMIT 0, 1".
 std::string FirstRowQuery(DatabaseKind kind, const std::string& table);
 

@@ -50,7 +50,7 @@ void AddAdminLogin(wizard::RunContext& ctx, db::Connection& source, db::Connecti
             : "INSERT INTO tblQuillmartLogins (LOGIN_Username, LOGIN_Password, LOGIN_Live, LOGIN_Orders, "
               "LOGIN_Products, LOGIN_Config, LOGIN_Protected) VALUES ('" +
                   user + "', '" + password + "', 'y','y','y','y','y')";
-    ExecuteStatement(ctx, destination, std::move(insert))->Close();
+    ExecuteSecretStatement(ctx, destination, insert, password)->Close();
     ctx.status.AppendMessage("done.");
 }
 

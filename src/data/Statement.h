@@ -16,6 +16,19 @@ inline std::unique_ptr<db::Recordset> ExecuteStatement(wizard::RunContext& ctx, 
     return conn.Execute(ctx.strQuery);
 }
 
+// As ExecuteStatement, for a statement that carries a secret (the shop's
+// back-office password): strQuery, which a failure shows in the log, holds the
+// statement with the secret masked, while the real text is executed.
+inline std::unique_ptr<db::Recordset> ExecuteSecretStatement(wizard::RunContext& ctx, db::Connection& conn,
+                                                             const std::string& sql, const std::string& secret) {
+    std::string shown = sql;
+    if (!secret.empty())
+        for (std::size_t at = shown.find(secret); at != std::string::npos; at = shown.find(secret, at + 8))
+            shown.replace(at, secret.size(), "********");
+    ctx.strQuery = std::move(shown);
+    return conn.Execute(sql);
+}
+
 // The number of rows of a table, read with its own count query so that a
 // progress bar can move without reading the rows twice.
 inline float CountRows(wizard::RunContext& ctx, db::Connection& conn, const std::string& table) {

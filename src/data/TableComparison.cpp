@@ -12,6 +12,8 @@ constexpr const char* kDefaultCountryKey = "defaultcountry";
 constexpr const char* kDefaultCountryWarning =
     "- The 'defaultcountry' config setting could not be set. Please set this manually.";
 
+constexpr const char* kPasswordKey = "backendpassword";
+
 std::string UpdateStatement(wizard::RunContext& ctx, const std::string& destinationTable, const std::string& keyColumn,
                             const std::string& valueColumn, const db::Field& key, const db::Field& value,
                             db::Connection& source) {
@@ -63,17 +65,22 @@ void CompareTable(wizard::RunContext& ctx, const std::string& sourceTable, const
         ++rowCounter;
         const db::Field& key = rows->Fields(keyColumn);
         const db::Field& value = rows->Fields(valueColumn);
-        std::string update = UpdateStatement(ctx, destinationTable, keyColumn, valueColumn, key, value, source);
-        ExecuteStatement(ctx, destination, std::move(update))->Close();
+        const std::string update = UpdateStatement(ctx, destinationTable, keyColumn, valueColumn, key, value, source);
+        // The back-office password must not reach the log if its update fails.
+        if (key.Value().ToText() == kPasswordKey)
+            ExecuteSecretStatement(ctx, destination, update, EscapeQuotes(DropAspFolder(value.Value().ToText())))
+                ->Close();
+        else
+            ExecuteStatement(ctx, destination, update)->Close();
 
-        status.SetBarValue(wizard::Bar::Current, static_cast<float>(rowCounter) / count * 100.0f);
+        status.SetBarValue(wizard::Bar::Current, wizard::Percent(rowCounter, count));
         rows->MoveNext();
         status.Yield();
     }
     rows->Close();
 
     // A shop before 4.7 had no such setting: its prices never included tax.
-    if (db::ToLowerAscii(destinationTable) == "tblquillmartconfig" && ctx.source.Version < 4.7f)
+    if (db::EqualsIgnoreCase(destinationTable, "tblQuillmartConfig") && ctx.source.Version < 4.7f)
         ExecuteStatement(ctx, destination,
                          "UPDATE tblQuillmartConfig SET CFG_Value = 'n' WHERE CFG_Name = 'pricesinctax'")
             ->Close();

@@ -26,7 +26,7 @@ std::string PlainValue(const db::Value& value, FieldClass fieldClass, const std:
     return quote + EscapeQuotes(text) + quote;
 }
 
-// Read again for every login row, as the old shop's setting is the one each login gets.
+// Each login row reads the setting itself, as the copy always has; a shop has few logins.
 std::string BackEndLanguage(wizard::RunContext& ctx, db::Connection& source) {
     const std::string setting = ReadConfigSetting(ctx, source, "backendlanguage");
     return std::to_string(ToSmallWholeNumber(db::Value::Text(setting), "back-office language"));
@@ -146,7 +146,7 @@ void CopyTable(wizard::RunContext& ctx, const std::string& table, db::Connection
 
     // The link table has no identity column, and SQL Server refuses the switch for it.
     const bool identityInsert =
-        dialect.switchesIdentityInsert && db::ToLowerAscii(table) != "tblquillmartproductprodtypelink";
+        dialect.switchesIdentityInsert && !db::EqualsIgnoreCase(table, "tblQuillmartProductProdTypeLink");
     if (identityInsert) ExecuteStatement(ctx, destination, "SET IDENTITY_INSERT " + table + " ON")->Close();
 
     const float count = CountRows(ctx, source, table);
@@ -182,7 +182,7 @@ void CopyTable(wizard::RunContext& ctx, const std::string& table, db::Connection
 
         rows->MoveNext();
         status.Yield();
-        status.SetBarValue(wizard::Bar::Current, static_cast<float>(rowCounter) / count * 100.0f);
+        status.SetBarValue(wizard::Bar::Current, wizard::Percent(rowCounter, count));
     }
     rows->Close();
 

@@ -130,6 +130,8 @@ private:
             throw OwnError(1005, "Access files can be read as a source but not written on this system." + kBr +
                                      "Please go back and choose a SQL Server, MySQL or SQLite database as the "
                                      "destination.");
+        // A failure to connect must not be shown with the source's last probe.
+        ctx_.strQuery.clear();
         destination_.Open(dst.ConnectionString);
         Append("done.");
 

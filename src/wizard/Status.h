@@ -13,6 +13,14 @@ public:
 
 enum class Bar { Total, Current };  // barTotal and barCurrent
 
+// The share done, in single precision as the bars have always shown it. A
+// count taken before the rows were read may be stale or 0: never past 100.
+inline float Percent(double done, double total) {
+    if (total <= 0) return 100.0f;
+    const float share = static_cast<float>(done) / static_cast<float>(total) * 100.0f;
+    return share > 100.0f ? 100.0f : share;
+}
+
 // How the engine reports: two logs, two progress bars and a yield point.
 // The wizard implements it with its window, the command-line companion and
 // the tests with text.

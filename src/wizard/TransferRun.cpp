@@ -145,16 +145,25 @@ private:
             destination_.CommitTrans();
             inTransaction_ = false;
         }
+        // From here the work is saved: a cancel request can no longer undo it,
+        // so the closing steps only let the window breathe.
         Add("Closing Databases... ");
-        Yield();
+        Breathe();
         source_.Close();
-        Yield();
+        Breathe();
         if (ctx_.intAction == kExecuteSql) script_.close();
         else destination_.Close();
-        Yield();
+        Breathe();
         outcome_.backEnabled = outcome_.nextEnabled = true;
         Append("done.");
-        Yield();
+        Breathe();
+    }
+
+    void Breathe() {
+        try {
+            status_.Yield();
+        } catch (const OperationCancelled&) {
+        }
     }
 
     void Report() {

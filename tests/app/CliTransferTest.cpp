@@ -90,7 +90,12 @@ TEST(CliOnMariaDb, ScriptsBuildShopsAndA46ShopCopiesInto5104) {
                  {"--script", data::testing::ShopScript("mysql", "5.104", true)}));
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
 
-    r = RunCli(with(with({"copy"}, side("source", "qdt_cli_old")), side("dest", "qdt_cli_new")));
+    // The destination's password comes from the environment, out of the process list.
+    auto dest = side("dest", "qdt_cli_new");
+    dest.erase(dest.end() - 2, dest.end());
+    setenv("QDT_DEST_PASSWORD", server.password.c_str(), 1);
+    r = RunCli(with(with({"copy"}, side("source", "qdt_cli_old")), dest));
+    unsetenv("QDT_DEST_PASSWORD");
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("Set to Quillmart v4.6\nTesting MySQL Database destination connection... done.\n"
                          "Detecting version...Set to Quillmart v5.104"),

@@ -55,6 +55,20 @@ TEST(AdminLoginStatements, VariantByDestinationVersionAndKind) {
     }
 }
 
+// A failure is reported with the statement under way; the back-office
+// password in it must not reach the log.
+TEST(AdminLoginStatements, AFailingInsertIsShownWithThePasswordMasked) {
+    RecordedTransfer t(kMySql, 4.6f, 5.104f);
+    t.SourceSetting("backendlogin", "admin");
+    t.SourceSetting("backendpassword", "s3cr'et");
+    t.destination.FailPrefix("INSERT INTO tblQuillmartLogins", "Duplicate entry");
+    EXPECT_THROW(AddAdminLogin(t.ctx, t.sourceConn, t.destinationConn), db::DatabaseError);
+    EXPECT_EQ(t.ctx.strQuery.find("s3cr"), std::string::npos) << t.ctx.strQuery;
+    EXPECT_NE(t.ctx.strQuery.find("VALUES ('admin', '********', 'y'"), std::string::npos) << t.ctx.strQuery;
+    // What was executed still carried the real password.
+    EXPECT_NE(t.destination.Statements().back().find("'s3cr''et'"), std::string::npos);
+}
+
 TEST(AdminLoginStatements, MissingPasswordEndsTheJobAfterTheLoginsAreGone) {
     RecordedTransfer t(kSqlServer, 4.6f, 5.104f);
     t.SourceSetting("backendlogin", "admin");

@@ -45,6 +45,19 @@ TEST(CompareStatements, KeysAndValuesQuotedByTheirClass) {
                                                  "SELECT * FROM tblQuillmartLanguageStrings"}));
 }
 
+TEST(CompareStatements, AFailingPasswordUpdateIsShownMasked) {
+    RecordedTransfer t(kMySql, 5.0f, 5.104f);
+    t.SourceTable("tblQuillmartConfig", {{"CFG_Name", "CFG_Value"},
+                                         {db::kVarWChar, db::kVarWChar},
+                                         {{Value::Text("backendpassword"), Value::Text("s3cr'et")}}});
+    t.destination.FailPrefix("UPDATE tblQuillmartConfig", "Lock wait timeout exceeded");
+    EXPECT_THROW(CompareTable(t.ctx, "tblQuillmartConfig", "tblQuillmartConfig", "CFG_Name", "CFG_Value",
+                              t.sourceConn, t.destinationConn),
+                 db::DatabaseError);
+    EXPECT_EQ(t.ctx.strQuery,
+              "UPDATE tblQuillmartConfig SET CFG_Value = '********' WHERE CFG_Name = 'backendpassword'");
+}
+
 TEST(CompareStatements, DatesKeepTheirPlainTextForm) {
     RecordedTransfer t(kAccess, 5.0f, 5.104f);
     t.SourceTable("tblQuillmartConfig", {{"CFG_Name", "CFG_Value"},

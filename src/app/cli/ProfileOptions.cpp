@@ -1,6 +1,7 @@
 #include "app/cli/ProfileOptions.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "data/Dialect.h"
@@ -16,7 +17,9 @@ const char* const kTransferUsage =
     "  For each side (--source-... and --dest-...):\n"
     "      -kind access|sqlserver|mysql|sqlite|excel|text\n"
     "      -file PATH (access, sqlite, excel, text)   -server HOST   -port N   -database NAME\n"
-    "      -user NAME   -password TEXT   -trusted   -worksheet NAME (excel)\n";
+    "      -user NAME   -password TEXT   -trusted   -worksheet NAME (excel)\n"
+    "  Passwords may come from QDT_SOURCE_PASSWORD and QDT_DEST_PASSWORD instead, which keeps them\n"
+    "  out of the process list and the shell's history.\n";
 
 data::DatabaseKind ParseKind(const std::string& name) {
     if (name == "access") return data::kAccess;
@@ -31,13 +34,9 @@ data::DatabaseKind ParseKind(const std::string& name) {
 
 namespace {
 
-// As the pages leave a profile: the dialect's delete prefix and date delimiter,
-// port 1433 unless another is given.
 void ApplyKind(data::ConnectionProfile& p, data::DatabaseKind kind) {
     p.Kind = kind;
-    const data::Dialect& d = data::DialectFor(kind);
-    p.DeletePrefix = std::string(d.deletePrefix);
-    p.DateDelimiter = std::string(d.dateDelimiter);
+    data::ApplyDialect(p);
 }
 
 bool SetSideOption(data::ConnectionProfile& p, const std::string& name, const std::string* value,
@@ -106,6 +105,9 @@ TransferOptions ParseTransferOptions(const std::vector<std::string>& args, bool 
     if (!sourceKind) throw std::invalid_argument("--source-kind is required.");
     if (!executeSql && !destKind) throw std::invalid_argument("--dest-kind is required.");
     if (executeSql && o.destination.Database.empty()) throw std::invalid_argument("--script is required.");
+    if (const char* pw = std::getenv("QDT_SOURCE_PASSWORD"); pw && o.source.Password.empty()) o.source.Password = pw;
+    if (const char* pw = std::getenv("QDT_DEST_PASSWORD"); pw && o.destination.Password.empty())
+        o.destination.Password = pw;
     // The MySQL server box takes "host:port".
     if (o.source.Kind == data::kMySql && !sourcePort.empty()) o.source.Server += ":" + sourcePort;
     if (o.destination.Kind == data::kMySql && !destPort.empty()) o.destination.Server += ":" + destPort;

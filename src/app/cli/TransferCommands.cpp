@@ -19,13 +19,9 @@ public:
         TextStatus::AppendMessage(m);
         Print(m);
     }
-    void AddMessage(const std::string& m) override { AppendMessage("\r\n" + m); }
     void AppendMessageConnect(const std::string& m) override {
         TextStatus::AppendMessageConnect(m);
         Print(m);
-    }
-    void AddMessageConnect(const std::string& m) override {
-        AppendMessageConnect(txtConnect.empty() ? m : "\r\n" + m);
     }
 
 private:

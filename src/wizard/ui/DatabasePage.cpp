@@ -257,9 +257,7 @@ void DatabasePage::SavePageToProfile(ConnectionProfile& profile, const QString& 
             profile.Password = S(txtAccessPassword);
             break;
     }
-    const data::Dialect& dialect = data::DialectFor(profile.Kind);
-    profile.DateDelimiter = std::string(dialect.dateDelimiter);
-    profile.DeletePrefix = std::string(dialect.deletePrefix);
+    data::ApplyDialect(profile);
 }
 
 void DatabasePage::LoadProfileToPage(ConnectionProfile& profile) {

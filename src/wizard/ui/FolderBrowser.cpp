@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "importers/Browse.h"
+#include "wizard/StepOutcome.h"
 
 namespace qdt::wizard::ui {
 
@@ -32,7 +33,7 @@ std::string BrowseForFolder(QWidget* owner, const std::string& title, const std:
     if (chosen.isEmpty()) return {};
     std::string folder = chosen.toStdString();
     if (!importers::FolderExists(folder)) {
-        QMessageBox::warning(owner, QStringLiteral("Quillmart Data Tool"), QStringLiteral("Directory doesn't exist!"),
+        QMessageBox::warning(owner, QString::fromLatin1(kMessageBoxTitle), QStringLiteral("Directory doesn't exist!"),
                              QMessageBox::Ok);
         return {};
     }

@@ -48,12 +48,6 @@ QString VersionText() {
     return QStringLiteral("v%1.%2%3").arg(app::kVersionMajor).arg(app::kVersionMinor).arg(app::kVersionPatch);
 }
 
-QString FromEngine(const std::string& text) {
-    QString s = QString::fromStdString(text);
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return s;
-}
-
 }  // namespace
 
 void FrmMain::SetStep(int intNewStep) {
@@ -212,9 +206,9 @@ void FrmMain::StartWork(StepWorker::Job job) {
     cmdNext_->setEnabled(false);
     cmdCancel_->setEnabled(checking);
     status_.ResetCancel();
+    if (!worker_.Start(std::move(job))) return;  // the buttons keep work from starting twice
     QApplication::setOverrideCursor(Qt::BusyCursor);
     busyCursor_ = true;
-    worker_.Start(std::move(job));
 }
 
 void FrmMain::RestoreCursor() {
@@ -241,7 +235,7 @@ void FrmMain::OnWorkFinished() {
     cmdBack_->setEnabled(outcome.backEnabled);
     cmdNext_->setEnabled(outcome.nextEnabled);
     cmdCancel_->setEnabled(outcome.cancelEnabled);
-    if (!outcome.messageBox.empty()) dialogs_->Inform(this, FromEngine(outcome.messageBox));
+    if (!outcome.messageBox.empty()) dialogs_->Inform(this, ForDisplay(outcome.messageBox));
     emit WorkFinished();
 }
 

@@ -15,13 +15,13 @@ namespace {
 // and value still show their proportion.
 constexpr int kBarSteps = 10000;
 
+}  // namespace
+
 QString ForDisplay(const std::string& text) {
     QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return s;
 }
-
-}  // namespace
 
 QtStatus::QtStatus(QObject* parent) : QObject(parent) {
     timer_.setSingleShot(true);

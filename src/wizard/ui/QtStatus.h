@@ -19,6 +19,9 @@ namespace qdt::wizard::ui {
 // logs and bars, and a timer on the window's thread copies what changed into
 // the widgets at most once per interval, so a copy of many thousand rows
 // repaints a few times a second instead of once per row.
+// Engine text ("\r\n" line breaks, UTF-8) as the widgets show it.
+QString ForDisplay(const std::string& text);
+
 class QtStatus : public QObject, public Status {
     Q_OBJECT
 public:
