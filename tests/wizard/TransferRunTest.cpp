@@ -59,6 +59,15 @@ private:
     long at_;
 };
 
+// Asks to stop once the closing has begun, after the work was committed.
+class CancelWhileClosingStatus : public TextStatus {
+public:
+    void AddMessage(const std::string& m) override {
+        if (m == "Closing Databases... ") Cancel();
+        TextStatus::AddMessage(m);
+    }
+};
+
 class TransferRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -113,6 +122,15 @@ TEST_F(TransferRun, CancelAtAYieldRollsBackToo) {
     EXPECT_FALSE(run.succeeded);
     EXPECT_NE(status.txtStep2.find("\r\nError occurred!\r\nThe operation was cancelled."), std::string::npos);
     EXPECT_EQ(Dump(destination_), before);
+}
+
+// Once committed, the work cannot be undone: a late cancel must not report it as failed.
+TEST_F(TransferRun, CancelAfterTheCommitStillReportsSuccess) {
+    CancelWhileClosingStatus status;
+    RunContext ctx(status);
+    StepOutcome run = CheckThenRun(status, ctx);
+    EXPECT_TRUE(run.succeeded) << status.txtStep2;
+    EXPECT_EQ(status.txtStep2.find("Error occurred!"), std::string::npos);
 }
 
 TEST_F(TransferRun, SuccessfulCopyLogsEveryTableAndEndsInSuccess) {
