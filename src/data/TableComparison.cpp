@@ -14,14 +14,18 @@ constexpr const char* kDefaultCountryWarning =
 
 constexpr const char* kPasswordKey = "backendpassword";
 
+// How the key and the value are quoted, worked out once per table.
+struct Quotes {
+    std::string key;
+    std::string value;
+};
+
 std::string UpdateStatement(wizard::RunContext& ctx, const std::string& destinationTable, const std::string& keyColumn,
-                            const std::string& valueColumn, const db::Field& key, const db::Field& value,
-                            db::Connection& source) {
-    const std::string keyText = key.Value().ToText();
-    const std::string valueText = value.Value().ToText();  // Null reads as empty text
+                            const std::string& valueColumn, const Quotes& quotes, const std::string& keyText,
+                            const std::string& valueText, db::Connection& source) {
     if (keyText != kDefaultCountryKey) {
-        const std::string keyQuote = GetQuoteChar(GetFieldClass(key), ctx.destination);
-        const std::string valueQuote = GetQuoteChar(GetFieldClass(value), ctx.destination);
+        const std::string& keyQuote = quotes.key;
+        const std::string& valueQuote = quotes.value;
         return "UPDATE " + destinationTable + " SET " + valueColumn + " = " + valueQuote +
                EscapeQuotes(DropAspFolder(valueText)) + valueQuote + " WHERE " + keyColumn + " = " + keyQuote +
                EscapeQuotes(keyText) + keyQuote;
@@ -60,22 +64,30 @@ void CompareTable(wizard::RunContext& ctx, const std::string& sourceTable, const
     auto rows = ExecuteStatement(ctx, source, "SELECT * FROM " + sourceTable);
     status.AddMessage("Comparing table " + sourceTable + "...");
 
-    long rowCounter = 0;
-    while (!rows->Eof()) {
-        ++rowCounter;
+    // An empty table is not asked for its columns, as no row needs them.
+    if (!rows->Eof()) {
         const db::Field& key = rows->Fields(keyColumn);
         const db::Field& value = rows->Fields(valueColumn);
-        const std::string update = UpdateStatement(ctx, destinationTable, keyColumn, valueColumn, key, value, source);
-        // The back-office password must not reach the log if its update fails.
-        if (key.Value().ToText() == kPasswordKey)
-            ExecuteSecretStatement(ctx, destination, update, EscapeQuotes(DropAspFolder(value.Value().ToText())))
-                ->Close();
-        else
-            ExecuteStatement(ctx, destination, update)->Close();
+        const Quotes quotes{GetQuoteChar(GetFieldClass(key), ctx.destination),
+                            GetQuoteChar(GetFieldClass(value), ctx.destination)};
 
-        status.SetBarValue(wizard::Bar::Current, wizard::Percent(rowCounter, count));
-        rows->MoveNext();
-        status.Yield();
+        long rowCounter = 0;
+        while (!rows->Eof()) {
+            ++rowCounter;
+            const std::string keyText = key.Value().ToText();
+            const std::string valueText = value.Value().ToText();  // Null reads as empty text
+            const std::string update =
+                UpdateStatement(ctx, destinationTable, keyColumn, valueColumn, quotes, keyText, valueText, source);
+            // The back-office password must not reach the log if its update fails.
+            if (keyText == kPasswordKey)
+                ExecuteSecretStatement(ctx, destination, update, EscapeQuotes(DropAspFolder(valueText)))->Close();
+            else
+                ExecuteStatement(ctx, destination, update)->Close();
+
+            status.SetBarValue(wizard::Bar::Current, wizard::Percent(rowCounter, count));
+            rows->MoveNext();
+            status.Yield();
+        }
     }
     rows->Close();
 

@@ -14,17 +14,18 @@
 #include <QVBoxLayout>
 
 #include "wizard/ui/FrmTables.h"
+#include "wizard/ui/WindowLook.h"
 
 namespace qdt::wizard::ui {
 
 namespace {
 
 // One pixel is 15 twips at 96 dots per inch.
-constexpr int kWindowWidth = 6465 / 15;   // 431
-constexpr int kWindowHeight = 5160 / 15;  // 344
-constexpr int kHeaderHeight = 1080 / 15;  // 72: the pages start here
-constexpr int kPageWidth = 6375 / 15;     // 425
-constexpr int kPageHeight = 3115 / 15;    // 208
+constexpr int kWindowWidth = Pixels(6465);   // 431
+constexpr int kWindowHeight = Pixels(5160);  // 344
+constexpr int kHeaderHeight = Pixels(1080);  // 72: the pages start here
+constexpr int kPageWidth = Pixels(6375);     // 425
+constexpr int kPageHeight = Pixels(3115);    // 208
 
 const QString kExitQuestion = QStringLiteral("Are you sure you want to exit the Data Tool?");
 
@@ -87,22 +88,14 @@ void FrmMain::resizeEvent(QResizeEvent* event) {
 }
 
 void FrmMain::BuildHeader(QVBoxLayout* layout) {
-    auto* header = header_ = new QWidget(this);
-    header->setObjectName(QStringLiteral("picHeader"));
-    header->setAutoFillBackground(true);
-    QPalette palette = header->palette();
-    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
-    header->setPalette(palette);
+    auto* header = header_ = NewHeaderPanel(this);
     header->setMinimumHeight(kHeaderHeight);
     auto* box = new QVBoxLayout(header);
     box->setContentsMargins(12, 6, 12, 4);
     box->setSpacing(2);
     lblTitle_ = new QLabel(header);
     lblTitle_->setObjectName(QStringLiteral("lblTitle"));
-    QFont bold = lblTitle_->font();
-    bold.setBold(true);
-    lblTitle_->setFont(bold);
+    SetBold(lblTitle_);
     lblSubTitle_ = new QLabel(header);
     lblSubTitle_->setObjectName(QStringLiteral("lblSubTitle"));
     lblSubTitle_->setWordWrap(true);

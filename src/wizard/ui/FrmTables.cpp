@@ -17,17 +17,15 @@
 #include "data/Detection.h"
 #include "importers/Browse.h"
 #include "wizard/ui/FolderBrowser.h"
+#include "wizard/ui/WindowLook.h"
 
 namespace qdt::wizard::ui {
 
 namespace {
 
-constexpr double kTwipsPerPixel = 15.0;
 constexpr int kOffsetTwips = 400;
 constexpr int kWidthTwips = 7515;
 constexpr int kHeightTwips = 5445;
-
-int Pixels(int twips) { return qRound(twips / kTwipsPerPixel); }
 
 // Each entry is ticked on its own: a ticked entry is a selected one.
 QListWidget* NewSelectionList(const char* name, QWidget* parent) {
@@ -95,18 +93,10 @@ FrmTables::FrmTables(QWidget* parent, data::ConversionSettings& settings, const 
 }
 
 void FrmTables::BuildHeader() {
-    auto* header = new QWidget(this);
-    header->setObjectName(QStringLiteral("picHeader"));
-    header->setAutoFillBackground(true);
-    QPalette palette = header->palette();
-    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
-    header->setPalette(palette);
+    QWidget* header = NewHeaderPanel(this);
 
     QLabel* title = NewLabel("lblTitle", "Customize Conversion", header);
-    QFont bold = title->font();
-    bold.setBold(true);
-    title->setFont(bold);
+    SetBold(title);
     QLabel* subtitle = NewLabel("lblSubTitle",
                                 "Here are advanced options to customize the copying procedure. "
                                 "Please see the manual for more details.",
