@@ -20,7 +20,7 @@
 
 #include "db/Connection.h"
 #include "sqlfile/SqlFileRunner.h"
-#include "wizard/TextStatus.h"
+#include "data/run/TextStatus.h"
 #include "wizard/ui/FrmMain.h"
 
 namespace {
@@ -36,8 +36,8 @@ std::string Shop(const std::string& folder, const std::string& script, const std
     qdt::db::Connection conn;
     conn.Open("Provider=SQLite;Data Source=" + path);
     std::ifstream file(std::string(QDT_SOURCE_DIR) + "/tests/fixtures/quillmart/sqlite/" + script, std::ios::binary);
-    qdt::wizard::TextStatus status;
-    qdt::wizard::RunContext ctx(status);
+    qdt::run::TextStatus status;
+    qdt::run::RunContext ctx(status);
     qdt::sqlfile::ExecuteSQLFile(ctx, conn, file);
     return path;
 }
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     PaintCounter painter;
-    auto window = std::make_unique<qdt::wizard::ui::FrmMain>();
+    auto window = std::make_unique<qdt::wizard::ui::FrmMain>(QStringLiteral("v0.10"));
     painter.window = window.get();
     window->installEventFilter(&painter);
     for (const char* name : {"picStep0"})

@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include "app/Version.h"
 #include "wizard/ui/FrmMain.h"
 
 int main(int argc, char** argv) {
@@ -25,7 +26,8 @@ int main(int argc, char** argv) {
     auto fullPath = [&](const QCommandLineOption& option) {
         return parser.isSet(option) ? QFileInfo(parser.value(option)).absoluteFilePath().toStdString() : std::string();
     };
-    qdt::wizard::ui::FrmMain window;
+    using qdt::wizard::ui::FrmMain;
+    FrmMain window(FrmMain::VersionCaption(qdt::app::kVersionMajor, qdt::app::kVersionMinor, qdt::app::kVersionPatch));
     if (parser.isSet(source) || parser.isSet(destination))
         window.SetDefaultFiles(qdt::data::kSqlite, fullPath(source), fullPath(destination));
     window.show();

@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/Version.h"
 #include "wizard/ui/FrmMain.h"
 #include "wizard/ui/FrmTables.h"
 
@@ -139,7 +140,7 @@ int main(int argc, char** argv) {
 
     try {
         ScriptedDialogs dialogs;
-        FrmMain window;
+        FrmMain window(FrmMain::VersionCaption(qdt::app::kVersionMajor, qdt::app::kVersionMinor, qdt::app::kVersionPatch));
         window.SetDialogs(&dialogs);
         window.SetDefaultFiles(qdt::data::kSqlite, parser.value(source).toStdString(),
                                parser.value(destination).toStdString());

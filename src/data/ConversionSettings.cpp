@@ -3,29 +3,9 @@
 #include <cmath>
 
 #include "data/Detection.h"
+#include "data/run/Paths.h"
 
 namespace qdt::data {
-
-bool SelectionList::Set(const std::string& key, const std::string& value) {
-    for (auto& [k, v] : entries_)
-        if (k == key) {
-            v = value;
-            return true;
-        }
-    return false;
-}
-
-bool SelectionList::Contains(const std::string& key) const { return Get(key) != nullptr; }
-
-const std::string* SelectionList::Get(const std::string& key) const {
-    for (const auto& [k, v] : entries_)
-        if (k == key) return &v;
-    return nullptr;
-}
-
-void SelectionList::RemoveUnselected() {
-    std::erase_if(entries_, [](const auto& e) { return e.second != "y"; });
-}
 
 namespace {
 
@@ -91,8 +71,7 @@ void PrepareConversionSettings(ConversionSettings& settings, const ConnectionPro
 }
 
 std::string GetParentFolder(const std::string& path) {
-    std::size_t p = path.rfind('\\');
-    if (p == std::string::npos) p = path.rfind('/');
+    const std::size_t p = FolderEnd(path, SeparatorRule::kBackslashFirst);
     if (p == std::string::npos) return {};
     return path.substr(0, p);
 }

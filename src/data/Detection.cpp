@@ -19,7 +19,7 @@ bool StartsWithQuillmartPrefix(const std::string& name) {
 // Hands the column names of a first-row probe of the table to visit, in
 // order, until visit returns false; then closes the probe.
 template <typename Visit>
-void WalkColumns(wizard::RunContext& ctx, const ConnectionProfile& profile, db::Connection& conn,
+void WalkColumns(run::RunContext& ctx, const ConnectionProfile& profile, db::Connection& conn,
                  const std::string& table, Visit visit) {
     auto rs = ExecuteStatement(ctx, conn, FirstRowQuery(profile.Kind, table));
     for (const db::Field& f : rs->AllFields())
@@ -51,7 +51,7 @@ std::string DetectSourceSystem(db::Connection& conn) {
     return result;
 }
 
-float GetSchemaVersion(wizard::RunContext& ctx, const ConnectionProfile& profile, db::Connection& conn) {
+float GetSchemaVersion(run::RunContext& ctx, const ConnectionProfile& profile, db::Connection& conn) {
     const std::string& system = profile.SystemName;
     if (system == kSystemQuillmart) return GetQuillmartVersion(ctx, profile, conn);
     if (system == kSystemVpasp || system == kSystemComersus) return 5.0f;
@@ -59,7 +59,7 @@ float GetSchemaVersion(wizard::RunContext& ctx, const ConnectionProfile& profile
     return 0.0f;
 }
 
-float GetQuillmartVersion(wizard::RunContext& ctx, const ConnectionProfile& profile, db::Connection& conn) {
+float GetQuillmartVersion(run::RunContext& ctx, const ConnectionProfile& profile, db::Connection& conn) {
     // Each release added columns to these two tables and never removed one,
     // so the newest column present names the version.
     float v = 4.5f;

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "data/ConnectionProfile.h"
+#include "data/run/ConnectionProfile.h"
 #include "db/Connection.h"
-#include "wizard/RunContext.h"
+#include "data/run/RunContext.h"
 
 namespace qdt::data {
 
@@ -22,11 +22,11 @@ std::string DetectSourceSystem(db::Connection& conn);
 
 // The schema version for the profile's SystemName: the probed Quillmart
 // version, 5 for VPASP and Comersus, 61 for Actinic, 0 otherwise.
-float GetSchemaVersion(wizard::RunContext& ctx, const ConnectionProfile& profile, db::Connection& conn);
+float GetSchemaVersion(run::RunContext& ctx, const ConnectionProfile& profile, db::Connection& conn);
 
 // The Quillmart schema version (4.5 to 5.104), told from the columns of the
 // order-numbers and versions tables. Both tables must exist.
-float GetQuillmartVersion(wizard::RunContext& ctx, const ConnectionProfile& profile, db::Connection& conn);
+float GetQuillmartVersion(run::RunContext& ctx, const ConnectionProfile& profile, db::Connection& conn);
 
 // A version as the user sees it: 4.5, 5, 5.104, 61.
 std::string FormatVersion(float version);

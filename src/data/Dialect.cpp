@@ -6,15 +6,15 @@ namespace {
 
 // Jet and SQL Server both parse the slashed form year/month/day whatever the
 // machine's regional settings, and MySQL accepts it too.
-constexpr Dialect kAccessDialect{FirstRowForm::kTop, "DELETE * FROM ", "#", false, DateLiteralForm::kSlashed};
-constexpr Dialect kSqlServerDialect{FirstRowForm::kTop, "DELETE FROM ", "'", true, DateLiteralForm::kSlashed};
-constexpr Dialect kMySqlDialect{FirstRowForm::kLimit, "DELETE FROM ", "'", false, DateLiteralForm::kSlashed};
+constexpr Dialect kAccessDialect{FirstRowForm::kTop, "DELETE * FROM ", "#", false, DateLiteralForm::kSlashed, true};
+constexpr Dialect kSqlServerDialect{FirstRowForm::kTop, "DELETE FROM ", "'", true, DateLiteralForm::kSlashed, false};
+constexpr Dialect kMySqlDialect{FirstRowForm::kLimit, "DELETE FROM ", "'", false, DateLiteralForm::kSlashed, false};
 // SQLite has no date type: a date is whatever text was stored. Its date
 // functions, its ordering and our own reader all understand only the ISO text
 // with zero-padded parts, so a slashed date would be stored but never read
 // back as a date (and would sort wrongly).
-constexpr Dialect kSqliteDialect{FirstRowForm::kLimit, "DELETE FROM ", "'", false, DateLiteralForm::kIso};
-constexpr Dialect kOtherDialect{FirstRowForm::kTop, "DELETE FROM ", "'", false, DateLiteralForm::kSlashed};
+constexpr Dialect kSqliteDialect{FirstRowForm::kLimit, "DELETE FROM ", "'", false, DateLiteralForm::kIso, true};
+constexpr Dialect kOtherDialect{FirstRowForm::kTop, "DELETE FROM ", "'", false, DateLiteralForm::kSlashed, false};
 
 }  // namespace
 
@@ -39,9 +39,7 @@ std::string FirstRowQuery(DatabaseKind kind, const std::string& columns, const s
 }
 
 void ApplyDialect(ConnectionProfile& profile) {
-    const Dialect& dialect = DialectFor(profile.Kind);
-    profile.DeletePrefix = std::string(dialect.deletePrefix);
-    profile.DateDelimiter = std::string(dialect.dateDelimiter);
+    profile.DateDelimiter = std::string(DialectFor(profile.Kind).dateDelimiter);
 }
 
 }  // namespace qdt::data

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "data/ConnectionProfile.h"
+#include "data/run/ConnectionProfile.h"
 
 namespace qdt::data {
 
@@ -28,6 +28,7 @@ struct Dialect {
     std::string_view dateDelimiter;  // written before and after a date literal
     bool switchesIdentityInsert;     // explicit identity values need SET IDENTITY_INSERT
     DateLiteralForm dateForm;
+    bool inAFile;                    // the database is one file the user picks
 };
 
 // The dialect of a kind; kinds without an engine of their own (spreadsheets,
@@ -35,7 +36,7 @@ struct Dialect {
 // without identity switching.
 const Dialect& DialectFor(DatabaseKind kind);
 
-// Sets the profile's delete prefix and date delimiter from its kind, as the
+// Sets the profile's date delimiter from its kind, as the
 // database pages leave a profile.
 void ApplyDialect(ConnectionProfile& profile);
 

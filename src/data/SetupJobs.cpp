@@ -15,9 +15,9 @@ namespace qdt::data {
 namespace {
 
 // Logins and shipping methods gained a language column and new wording in 5.1.
-bool DestinationAtLeast51(const wizard::RunContext& ctx) { return ctx.destination.Version >= 5.1f; }
+bool DestinationAtLeast51(const run::RunContext& ctx) { return ctx.destination.Version >= 5.1f; }
 
-std::int32_t NewestAutomaticMethod(wizard::RunContext& ctx, db::Connection& destination) {
+std::int32_t NewestAutomaticMethod(run::RunContext& ctx, db::Connection& destination) {
     auto rs =
         ExecuteStatement(ctx, destination,
                          "SELECT SM_ID FROM tblQuillmartShippingMethods WHERE SM_AutoMethod = 'y' ORDER BY SM_ID DESC");
@@ -34,7 +34,7 @@ std::int32_t NewestAutomaticMethod(wizard::RunContext& ctx, db::Connection& dest
 
 }  // namespace
 
-void AddAdminLogin(wizard::RunContext& ctx, db::Connection& source, db::Connection& destination) {
+void AddAdminLogin(run::RunContext& ctx, db::Connection& source, db::Connection& destination) {
     ctx.status.AddMessage("Adding Admin Login...");
     ExecuteStatement(ctx, destination,
                      std::string(DialectFor(ctx.destination.Kind).deletePrefix) + "tblQuillmartLogins")
@@ -54,7 +54,7 @@ void AddAdminLogin(wizard::RunContext& ctx, db::Connection& source, db::Connecti
     ctx.status.AppendMessage("done.");
 }
 
-void AddDownloadShippingRate(wizard::RunContext& ctx, db::Connection& destination) {
+void AddDownloadShippingRate(run::RunContext& ctx, db::Connection& destination) {
     ctx.status.AddMessage("Adding Downloadable Shipping Rate...");
     const char* description = DestinationAtLeast51(ctx)
                                   ? "All products are not applicable to shipping."
@@ -76,7 +76,7 @@ void AddDownloadShippingRate(wizard::RunContext& ctx, db::Connection& destinatio
     ctx.status.AppendMessage("done.");
 }
 
-void AddNewsPlaceholders(wizard::RunContext& ctx, db::Connection& destination) {
+void AddNewsPlaceholders(run::RunContext& ctx, db::Connection& destination) {
     ctx.status.AddMessage("Adding News Placeholders...");
     for (int language = 2; language <= 5; ++language) {
         for (int item = 0; item < 4; ++item) {

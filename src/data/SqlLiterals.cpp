@@ -9,6 +9,7 @@
 
 #include "data/Dialect.h"
 #include "data/Statement.h"
+#include "data/WholeNumber.h"
 #include "db/DataType.h"
 #include "db/Error.h"
 #include "db/Text.h"
@@ -30,12 +31,6 @@ std::optional<double> ReadNumber(const std::string& text) {
     auto res = std::from_chars(t.data(), t.data() + t.size(), v);
     if (res.ec != std::errc() || res.ptr != t.data() + t.size()) return std::nullopt;
     return v;
-}
-
-double RoundHalfToEven(double v) {
-    double r = std::round(v);  // halves away from zero
-    if (std::fabs(v - std::trunc(v)) == 0.5) r = 2.0 * std::round(v / 2.0);
-    return r;
 }
 
 // Reads 1 or 2 digits at pos (exactly 2 when twoDigits is set).
@@ -124,24 +119,24 @@ std::string EscapeQuotes(const std::string& text) {
     return out;
 }
 
-std::int32_t GetDestinationId(wizard::RunContext& ctx, const std::string& country, db::Connection& conn) {
+std::int32_t GetDestinationId(run::RunContext& ctx, const std::string& country, db::Connection& conn) {
     if (auto number = ReadNumber(country)) {
-        double r = RoundHalfToEven(*number);
-        if (r < std::numeric_limits<std::int16_t>::min() || r > std::numeric_limits<std::int16_t>::max())
+        const auto id = RoundToWhole<std::int16_t>(*number);
+        if (!id)
             throw db::DatabaseError("The country number '" + db::Trim(country) +
                                     "' is outside the range of destination numbers (-32768 to 32767).");
-        return static_cast<std::int32_t>(r);
+        return *id;
     }
     auto rs = ExecuteStatement(
         ctx, conn, "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = '" + EscapeQuotes(country) + "'");
     std::int32_t id = 0;
     if (!rs->Eof()) {
-        double v = RoundHalfToEven(rs->Fields("D_ID").Value().ToDouble());
-        if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max()) {
+        const auto v = RoundToWhole<std::int32_t>(rs->Fields("D_ID").Value().ToDouble());
+        if (!v) {
             rs->Close();
             throw db::DatabaseError("The destination number of '" + country + "' is not a 32-bit whole number.");
         }
-        id = static_cast<std::int32_t>(v);
+        id = *v;
     }
     rs->Close();
     return id;

@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <string>
 
-#include "data/ConnectionProfile.h"
+#include "data/run/ConnectionProfile.h"
 #include "db/Connection.h"
 #include "db/Field.h"
 #include "db/Value.h"
-#include "wizard/RunContext.h"
+#include "data/run/RunContext.h"
 
 namespace qdt::data {
 
@@ -32,7 +32,7 @@ std::string EscapeQuotes(const std::string& text);
 // A number is returned as it is (rounded half to even, within 16 bits)
 // without a query; a name is looked up in tblQuillmartDestination of conn,
 // and a name not found gives 0.
-std::int32_t GetDestinationId(wizard::RunContext& ctx, const std::string& country, db::Connection& conn);
+std::int32_t GetDestinationId(run::RunContext& ctx, const std::string& country, db::Connection& conn);
 
 // A date and time in the form 2004/3/7 9:05:02, or "" for Null or empty text.
 // Throws DatabaseError when the value cannot be read as a date.

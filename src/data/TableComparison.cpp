@@ -20,7 +20,7 @@ struct Quotes {
     std::string value;
 };
 
-std::string UpdateStatement(wizard::RunContext& ctx, const std::string& destinationTable, const std::string& keyColumn,
+std::string UpdateStatement(run::RunContext& ctx, const std::string& destinationTable, const std::string& keyColumn,
                             const std::string& valueColumn, const Quotes& quotes, const std::string& keyText,
                             const std::string& valueText, db::Connection& source) {
     if (keyText != kDefaultCountryKey) {
@@ -54,10 +54,10 @@ std::string DropAspFolder(const std::string& text) {
     return out;
 }
 
-void CompareTable(wizard::RunContext& ctx, const std::string& sourceTable, const std::string& destinationTable,
+void CompareTable(run::RunContext& ctx, const std::string& sourceTable, const std::string& destinationTable,
                   const std::string& keyColumn, const std::string& valueColumn, db::Connection& source,
                   db::Connection& destination) {
-    wizard::Status& status = ctx.status;
+    run::Status& status = ctx.status;
 
     const float count = CountRows(ctx, source, sourceTable);
 
@@ -84,7 +84,7 @@ void CompareTable(wizard::RunContext& ctx, const std::string& sourceTable, const
             else
                 ExecuteStatement(ctx, destination, update)->Close();
 
-            status.SetBarValue(wizard::Bar::Current, wizard::Percent(rowCounter, count));
+            status.SetBarValue(run::Bar::Current, run::Percent(rowCounter, count));
             rows->MoveNext();
             status.Yield();
         }

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "db/Connection.h"
-#include "wizard/RunContext.h"
+#include "data/run/RunContext.h"
 
 namespace qdt::data {
 
@@ -11,7 +11,7 @@ namespace qdt::data {
 // key (name or number), leaving every other destination row as it is. A
 // default country that cannot be resolved is written as 0 and noted in
 // ctx.strWarnings. Errors pass to the caller and leave what was written.
-void CompareTable(wizard::RunContext& ctx, const std::string& sourceTable, const std::string& destinationTable,
+void CompareTable(run::RunContext& ctx, const std::string& sourceTable, const std::string& destinationTable,
                   const std::string& keyColumn, const std::string& valueColumn, db::Connection& source,
                   db::Connection& destination);
 

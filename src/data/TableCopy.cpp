@@ -27,7 +27,7 @@ std::string PlainValue(const db::Value& value, FieldClass fieldClass, const std:
 }
 
 // Each login row reads the setting itself, as the copy always has; a shop has few logins.
-std::string BackEndLanguage(wizard::RunContext& ctx, db::Connection& source) {
+std::string BackEndLanguage(run::RunContext& ctx, db::Connection& source) {
     const std::string setting = ReadConfigSetting(ctx, source, "backendlanguage");
     return std::to_string(ToSmallWholeNumber(db::Value::Text(setting), "back-office language"));
 }
@@ -42,7 +42,7 @@ struct ColumnPlan {
     bool addsAColumnTheSourceHas = false;
 };
 
-FieldEntry BuildFieldEntry(wizard::RunContext& ctx, const db::Field& field, const ColumnPlan& plan,
+FieldEntry BuildFieldEntry(run::RunContext& ctx, const db::Field& field, const ColumnPlan& plan,
                            db::Connection& source) {
     const CopyRule& rule = plan.rule;
     const FieldClass fieldClass = plan.fieldClass;
@@ -116,7 +116,7 @@ void DropColumnsTheSourceHas(FieldEntry& entry, const std::string& ownName, cons
     entry.values = keptValues;
 }
 
-std::vector<ColumnPlan> PlanColumns(wizard::RunContext& ctx, const std::vector<db::Field>& fields,
+std::vector<ColumnPlan> PlanColumns(run::RunContext& ctx, const std::vector<db::Field>& fields,
                                     const std::set<std::string>& sourceColumns) {
     std::vector<ColumnPlan> plans;
     plans.reserve(fields.size());
@@ -137,11 +137,11 @@ std::vector<ColumnPlan> PlanColumns(wizard::RunContext& ctx, const std::vector<d
 
 }  // namespace
 
-void CopyTable(wizard::RunContext& ctx, const std::string& table, db::Connection& source, db::Connection& destination) {
-    wizard::Status& status = ctx.status;
+void CopyTable(run::RunContext& ctx, const std::string& table, db::Connection& source, db::Connection& destination) {
+    run::Status& status = ctx.status;
     const Dialect& dialect = DialectFor(ctx.destination.Kind);
 
-    status.SetBarValue(wizard::Bar::Current, 0);
+    status.SetBarValue(run::Bar::Current, 0);
     ExecuteStatement(ctx, destination, std::string(dialect.deletePrefix) + table)->Close();
 
     // The link table has no identity column, and SQL Server refuses the switch for it.
@@ -182,7 +182,7 @@ void CopyTable(wizard::RunContext& ctx, const std::string& table, db::Connection
 
         rows->MoveNext();
         status.Yield();
-        status.SetBarValue(wizard::Bar::Current, wizard::Percent(rowCounter, count));
+        status.SetBarValue(run::Bar::Current, run::Percent(rowCounter, count));
     }
     rows->Close();
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "db/Connection.h"
-#include "wizard/RunContext.h"
+#include "data/run/RunContext.h"
 
 namespace qdt::data {
 
@@ -11,6 +11,6 @@ namespace qdt::data {
 // the source, upgrading each row from the source's schema version to the
 // destination's on the way. Rows are read once, forward only, and written one
 // INSERT each. Errors pass to the caller and leave what was written.
-void CopyTable(wizard::RunContext& ctx, const std::string& table, db::Connection& source, db::Connection& destination);
+void CopyTable(run::RunContext& ctx, const std::string& table, db::Connection& source, db::Connection& destination);
 
 }  // namespace qdt::data

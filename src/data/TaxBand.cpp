@@ -27,7 +27,7 @@ std::string TaxRateText(float rate) { return db::FormatSingle(rate); }
 
 std::string TaxRateKey(const std::string& rateText) { return "z" + rateText; }
 
-float GetTaxBand(wizard::RunContext& ctx, db::Connection& conn, const std::string& displayName,
+float GetTaxBand(run::RunContext& ctx, db::Connection& conn, const std::string& displayName,
                  const std::string& configKey) {
     ctx.status.AddMessage("Getting " + displayName + " tax band value... ");
     float rate = 0;
@@ -48,7 +48,7 @@ float GetTaxBand(wizard::RunContext& ctx, db::Connection& conn, const std::strin
     return rate;
 }
 
-void SetTaxBand(wizard::RunContext& ctx, db::Connection& conn, const std::string& displayName,
+void SetTaxBand(run::RunContext& ctx, db::Connection& conn, const std::string& displayName,
                 const std::string& configKey, float rate, TaxRateMap& taxRates) {
     ctx.status.AddMessage("Setting " + displayName + " tax band value... ");
     const std::string rateText = TaxRateText(rate);

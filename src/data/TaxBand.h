@@ -5,7 +5,7 @@
 #include <string>
 
 #include "db/Connection.h"
-#include "wizard/RunContext.h"
+#include "data/run/RunContext.h"
 
 namespace qdt::data {
 
@@ -25,13 +25,13 @@ std::string TaxRateKey(const std::string& rateText);
 
 // The rate of the band the setting configKey names on the destination conn,
 // or 0 when the setting or the band's row is missing.
-float GetTaxBand(wizard::RunContext& ctx, db::Connection& conn, const std::string& displayName,
+float GetTaxBand(run::RunContext& ctx, db::Connection& conn, const std::string& displayName,
                  const std::string& configKey);
 
 // Points the setting configKey at a band with this rate: one found in
 // taxRates, or else a new tax rate row, which is added to taxRates. The
 // destination's kind (ctx.destination) decides how the new row is found.
-void SetTaxBand(wizard::RunContext& ctx, db::Connection& conn, const std::string& displayName,
+void SetTaxBand(run::RunContext& ctx, db::Connection& conn, const std::string& displayName,
                 const std::string& configKey, float rate, TaxRateMap& taxRates);
 
 }  // namespace qdt::data

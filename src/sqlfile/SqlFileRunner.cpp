@@ -11,8 +11,8 @@ namespace qdt::sqlfile {
 
 namespace {
 
-using wizard::Bar;
-using wizard::Status;
+using run::Bar;
+using run::Status;
 
 // Lines are joined with CR LF whatever the file used, so statements reach the
 // server the same way from any platform's files.
@@ -38,7 +38,7 @@ std::string ReadScript(Status& status, std::istream& file) {
     return script;
 }
 
-void ExecuteBatch(wizard::RunContext& ctx, db::Connection& connection, const Batch& batch) {
+void ExecuteBatch(run::RunContext& ctx, db::Connection& connection, const Batch& batch) {
     const std::vector<std::string> statements = SplitStatements(batch.text);
     if (statements.empty()) return;
     const double total = static_cast<double>(statements.size()) * batch.repeat;
@@ -61,7 +61,7 @@ void ExecuteBatch(wizard::RunContext& ctx, db::Connection& connection, const Bat
 
 }  // namespace
 
-void ExecuteSQLFile(wizard::RunContext& ctx, db::Connection& connection, std::istream& file) {
+void ExecuteSQLFile(run::RunContext& ctx, db::Connection& connection, std::istream& file) {
     Status& status = ctx.status;
     for (Bar bar : {Bar::Current, Bar::Total}) {
         status.SetBarMax(bar, 100);

@@ -3,7 +3,7 @@
 #include <istream>
 
 #include "db/Connection.h"
-#include "wizard/RunContext.h"
+#include "data/run/RunContext.h"
 
 namespace qdt::sqlfile {
 
@@ -13,6 +13,6 @@ namespace qdt::sqlfile {
 // first. Reports through ctx.status: three phase lines and both bars.
 // The caller opens and closes the file and the connection. Nothing is caught:
 // the first failing statement ends the run, and what ran before it stays.
-void ExecuteSQLFile(wizard::RunContext& ctx, db::Connection& connection, std::istream& file);
+void ExecuteSQLFile(run::RunContext& ctx, db::Connection& connection, std::istream& file);
 
 }  // namespace qdt::sqlfile

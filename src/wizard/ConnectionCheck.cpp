@@ -4,6 +4,8 @@
 #include <optional>
 
 #include "data/ConversionSettings.h"
+#include "wizard/FailureReport.h"
+#include "wizard/OwnError.h"
 #include "data/Detection.h"
 #include "data/Statement.h"
 #include "db/Connection.h"
@@ -27,7 +29,7 @@ const std::string kContextScript =
 
 class Check {
 public:
-    explicit Check(RunContext& ctx) : ctx_(ctx), status_(ctx.status) {}
+    explicit Check(run::RunContext& ctx) : ctx_(ctx), status_(ctx.status) {}
 
     StepOutcome Run() {
         ctx_.strQuery.clear();
@@ -71,7 +73,7 @@ private:
         Log("Detecting version...");
         DetectSource();
 
-        if (ctx_.intAction == kDataCopy) {
+        if (ctx_.intAction == run::kDataCopy) {
             CheckDestinationDatabase();
             data::PrepareConversionSettings(ctx_.settings, src, dst);
         } else {
@@ -106,7 +108,7 @@ private:
             bool excel = src.Kind == data::kExcel;
             appended = excel ? "Set to Excel Spreadsheet" : "Set To Text File";
             outcome_.txtSource = excel ? "Excel Spreadsheet" : "Text File";
-        } else if (ctx_.intAction == kDataCopy) {
+        } else if (ctx_.intAction == run::kDataCopy) {
             src.SystemName = data::DetectSourceSystem(source_);
             src.Version = data::GetSchemaVersion(ctx_, src, source_);
             outcome_.txtSource = src.SystemName + " v" + data::FormatVersion(src.Version);
@@ -187,8 +189,8 @@ private:
         return out;
     }
 
-    RunContext& ctx_;
-    Status& status_;
+    run::RunContext& ctx_;
+    run::Status& status_;
     std::string context_;
     StepOutcome outcome_;
     db::Connection source_;
@@ -197,6 +199,6 @@ private:
 
 }  // namespace
 
-StepOutcome RunConnectionCheck(RunContext& ctx) { return Check(ctx).Run(); }
+StepOutcome RunConnectionCheck(run::RunContext& ctx) { return Check(ctx).Run(); }
 
 }  // namespace qdt::wizard

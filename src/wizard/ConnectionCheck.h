@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wizard/RunContext.h"
+#include "data/run/RunContext.h"
 #include "wizard/StepOutcome.h"
 
 namespace qdt::wizard {
@@ -9,6 +9,6 @@ namespace qdt::wizard {
 // refuses identical or unconvertible pairs, detects the source system and the
 // versions, and prepares the conversion settings. Reports in the check's log;
 // never throws.
-StepOutcome RunConnectionCheck(RunContext& ctx);
+StepOutcome RunConnectionCheck(run::RunContext& ctx);
 
 }  // namespace qdt::wizard

@@ -7,6 +7,7 @@
 #include "data/TableComparison.h"
 #include "data/TableCopy.h"
 #include "db/Connection.h"
+#include "wizard/FailureReport.h"
 #include "sqlfile/SqlFileRunner.h"
 
 namespace qdt::wizard {
@@ -33,7 +34,7 @@ Comparison ComparisonFor(const std::string& table) {
 
 class Run {
 public:
-    explicit Run(RunContext& ctx) : ctx_(ctx), status_(ctx.status) {}
+    explicit Run(run::RunContext& ctx) : ctx_(ctx), status_(ctx.status) {}
 
     StepOutcome Execute() {
         ctx_.strQuery.clear();
@@ -62,7 +63,7 @@ private:
 
         Add("Connecting to destination database... ");
         Yield();
-        if (ctx_.intAction == kExecuteSql) {
+        if (ctx_.intAction == run::kExecuteSql) {
             script_.open(ctx_.destination.ScriptPath, std::ios::binary);
             if (!script_)
                 throw std::runtime_error("The .SQL file '" + ctx_.destination.ScriptPath + "' could not be opened.");
@@ -74,7 +75,7 @@ private:
         Append("done.");
         Yield();
 
-        if (ctx_.intAction == kExecuteSql) {
+        if (ctx_.intAction == run::kExecuteSql) {
             sqlfile::ExecuteSQLFile(ctx_, source_, script_);
         } else {
             DataCopy();
@@ -100,11 +101,11 @@ private:
         s.CopyTableList.RemoveUnselected();
         s.CompareTableList.RemoveUnselected();
         s.JobList.RemoveUnselected();
-        status_.SetBarMax(Bar::Total,
+        status_.SetBarMax(run::Bar::Total,
                           static_cast<double>(s.CopyTableList.Count() + s.CompareTableList.Count() + s.JobList.Count()));
-        status_.SetBarValue(Bar::Total, 0);
-        status_.SetBarValue(Bar::Current, 0);
-        status_.SetBarMax(Bar::Current, 100);
+        status_.SetBarValue(run::Bar::Total, 0);
+        status_.SetBarValue(run::Bar::Current, 0);
+        status_.SetBarMax(run::Bar::Current, 100);
         context_ = kCopyContext;
 
         for (const auto& entry : s.CopyTableList.Entries()) {
@@ -135,7 +136,7 @@ private:
     }
 
     void StepTotal(bool yield = true) {
-        status_.SetBarValue(Bar::Total, status_.BarValue(Bar::Total) + 1);
+        status_.SetBarValue(run::Bar::Total, status_.BarValue(run::Bar::Total) + 1);
         if (yield) Yield();
     }
 
@@ -151,7 +152,7 @@ private:
         Breathe();
         source_.Close();
         Breathe();
-        if (ctx_.intAction == kExecuteSql) script_.close();
+        if (ctx_.intAction == run::kExecuteSql) script_.close();
         else destination_.Close();
         Breathe();
         outcome_.backEnabled = outcome_.nextEnabled = true;
@@ -162,7 +163,7 @@ private:
     void Breathe() {
         try {
             status_.Yield();
-        } catch (const OperationCancelled&) {
+        } catch (const run::OperationCancelled&) {
         }
     }
 
@@ -187,8 +188,8 @@ private:
         return FailedOutcome(context_ + kBr + kBr + kSeeStatusWindow);
     }
 
-    RunContext& ctx_;
-    Status& status_;
+    run::RunContext& ctx_;
+    run::Status& status_;
     std::string context_;
     StepOutcome outcome_;
     db::Connection source_;
@@ -199,6 +200,6 @@ private:
 
 }  // namespace
 
-StepOutcome RunTransfer(RunContext& ctx) { return Run(ctx).Execute(); }
+StepOutcome RunTransfer(run::RunContext& ctx) { return Run(ctx).Execute(); }
 
 }  // namespace qdt::wizard

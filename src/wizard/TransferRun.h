@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wizard/RunContext.h"
+#include "data/run/RunContext.h"
 #include "wizard/StepOutcome.h"
 
 namespace qdt::wizard {
@@ -9,6 +9,6 @@ namespace qdt::wizard {
 // strings the check stored, copies, compares and runs the jobs (or runs the
 // script), and writes the closing report. A Data Copy runs in one transaction
 // on the destination, so a failed run leaves it as it was. Never throws.
-StepOutcome RunTransfer(RunContext& ctx);
+StepOutcome RunTransfer(run::RunContext& ctx);
 
 }  // namespace qdt::wizard

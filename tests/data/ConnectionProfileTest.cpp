@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "data/ConnectionProfile.h"
+#include "data/run/ConnectionProfile.h"
 #include "db/ConnectionString.h"
 
 namespace qdt::data {

@@ -7,7 +7,7 @@
 #include "data/ScratchDatabase.h"
 #include "db/Error.h"
 #include "support/RecordingConnection.h"
-#include "wizard/TextStatus.h"
+#include "data/run/TextStatus.h"
 
 namespace qdt::data {
 namespace {
@@ -27,8 +27,8 @@ TEST_P(QuillmartVersionOnSqlite, NewestColumnPresentNamesTheVersion) {
     const VersionCase& c = GetParam();
     auto conn = ScratchDatabase({"CREATE TABLE tblQuillmartOrderNumbers (" + c.orderNumberColumns + ")",
                                  "CREATE TABLE tblQuillmartVersions (" + c.versionColumns + ")"});
-    wizard::TextStatus status;
-    wizard::RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     ConnectionProfile profile;
     profile.Kind = kSqlite;
     EXPECT_EQ(GetQuillmartVersion(ctx, profile, conn), c.expected);
@@ -56,8 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(QuillmartVersion, MissingTableFailsAndLeavesTheStatement) {
     auto conn = ScratchDatabase({"CREATE TABLE tblQuillmartOrderNumbers (ON_ID INTEGER)"});
-    wizard::TextStatus status;
-    wizard::RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     ConnectionProfile profile;
     profile.Kind = kSqlite;
     EXPECT_THROW(GetQuillmartVersion(ctx, profile, conn), db::DatabaseError);
@@ -68,8 +68,8 @@ TEST(QuillmartVersion, RowsInTheTablesDoNotMatter) {
     auto conn = ScratchDatabase({"CREATE TABLE tblQuillmartOrderNumbers (ON_ID INTEGER, ON_CouponCode TEXT)",
                                  "INSERT INTO tblQuillmartOrderNumbers VALUES (1, 'A'), (2, 'B')",
                                  "CREATE TABLE tblQuillmartVersions (V_ID INTEGER)"});
-    wizard::TextStatus status;
-    wizard::RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     ConnectionProfile profile;
     profile.Kind = kSqlite;
     EXPECT_EQ(GetQuillmartVersion(ctx, profile, conn), 4.7f);
@@ -85,8 +85,8 @@ protected:
             .AnswerPrefix("SELECT TOP 1 * FROM tblQuillmartVersions", {{"V_ID"}, {3}, {}})
             .AnswerPrefix("SELECT * FROM tblQuillmartVersions", {{"V_ID"}, {3}, {}});
         auto conn = rec.Open();
-        wizard::TextStatus status;
-        wizard::RunContext ctx(status);
+        run::TextStatus status;
+        run::RunContext ctx(status);
         ConnectionProfile profile;
         profile.Kind = kind;
         EXPECT_EQ(GetQuillmartVersion(ctx, profile, conn), 4.6f) << kind;
@@ -110,8 +110,8 @@ TEST(QuillmartVersion, ProviderErrorPassesThrough) {
     test::RecordingConnection rec;
     rec.Fail("SELECT TOP 1 * FROM tblQuillmartVersions", "Invalid object name 'tblQuillmartVersions'.");
     auto conn = rec.Open();
-    wizard::TextStatus status;
-    wizard::RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     ConnectionProfile profile;
     profile.Kind = kSqlServer;
     try {
@@ -177,8 +177,8 @@ TEST(DetectSourceSystem, ClosesTheSchemaRowset) {
 TEST(SchemaVersion, FixedVersionsOfCatalogueSystemsNeedNoQuery) {
     test::RecordingConnection rec;
     auto conn = rec.Open();
-    wizard::TextStatus status;
-    wizard::RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     ConnectionProfile profile;
     profile.Kind = kMySql;
     const std::vector<std::pair<std::string, float>> cases = {
@@ -193,8 +193,8 @@ TEST(SchemaVersion, FixedVersionsOfCatalogueSystemsNeedNoQuery) {
 TEST(SchemaVersion, QuillmartIsProbed) {
     auto conn = ScratchDatabase({"CREATE TABLE tblQuillmartOrderNumbers (ON_PaymentGateWay TEXT)",
                                  "CREATE TABLE tblQuillmartVersions (V_ID INTEGER)"});
-    wizard::TextStatus status;
-    wizard::RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     ConnectionProfile profile;
     profile.Kind = kSqlite;
     profile.SystemName = "Quillmart";

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "data/ConnectionProfile.h"
+#include "data/run/ConnectionProfile.h"
 #include "data/FixtureShops.h"
 #include "db/Connection.h"
 #include "support/TestEnv.h"
@@ -25,7 +25,6 @@ ConnectionProfile SqliteSide(const std::string& path) {
     ConnectionProfile p;
     p.Kind = kSqlite;
     p.Database = path;
-    p.DeletePrefix = "DELETE FROM ";
     p.DateDelimiter = "'";
     return p;
 }
@@ -83,8 +82,8 @@ TEST_P(ShopTransfer, RunsToTheEndAndCarriesEveryRow) {
     const std::string destinationPath = testing::SqliteShop(pair.destination, true);
     if (HasFatalFailure()) return;
 
-    wizard::TextStatus status;
-    wizard::RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     ctx.source = SqliteSide(sourcePath);
     ctx.destination = SqliteSide(destinationPath);
     ASSERT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
@@ -140,15 +139,14 @@ TEST_P(ShopTransferToMySql, RunsToTheEnd) {
         testing::RunShopScript(conn, testing::ShopScript("mysql", pair.destination, true));
     }
     if (!HasFatalFailure()) {
-        wizard::TextStatus status;
-        wizard::RunContext ctx(status);
+        run::TextStatus status;
+        run::RunContext ctx(status);
         ctx.source = SqliteSide(sourcePath);
         ctx.destination.Kind = kMySql;
         ctx.destination.Server = scratch.host + ":" + std::to_string(scratch.port);
         ctx.destination.Database = scratch.database;
         ctx.destination.User = scratch.user;
         ctx.destination.Password = scratch.password;
-        ctx.destination.DeletePrefix = "DELETE FROM ";
         ctx.destination.DateDelimiter = "'";
         EXPECT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
         // MariaDB's strict mode refuses what SQLite lets pass: a text in a

@@ -8,8 +8,8 @@
 #include "db/Connection.h"
 #include "sqlfile/SqlFileRunner.h"
 #include "support/TestEnv.h"
-#include "wizard/RunContext.h"
-#include "wizard/TextStatus.h"
+#include "data/run/RunContext.h"
+#include "data/run/TextStatus.h"
 
 namespace qdt::data::testing {
 
@@ -23,8 +23,8 @@ inline std::string ShopScript(const std::string& dialect, const std::string& ver
 inline void RunShopScript(db::Connection& conn, const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     ASSERT_TRUE(file) << "cannot open " << path;
-    wizard::TextStatus status;
-    wizard::RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     try {
         sqlfile::ExecuteSQLFile(ctx, conn, file);
     } catch (const std::exception& e) {

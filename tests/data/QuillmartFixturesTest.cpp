@@ -12,7 +12,7 @@
 #include "data/FixtureShops.h"
 #include "db/Connection.h"
 #include "support/TestEnv.h"
-#include "wizard/TextStatus.h"
+#include "data/run/TextStatus.h"
 
 namespace qdt::data {
 namespace {
@@ -57,8 +57,8 @@ db::Connection LoadSqlite(const Script& s) {
 }
 
 float DetectedVersion(db::Connection& conn, DatabaseKind kind) {
-    wizard::TextStatus status;
-    wizard::RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     ConnectionProfile profile;
     profile.Kind = kind;
     return GetQuillmartVersion(ctx, profile, conn);

@@ -113,8 +113,8 @@ protected:
         ctx.destination.Kind = kSqlite;
         ctx.source.Version = 4.6f;
     }
-    wizard::TextStatus status;
-    wizard::RunContext ctx{status};
+    run::TextStatus status;
+    run::RunContext ctx{status};
 };
 
 TEST_F(JobsOnSqlite, AdminLoginReplacesEveryLoginAndKeepsTheQuote) {

@@ -7,7 +7,7 @@
 #include "db/DataType.h"
 #include "db/Error.h"
 #include "support/RecordingConnection.h"
-#include "wizard/TextStatus.h"
+#include "data/run/TextStatus.h"
 
 namespace qdt::data {
 namespace {
@@ -54,8 +54,8 @@ TEST(EscapeQuotes, DoublesEverySingleQuote) {
 
 class DestinationId : public ::testing::Test {
 protected:
-    wizard::TextStatus status;
-    wizard::RunContext ctx{status};
+    run::TextStatus status;
+    run::RunContext ctx{status};
 };
 
 TEST_F(DestinationId, NumbersAreTakenAsTheyAreWithoutAQuery) {

@@ -161,8 +161,8 @@ protected:
         CompareTable(ctx, "tblQuillmartConfig", "tblQuillmartConfig", "CFG_Name", "CFG_Value", source, destination);
     }
 
-    wizard::TextStatus status;
-    wizard::RunContext ctx{status};
+    run::TextStatus status;
+    run::RunContext ctx{status};
 };
 
 TEST_F(CompareConfig, ValuesCarriedOverByKeyOnly) {

@@ -5,8 +5,8 @@
 
 #include "data/ScratchDatabase.h"
 #include "data/TableCopy.h"
-#include "wizard/RunContext.h"
-#include "wizard/TextStatus.h"
+#include "data/run/RunContext.h"
+#include "data/run/TextStatus.h"
 
 namespace qdt::data {
 namespace {
@@ -32,8 +32,8 @@ protected:
         ctx.source.Kind = kSqlite;
         ctx.destination.Kind = kSqlite;
     }
-    wizard::TextStatus status;
-    wizard::RunContext ctx{status};
+    run::TextStatus status;
+    run::RunContext ctx{status};
 };
 
 TEST_F(CopyBetweenDatabases, NewsRowsReplaceTheDestinationRows) {
@@ -57,7 +57,7 @@ TEST_F(CopyBetweenDatabases, NewsRowsReplaceTheDestinationRows) {
                    Value::Date({2004, 3, 7, 9, 5, 2})},
                   {Value::Integer(2), Value::Null(), Value::Text(""), Value::Integer(1), Value::Null()}}));
     EXPECT_EQ(status.txtStep2, "\r\nAdding table tblQuillmartNews...done.");
-    EXPECT_EQ(status.BarValue(wizard::Bar::Current), 100);
+    EXPECT_EQ(status.BarValue(run::Bar::Current), 100);
 }
 
 TEST_F(CopyBetweenDatabases, OldVersionRowsGainTheNewColumns) {

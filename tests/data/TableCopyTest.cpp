@@ -102,7 +102,7 @@ TEST(CopyStatements, EmptySourceTableStillEmptiesTheDestination) {
 
 TEST(CopyStatus, LogLineYieldsAndProgress) {
     RecordedTransfer t(kAccess, 5.104f, 5.104f);
-    t.status.SetBarValue(wizard::Bar::Current, 42);
+    t.status.SetBarValue(run::Bar::Current, 42);
     t.status.currentBar.clear();
     std::vector<std::vector<Value>> rows;
     for (int i = 1; i <= 4; ++i) rows.push_back({Value::Integer(i), Value::Text("x"), Value::Null()});
@@ -113,7 +113,7 @@ TEST(CopyStatus, LogLineYieldsAndProgress) {
     EXPECT_EQ(t.status.txtStep2, "\r\nAdding table tblQuillmartNews...done.");
     EXPECT_EQ(t.status.currentBar, (std::vector<double>{0, 25, 50, 75, 100}));
     EXPECT_EQ(t.status.yields, 4 * 3 + 4);  // once per field and once per row
-    EXPECT_EQ(t.status.BarValue(wizard::Bar::Total), 0);
+    EXPECT_EQ(t.status.BarValue(run::Bar::Total), 0);
 }
 
 TEST(CopyStatus, FailingInsertStopsAndLeavesIdentityInsertOn) {
@@ -132,7 +132,7 @@ TEST(CopyStatus, CancelAtAYieldStopsTheCopy) {
     RecordedTransfer t(kMySql, 5.104f, 5.104f);
     t.SourceTable("tblQuillmartNews", {{"N_ID"}, {db::kInteger}, {{Value::Integer(1)}, {Value::Integer(2)}}});
     t.status.Cancel();
-    EXPECT_THROW(CopyTable(t.ctx, "tblQuillmartNews", t.sourceConn, t.destinationConn), wizard::OperationCancelled);
+    EXPECT_THROW(CopyTable(t.ctx, "tblQuillmartNews", t.sourceConn, t.destinationConn), run::OperationCancelled);
     EXPECT_TRUE(t.Written("INSERT").empty());
 }
 

@@ -8,7 +8,7 @@
 #include "db/DataType.h"
 #include "db/Error.h"
 #include "support/RecordingConnection.h"
-#include "wizard/TextStatus.h"
+#include "data/run/TextStatus.h"
 
 namespace qdt::data {
 namespace {
@@ -38,8 +38,8 @@ long long Count(db::Connection& conn, const std::string& sql) {
 
 class TaxBands : public ::testing::Test {
 protected:
-    wizard::TextStatus status;
-    wizard::RunContext ctx{status};
+    run::TextStatus status;
+    run::RunContext ctx{status};
 };
 
 TEST_F(TaxBands, GetReadsTheRateOfTheBandTheSettingNames) {
@@ -112,8 +112,8 @@ std::vector<std::string> SetStatements(DatabaseKind kind, float rate) {
     test::RecordingConnection rec;
     rec.AnswerPrefix("SELECT ", {{"T_ID"}, {db::kInteger}, {{db::Value::Integer(12)}}});
     auto conn = rec.Open();
-    wizard::TextStatus status;
-    wizard::RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     ctx.destination.Kind = kind;
     TaxRateMap map;
     SetTaxBand(ctx, conn, "shipping", "shiptaxband", rate, map);

@@ -3,20 +3,20 @@
 #include <string>
 #include <vector>
 
-#include "data/ConnectionProfile.h"
+#include "data/run/ConnectionProfile.h"
 #include "db/DataType.h"
 #include "db/Value.h"
 #include "support/RecordingConnection.h"
-#include "wizard/RunContext.h"
-#include "wizard/TextStatus.h"
+#include "data/run/RunContext.h"
+#include "data/run/TextStatus.h"
 
 namespace qdt::data::testing {
 
 // Keeps every barCurrent position, not only the last.
-class BarTrackingStatus : public wizard::TextStatus {
+class BarTrackingStatus : public run::TextStatus {
 public:
-    void SetBarValue(wizard::Bar bar, double value) override {
-        if (bar == wizard::Bar::Current) currentBar.push_back(value);
+    void SetBarValue(run::Bar bar, double value) override {
+        if (bar == run::Bar::Current) currentBar.push_back(value);
         TextStatus::SetBarValue(bar, value);
     }
     std::vector<double> currentBar;
@@ -60,7 +60,7 @@ struct RecordedTransfer {
     }
 
     BarTrackingStatus status;
-    wizard::RunContext ctx{status};
+    run::RunContext ctx{status};
     test::RecordingConnection source;
     test::RecordingConnection destination;
     db::Connection sourceConn = source.Open();

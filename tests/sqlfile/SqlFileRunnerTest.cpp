@@ -11,19 +11,19 @@
 #include "sqlfile/SqlFileRunner.h"
 #include "support/RecordingConnection.h"
 #include "support/TestEnv.h"
-#include "wizard/RunContext.h"
-#include "wizard/TextStatus.h"
+#include "data/run/RunContext.h"
+#include "data/run/TextStatus.h"
 
 namespace qdt::sqlfile {
 namespace {
 
-using wizard::Bar;
+using run::Bar;
 
 const char kDoneLog[] = "\r\nReading .SQL file... done.\r\nInterpreting SQL... done.\r\nExecuting SQL... done.";
 const char kFailedLog[] = "\r\nReading .SQL file... done.\r\nInterpreting SQL... done.\r\nExecuting SQL... ";
 
 // Also keeps every value given to barCurrent, to follow the reading progress.
-class RecordingStatus : public wizard::TextStatus {
+class RecordingStatus : public run::TextStatus {
 public:
     void SetBarValue(Bar bar, double value) override {
         if (bar == Bar::Current) currentValues.push_back(value);
@@ -41,7 +41,7 @@ protected:
     }
     const std::vector<std::string>& Sent() const { return rec_.Statements(); }
     RecordingStatus status_;
-    wizard::RunContext ctx_{status_};
+    run::RunContext ctx_{status_};
     qdt::test::RecordingConnection rec_;
 };
 
@@ -133,8 +133,8 @@ std::string NewSqliteDatabase() {
 }
 
 TEST(SqlFileRunnerOnDatabase, ShopScriptOnSqlite) {
-    wizard::TextStatus status;
-    wizard::RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     db::Connection connection;
     connection.Open(NewSqliteDatabase());
     std::istringstream file(kShopScript);
@@ -145,8 +145,8 @@ TEST(SqlFileRunnerOnDatabase, ShopScriptOnSqlite) {
 
 TEST(SqlFileRunnerOnDatabase, ShopScriptOnMariaDb) {
     QDT_REQUIRE_MYSQL_SERVER(server);
-    wizard::TextStatus status;
-    wizard::RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     db::Connection connection;
     connection.Open(server.ConnectionString());
     std::istringstream file(kShopScript);
@@ -157,8 +157,8 @@ TEST(SqlFileRunnerOnDatabase, ShopScriptOnMariaDb) {
 }
 
 TEST(SqlFileRunnerOnDatabase, FailureInSecondBatchKeepsTheFirstOnSqlite) {
-    wizard::TextStatus status;
-    wizard::RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     db::Connection connection;
     connection.Open(NewSqliteDatabase());
     std::istringstream file(

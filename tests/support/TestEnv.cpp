@@ -5,7 +5,7 @@
 #include <mutex>
 #include <random>
 
-#include "data/ConnectionProfile.h"
+#include "data/run/ConnectionProfile.h"
 #include "db/Connection.h"
 
 namespace fs = std::filesystem;

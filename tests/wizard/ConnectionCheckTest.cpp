@@ -6,7 +6,7 @@
 #include "db/Connection.h"
 #include "support/TestEnv.h"
 #include "wizard/ConnectionCheck.h"
-#include "wizard/TextStatus.h"
+#include "data/run/TextStatus.h"
 
 namespace qdt::wizard {
 namespace {
@@ -42,19 +42,18 @@ data::ConnectionProfile SqliteSide(const std::string& path) {
     p.Kind = data::kSqlite;
     p.Database = path;
     p.Port = 1433;
-    p.DeletePrefix = "DELETE FROM ";
     p.DateDelimiter = "'";
     return p;
 }
 
 struct CheckRun {
-    TextStatus status;
-    RunContext ctx{status};
+    run::TextStatus status;
+    run::RunContext ctx{status};
     StepOutcome outcome;
 };
 
 std::unique_ptr<CheckRun> Check(const data::ConnectionProfile& source, const data::ConnectionProfile& destination,
-                                int action = kDataCopy) {
+                                int action = run::kDataCopy) {
     auto run = std::make_unique<CheckRun>();
     run->ctx.source = source;
     run->ctx.destination = destination;
@@ -184,7 +183,7 @@ TEST(ConnectionCheck, ExecuteSqlChecksTheDatabaseAndTheScript) {
     script.Kind = data::kSqlFile;
     script.Database = test::TempDir() + "/create.sql";
     std::ofstream(script.Database) << "CREATE TABLE t (a INTEGER);\r\n";
-    auto r = Check(SqliteSide(QuillmartFile("5.104")), script, kExecuteSql);
+    auto r = Check(SqliteSide(QuillmartFile("5.104")), script, run::kExecuteSql);
     EXPECT_TRUE(r->outcome.succeeded);
     EXPECT_EQ(r->status.txtConnect,
               "Testing SQLite Database source connection... done.\r\n"
@@ -195,7 +194,7 @@ TEST(ConnectionCheck, ExecuteSqlChecksTheDatabaseAndTheScript) {
     EXPECT_EQ(r->ctx.destination.ScriptPath, script.Database);
 
     script.Database = "/nonexistent/create.sql";
-    r = Check(SqliteSide(QuillmartFile("5.104")), script, kExecuteSql);
+    r = Check(SqliteSide(QuillmartFile("5.104")), script, run::kExecuteSql);
     EXPECT_EQ(r->outcome.messageBox,
               std::string("An error occurred trying to open the .SQL file.\r\n"
                           "Please go back and ensure that the file exists.") +

@@ -7,7 +7,7 @@
 #include "db/Connection.h"
 #include "support/TestEnv.h"
 #include "wizard/ConnectionCheck.h"
-#include "wizard/TextStatus.h"
+#include "data/run/TextStatus.h"
 #include "wizard/TransferRun.h"
 
 namespace qdt::wizard {
@@ -17,7 +17,6 @@ data::ConnectionProfile SqliteSide(const std::string& path) {
     data::ConnectionProfile p;
     p.Kind = data::kSqlite;
     p.Database = path;
-    p.DeletePrefix = "DELETE FROM ";
     p.DateDelimiter = "'";
     return p;
 }
@@ -47,12 +46,12 @@ void Execute(const std::string& path, const std::string& sql) {
 }
 
 // Asks to stop at a chosen yield, as the window's close box does.
-class CancellingStatus : public TextStatus {
+class CancellingStatus : public run::TextStatus {
 public:
     explicit CancellingStatus(long at) : at_(at) {}
     void Yield() override {
         if (yields + 1 == at_) Cancel();
-        TextStatus::Yield();
+        run::TextStatus::Yield();
     }
 
 private:
@@ -60,11 +59,11 @@ private:
 };
 
 // Asks to stop once the closing has begun, after the work was committed.
-class CancelWhileClosingStatus : public TextStatus {
+class CancelWhileClosingStatus : public run::TextStatus {
 public:
     void AddMessage(const std::string& m) override {
         if (m == "Closing Databases... ") Cancel();
-        TextStatus::AddMessage(m);
+        run::TextStatus::AddMessage(m);
     }
 };
 
@@ -74,7 +73,7 @@ protected:
         source_ = data::testing::SqliteShop("4.6", false);
         destination_ = data::testing::SqliteShop("5.104", true);
     }
-    StepOutcome CheckThenRun(Status& status, RunContext& ctx) {
+    StepOutcome CheckThenRun(run::Status& status, run::RunContext& ctx) {
         ctx.source = SqliteSide(source_);
         ctx.destination = SqliteSide(destination_);
         StepOutcome check = RunConnectionCheck(ctx);
@@ -92,8 +91,8 @@ TEST_F(TransferRun, FailureInTheMiddleOfATableLeavesTheDestinationAsItWas) {
     Execute(source_, "UPDATE tblQuillmartProducts SET P_Name = 'Same'");
     const auto before = Dump(destination_);
 
-    TextStatus status;
-    RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     StepOutcome run = CheckThenRun(status, ctx);
 
     EXPECT_FALSE(run.succeeded);
@@ -117,7 +116,7 @@ TEST_F(TransferRun, FailureInTheMiddleOfATableLeavesTheDestinationAsItWas) {
 TEST_F(TransferRun, CancelAtAYieldRollsBackToo) {
     const auto before = Dump(destination_);
     CancellingStatus status(200);
-    RunContext ctx(status);
+    run::RunContext ctx(status);
     StepOutcome run = CheckThenRun(status, ctx);
     EXPECT_FALSE(run.succeeded);
     EXPECT_NE(status.txtStep2.find("\r\nError occurred!\r\nThe operation was cancelled."), std::string::npos);
@@ -127,15 +126,15 @@ TEST_F(TransferRun, CancelAtAYieldRollsBackToo) {
 // Once committed, the work cannot be undone: a late cancel must not report it as failed.
 TEST_F(TransferRun, CancelAfterTheCommitStillReportsSuccess) {
     CancelWhileClosingStatus status;
-    RunContext ctx(status);
+    run::RunContext ctx(status);
     StepOutcome run = CheckThenRun(status, ctx);
     EXPECT_TRUE(run.succeeded) << status.txtStep2;
     EXPECT_EQ(status.txtStep2.find("Error occurred!"), std::string::npos);
 }
 
 TEST_F(TransferRun, SuccessfulCopyLogsEveryTableAndEndsInSuccess) {
-    TextStatus status;
-    RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     ctx.strWarnings = "- left over from an earlier run\r\n";
     ctx.source = SqliteSide(source_);
     ctx.destination = SqliteSide(destination_);
@@ -159,13 +158,13 @@ TEST_F(TransferRun, SuccessfulCopyLogsEveryTableAndEndsInSuccess) {
         << log;
     // The earlier run's problem is not reported again, and this run had none.
     EXPECT_EQ(log.find("left over"), std::string::npos);
-    EXPECT_EQ(status.BarMax(Bar::Total), 18 + 2 + 2);
-    EXPECT_EQ(status.BarValue(Bar::Total), 18 + 2 + 2);
+    EXPECT_EQ(status.BarMax(run::Bar::Total), 18 + 2 + 2);
+    EXPECT_EQ(status.BarValue(run::Bar::Total), 18 + 2 + 2);
 }
 
 TEST_F(TransferRun, NothingSelectedStillConnectsAndCloses) {
-    TextStatus status;
-    RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     ctx.source = SqliteSide(source_);
     ctx.destination = SqliteSide(destination_);
     ASSERT_TRUE(RunConnectionCheck(ctx).succeeded);
@@ -176,7 +175,7 @@ TEST_F(TransferRun, NothingSelectedStillConnectsAndCloses) {
     EXPECT_EQ(status.txtStep2,
               "\r\nConnecting to source database... done.\r\nConnecting to destination database... done.\r\n"
               "Closing Databases... done.\r\n\r\nData Transfer Successful!");
-    EXPECT_EQ(status.BarMax(Bar::Total), 0);
+    EXPECT_EQ(status.BarMax(run::Bar::Total), 0);
 }
 
 TEST(TransferRunOther, ExecuteSqlRunsTheScriptOnTheDatabase) {
@@ -185,9 +184,9 @@ TEST(TransferRunOther, ExecuteSqlRunsTheScriptOnTheDatabase) {
     std::string script = test::TempDir() + "/create.sql";
     std::ofstream(script) << "CREATE TABLE t (a INTEGER, b VARCHAR(20));\r\nINSERT INTO t VALUES (1, 'x;\r\ny');\r\nGO\r\n"
                              "INSERT INTO t VALUES (2, 'z');\r\n";
-    TextStatus status;
-    RunContext ctx(status);
-    ctx.intAction = kExecuteSql;
+    run::TextStatus status;
+    run::RunContext ctx(status);
+    ctx.intAction = run::kExecuteSql;
     ctx.source = SqliteSide(db);
     ctx.destination.Kind = data::kSqlFile;
     ctx.destination.Database = script;
@@ -205,8 +204,8 @@ TEST(TransferRunOther, ExecuteSqlRunsTheScriptOnTheDatabase) {
 }
 
 TEST(TransferRunOther, CatalogueSourcesNameTheMissingImporterAndFailingConnectionsShowNoContext) {
-    TextStatus status;
-    RunContext ctx(status);
+    run::TextStatus status;
+    run::RunContext ctx(status);
     ctx.source = SqliteSide(data::testing::SqliteShop("4.6", false));
     ctx.destination = SqliteSide(data::testing::SqliteShop("5.104", true));
     ctx.source.ConnectionString = "Provider=SQLite;Data Source=" + ctx.source.Database;

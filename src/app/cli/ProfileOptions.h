@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "data/ConnectionProfile.h"
+#include "data/run/ConnectionProfile.h"
 
 namespace qdt::app {
 

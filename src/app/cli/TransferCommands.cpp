@@ -4,7 +4,7 @@
 
 #include "app/cli/ProfileOptions.h"
 #include "wizard/ConnectionCheck.h"
-#include "wizard/TextStatus.h"
+#include "data/run/TextStatus.h"
 #include "wizard/TransferRun.h"
 
 namespace qdt::app {
@@ -13,7 +13,7 @@ namespace {
 
 // Prints each log addition as it happens, so a long run shows its progress;
 // the window's "\r\n" line breaks become the terminal's "\n".
-class ConsoleStatus : public wizard::TextStatus {
+class ConsoleStatus : public run::TextStatus {
 public:
     void AppendMessage(const std::string& m) override {
         TextStatus::AppendMessage(m);
@@ -51,8 +51,8 @@ int Transfer(const std::vector<std::string>& args, bool executeSql) {
         return 2;
     }
     ConsoleStatus status;
-    wizard::RunContext ctx(status);
-    ctx.intAction = executeSql ? wizard::kExecuteSql : wizard::kDataCopy;
+    run::RunContext ctx(status);
+    ctx.intAction = executeSql ? run::kExecuteSql : run::kDataCopy;
     ctx.source = options.source;
     ctx.destination = options.destination;
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <QWidget>
 
-#include "data/ConnectionProfile.h"
+#include "data/run/ConnectionProfile.h"
 
 class QCheckBox;
 class QFrame;

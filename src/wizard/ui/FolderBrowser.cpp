@@ -5,8 +5,8 @@
 #include <QString>
 #include <utility>
 
-#include "importers/Browse.h"
-#include "wizard/StepOutcome.h"
+#include "importers/PathExistence.h"
+#include "wizard/FailureReport.h"
 
 namespace qdt::wizard::ui {
 

@@ -13,6 +13,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "data/Dialect.h"
+#include "data/run/Paths.h"
 #include "wizard/ui/FrmTables.h"
 #include "wizard/ui/WindowLook.h"
 
@@ -31,8 +33,9 @@ const QString kExitQuestion = QStringLiteral("Are you sure you want to exit the 
 
 }  // namespace
 
-FrmMain::FrmMain(QWidget* parent)
+FrmMain::FrmMain(const QString& versionText, QWidget* parent)
     : QWidget(parent),
+      versionText_(versionText),
       ownDialogs_(std::make_unique<QtUserDialogs>()),
       ownOpener_(std::make_unique<DesktopFolderOpener>()),
       dialogs_(ownDialogs_.get()),
@@ -235,13 +238,13 @@ void FrmMain::OnCancelClicked() {
 }
 
 std::string FrmMain::FolderOfFile(const std::string& path) {
-    const std::size_t cut = path.find_last_of("\\/");
+    const std::size_t cut = data::FolderEnd(path, data::SeparatorRule::kLastOfEither);
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
 void FrmMain::Finish() {
     const data::DatabaseKind kind = ctx_.destination.Kind;
-    const bool fileDestination = kind == data::kAccess || kind == data::kSqlite;
+    const bool fileDestination = data::DialectFor(kind).inAFile;
     if (completion_.chkOpenDirectoryOnExit->isChecked() && !completion_.chkOpenDirectoryOnExit->isHidden() &&
         fileDestination) {
         QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -5,8 +5,8 @@
 #include <memory>
 #include <optional>
 
-#include "data/ConnectionProfile.h"
-#include "wizard/RunContext.h"
+#include "data/run/ConnectionProfile.h"
+#include "data/run/RunContext.h"
 #include "wizard/ui/DatabasePage.h"
 #include "wizard/ui/QtStatus.h"
 #include "wizard/ui/StepWorker.h"
@@ -27,7 +27,8 @@ namespace qdt::wizard::ui {
 class FrmMain : public QWidget {
     Q_OBJECT
 public:
-    explicit FrmMain(QWidget* parent = nullptr);
+    // versionText ends the welcome subtitle ("v0.10"); see VersionCaption.
+    explicit FrmMain(const QString& versionText, QWidget* parent = nullptr);
     ~FrmMain() override;
 
     // Questions and file choices, and the file manager; the window does not own them.
@@ -48,12 +49,15 @@ public:
     int intAction() const { return ctx_.intAction; }
     int intCurrStep() const { return intCurrStep_; }
     // While the check or the run works, the window must not touch these.
-    RunContext& Context() { return ctx_; }
+    run::RunContext& Context() { return ctx_; }
     QtStatus& StatusBridge() { return status_; }
     bool IsWorking() const { return worker_.IsRunning(); }
 
     // The folder part of a file path, up to and including its last "\" or "/".
     static std::string FolderOfFile(const std::string& path);
+
+    // A version major.minor.patch as the subtitle shows it: 2.3.6 reads v2.36.
+    static QString VersionCaption(int major, int minor, int patch);
 
 signals:
     // The check or the run has ended and its outcome is shown.
@@ -82,8 +86,9 @@ private:
     void OnWorkFinished();
     void RestoreCursor();
 
+    QString versionText_;
     QtStatus status_;
-    RunContext ctx_{status_};
+    run::RunContext ctx_{status_};
     int intCurrStep_ = 0;
     StepWorker worker_;
     bool closing_ = false;

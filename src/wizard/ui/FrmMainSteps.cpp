@@ -8,7 +8,7 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 
-#include "app/Version.h"
+#include "data/Dialect.h"
 #include "wizard/ConnectionCheck.h"
 #include "wizard/TransferRun.h"
 #include "wizard/ui/FrmMain.h"
@@ -26,12 +26,12 @@ QStringList EntriesOf(const std::initializer_list<data::DatabaseKind>& kinds) {
 }
 
 QStringList Step1Entries(int action) {
-    if (action == kExecuteSql) return EntriesOf({data::kSqlServer, data::kMySql, data::kSqlite});
+    if (action == run::kExecuteSql) return EntriesOf({data::kSqlServer, data::kMySql, data::kSqlite});
     return EntriesOf({data::kAccess, data::kSqlServer, data::kMySql, data::kSqlite, data::kExcel, data::kTextFile});
 }
 
 QStringList Step2Entries(int action) {
-    if (action == kExecuteSql) return EntriesOf({data::kSqlFile});
+    if (action == run::kExecuteSql) return EntriesOf({data::kSqlFile});
     return EntriesOf({data::kAccess, data::kSqlServer, data::kMySql, data::kSqlite});
 }
 
@@ -43,12 +43,11 @@ void Refill(QComboBox* combo, const QStringList& entries) {
     combo->setCurrentIndex(-1);
 }
 
-// Version 2.3.6 is shown as v2.36.
-QString VersionText() {
-    return QStringLiteral("v%1.%2%3").arg(app::kVersionMajor).arg(app::kVersionMinor).arg(app::kVersionPatch);
-}
-
 }  // namespace
+
+QString FrmMain::VersionCaption(int major, int minor, int patch) {
+    return QStringLiteral("v%1.%2%3").arg(major).arg(minor).arg(patch);
+}
 
 void FrmMain::SetStep(int intNewStep) {
     pages_->setCurrentIndex(intNewStep);
@@ -60,12 +59,12 @@ void FrmMain::SetStep(int intNewStep) {
         case 0:
             if (!forward) SavePageToProfile(ctx_.source, cboStep1Type_->currentText());
             PrepareStep(QStringLiteral("Quillmart Data Tool"),
-                        QStringLiteral("Welcome to the Quillmart Data Tool ") + VersionText(), false, true, true,
+                        QStringLiteral("Welcome to the Quillmart Data Tool ") + versionText_, false, true, true,
                         ctx_.source);
             dbPage_->HideFrames();
             break;
         case 1:
-            ctx_.intAction = executeSql ? kExecuteSql : kDataCopy;
+            ctx_.intAction = executeSql ? run::kExecuteSql : run::kDataCopy;
             if (!forward) SavePageToProfile(ctx_.destination, cboStep2Type_->currentText());
             else ResetProfilesForNewAction();
             PutConnectionsOn(1);
@@ -85,7 +84,7 @@ void FrmMain::SetStep(int intNewStep) {
         case 2:
             if (forward) SavePageToProfile(ctx_.source, cboStep1Type_->currentText());
             PutConnectionsOn(2);
-            if (ctx_.intAction == kExecuteSql) {
+            if (ctx_.intAction == run::kExecuteSql) {
                 PrepareStep(QStringLiteral("Select the .SQL file"),
                             QStringLiteral("Select the .SQL file you want to execute against the SQL Server "
                                            "database. The structure and data of the latest Quillmart database can be "
@@ -106,8 +105,8 @@ void FrmMain::SetStep(int intNewStep) {
                         true, false, true, ctx_.destination);
             confirm_.cmdTables->setEnabled(false);
             dbPage_->HideFrames();
-            confirm_.cmdTables->setVisible(ctx_.intAction == kDataCopy);
-            confirm_.lblTablesText->setVisible(ctx_.intAction == kDataCopy);
+            confirm_.cmdTables->setVisible(ctx_.intAction == run::kDataCopy);
+            confirm_.lblTablesText->setVisible(ctx_.intAction == run::kDataCopy);
             confirm_.txtSource->clear();
             confirm_.txtDestin->clear();
             StartWork([this] { return RunConnectionCheck(ctx_); });
@@ -129,7 +128,7 @@ void FrmMain::SetStep(int intNewStep) {
             cmdCancel_->setDefault(true);
             // Only a database in a file has a folder to open.
             const data::DatabaseKind kind = ctx_.destination.Kind;
-            const bool offered = ctx_.intAction == kDataCopy && (kind == data::kAccess || kind == data::kSqlite);
+            const bool offered = ctx_.intAction == run::kDataCopy && data::DialectFor(kind).inAFile;
             completion_.chkOpenDirectoryOnExit->setVisible(offered);
             break;
         }
@@ -145,7 +144,7 @@ void FrmMain::ResetProfilesForNewAction() {
         p->Password.clear();
         p->Port = 1433;
     }
-    if (ctx_.intAction == kExecuteSql) {
+    if (ctx_.intAction == run::kExecuteSql) {
         ctx_.source.Kind = data::kSqlServer;
         ctx_.destination.Kind = data::kSqlFile;
     } else if (defaults_) {

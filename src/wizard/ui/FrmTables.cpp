@@ -15,7 +15,7 @@
 #include <QtMath>
 
 #include "data/Detection.h"
-#include "importers/Browse.h"
+#include "importers/PathExistence.h"
 #include "wizard/ui/FolderBrowser.h"
 #include "wizard/ui/WindowLook.h"
 

@@ -83,32 +83,32 @@ void QtStatus::AppendMessageConnect(const std::string& strMessage) { Append(conn
 void QtStatus::ClearMessages() { Clear(step2_); }
 void QtStatus::ClearMessagesConnect() { Clear(connect_); }
 
-void QtStatus::SetBarMax(Bar bar, double max) {
+void QtStatus::SetBarMax(run::Bar bar, double max) {
     std::lock_guard<std::mutex> lock(mutex_);
     Get(bar).max = max;
     barsDirty_ = true;
     MarkDirty();
 }
 
-void QtStatus::SetBarValue(Bar bar, double value) {
+void QtStatus::SetBarValue(run::Bar bar, double value) {
     std::lock_guard<std::mutex> lock(mutex_);
     Get(bar).value = value;
     barsDirty_ = true;
     MarkDirty();
 }
 
-double QtStatus::BarMax(Bar bar) const {
+double QtStatus::BarMax(run::Bar bar) const {
     std::lock_guard<std::mutex> lock(mutex_);
     return Get(bar).max;
 }
 
-double QtStatus::BarValue(Bar bar) const {
+double QtStatus::BarValue(run::Bar bar) const {
     std::lock_guard<std::mutex> lock(mutex_);
     return Get(bar).value;
 }
 
 void QtStatus::Yield() {
-    if (cancel_) throw OperationCancelled();
+    if (cancel_) throw run::OperationCancelled();
 }
 
 std::string QtStatus::Step2Text() const {

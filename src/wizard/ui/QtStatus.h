@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "wizard/Status.h"
+#include "data/run/Status.h"
 
 class QPlainTextEdit;
 class QProgressBar;
@@ -22,7 +22,7 @@ namespace qdt::wizard::ui {
 // Engine text ("\r\n" line breaks, UTF-8) as the widgets show it.
 QString ForDisplay(const std::string& text);
 
-class QtStatus : public QObject, public Status {
+class QtStatus : public QObject, public run::Status {
     Q_OBJECT
 public:
     static constexpr int kFlushIntervalMs = 50;
@@ -39,13 +39,13 @@ public:
     void AppendMessageConnect(const std::string& strMessage) override;
     void ClearMessages() override;
     void ClearMessagesConnect() override;
-    void SetBarMax(Bar bar, double max) override;
-    void SetBarValue(Bar bar, double value) override;
-    double BarMax(Bar bar) const override;
-    double BarValue(Bar bar) const override;
+    void SetBarMax(run::Bar bar, double max) override;
+    void SetBarValue(run::Bar bar, double value) override;
+    double BarMax(run::Bar bar) const override;
+    double BarValue(run::Bar bar) const override;
     void Yield() override;
 
-    // The next Yield() throws OperationCancelled; ResetCancel() before new work.
+    // The next Yield() throws run::OperationCancelled; ResetCancel() before new work.
     void RequestCancel() { cancel_ = true; }
     void ResetCancel() { cancel_ = false; }
     bool CancelRequested() const { return cancel_; }
@@ -84,8 +84,8 @@ private:
 
     void Append(Log& log, const std::string& text);
     void Clear(Log& log);
-    BarState& Get(Bar bar) { return bar == Bar::Total ? total_ : current_; }
-    const BarState& Get(Bar bar) const { return bar == Bar::Total ? total_ : current_; }
+    BarState& Get(run::Bar bar) { return bar == run::Bar::Total ? total_ : current_; }
+    const BarState& Get(run::Bar bar) const { return bar == run::Bar::Total ? total_ : current_; }
     void MarkDirty();  // caller holds mutex_
     static LogChange TakeChange(Log& log);
     void Show(QPlainTextEdit* box, const LogChange& change);

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QUrl>
 
-#include "wizard/StepOutcome.h"
+#include "wizard/FailureReport.h"
 
 namespace qdt::wizard::ui {
 

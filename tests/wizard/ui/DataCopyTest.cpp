@@ -119,7 +119,7 @@ TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104Shop) {
     // Both bars at their end: all 23 remaining work items done.
     auto* total = w.Find<QProgressBar>("barTotal");
     EXPECT_EQ(total->value(), total->maximum());
-    EXPECT_EQ(w.window->StatusBridge().BarMax(Bar::Total), 23);
+    EXPECT_EQ(w.window->StatusBridge().BarMax(run::Bar::Total), 23);
     EXPECT_EQ(w.Buttons(), "++-");
     EXPECT_EQ(CountRows(destination, "tblQuillmartProducts"), CountRows(source, "tblQuillmartProducts"));
 

@@ -84,7 +84,6 @@ TEST(WizardDatabasePage, TrustedLoginGreysUserAndPasswordButKeepsAndStoresThem) 
     EXPECT_EQ(source.Password, "pw");
     EXPECT_EQ(source.Server, "dbhost");
     EXPECT_EQ(source.Port, 1433);
-    EXPECT_EQ(source.DeletePrefix, "DELETE FROM ");
     EXPECT_EQ(source.DateDelimiter, "'");
     // The destination page shows the boxes enabled again, with an unticked box.
     w.Choose("cboStep2Type", "MSSQL Server Database");
@@ -102,7 +101,6 @@ TEST(WizardDatabasePage, AccessSideGetsItsDialect) {
     EXPECT_EQ(source.Kind, data::kAccess);
     EXPECT_EQ(source.Database, "/shop/old.mdb");
     EXPECT_EQ(source.Password, "pw");
-    EXPECT_EQ(source.DeletePrefix, "DELETE * FROM ");
     EXPECT_EQ(source.DateDelimiter, "#");
 }
 

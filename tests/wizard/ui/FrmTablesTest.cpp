@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "data/ConnectionProfile.h"
+#include "data/run/ConnectionProfile.h"
 #include "data/ConversionSettings.h"
 #include "data/Detection.h"
 #include "support/TestEnv.h"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <thread>
 
-#include "wizard/TextStatus.h"
+#include "data/run/TextStatus.h"
 #include "wizard/ui/QtStatus.h"
 
 namespace qdt::wizard::ui {
@@ -23,15 +23,15 @@ struct Shown {
 };
 
 // The same calls on both statuses.
-void Both(Status& a, Status& b, const std::function<void(Status&)>& calls) {
+void Both(run::Status& a, run::Status& b, const std::function<void(run::Status&)>& calls) {
     calls(a);
     calls(b);
 }
 
 TEST(QtStatus, WritesTheLogsExactlyAsTheReferenceStatus) {
     Shown w;
-    TextStatus reference;
-    Both(w.status, reference, [](Status& s) {
+    run::TextStatus reference;
+    Both(w.status, reference, [](run::Status& s) {
         s.AddMessageConnect("Testing Access Database source connection... ");  // no break before the first
         s.AppendMessageConnect("done.");
         s.AddMessageConnect("Detecting version...");
@@ -51,7 +51,7 @@ TEST(QtStatus, WritesTheLogsExactlyAsTheReferenceStatus) {
     // The caret sits at the end, so the newest line is in view.
     EXPECT_EQ(w.step2.textCursor().position(), w.step2.document()->characterCount() - 1);
 
-    Both(w.status, reference, [](Status& s) {
+    Both(w.status, reference, [](run::Status& s) {
         s.ClearMessagesConnect();
         s.AddMessageConnect("again");
     });
@@ -62,16 +62,16 @@ TEST(QtStatus, WritesTheLogsExactlyAsTheReferenceStatus) {
 
 TEST(QtStatus, BarsShowTheProportionOfTheirMaximum) {
     Shown w;
-    w.status.SetBarMax(Bar::Total, 24);
-    w.status.SetBarValue(Bar::Total, 6);
-    w.status.SetBarMax(Bar::Current, 0);  // a run with nothing selected
-    w.status.SetBarValue(Bar::Current, 0);
-    EXPECT_EQ(w.status.BarMax(Bar::Total), 24);
-    EXPECT_EQ(w.status.BarValue(Bar::Total), 6);
+    w.status.SetBarMax(run::Bar::Total, 24);
+    w.status.SetBarValue(run::Bar::Total, 6);
+    w.status.SetBarMax(run::Bar::Current, 0);  // a run with nothing selected
+    w.status.SetBarValue(run::Bar::Current, 0);
+    EXPECT_EQ(w.status.BarMax(run::Bar::Total), 24);
+    EXPECT_EQ(w.status.BarValue(run::Bar::Total), 6);
     w.status.Flush();
     EXPECT_EQ(w.total.value() * 4, w.total.maximum());
     EXPECT_EQ(w.current.value(), 0);
-    w.status.SetBarValue(Bar::Total, 24);
+    w.status.SetBarValue(run::Bar::Total, 24);
     w.status.Flush();
     EXPECT_EQ(w.total.value(), w.total.maximum());
 }
@@ -80,7 +80,7 @@ TEST(QtStatus, YieldThrowsOnlyAfterACancelRequest) {
     QtStatus status;
     EXPECT_NO_THROW(status.Yield());
     status.RequestCancel();
-    EXPECT_THROW(status.Yield(), OperationCancelled);
+    EXPECT_THROW(status.Yield(), run::OperationCancelled);
     status.ResetCancel();
     EXPECT_NO_THROW(status.Yield());
 }
@@ -92,9 +92,9 @@ TEST(QtStatus, AWorkerFloodIsShownInAFewCoalescedUpdates) {
     clock.start();
     std::atomic<bool> done{false};
     std::thread worker([&] {
-        w.status.SetBarMax(Bar::Current, 100);
+        w.status.SetBarMax(run::Bar::Current, 100);
         for (int i = 1; i <= kRows; ++i) {
-            w.status.SetBarValue(Bar::Current, i * 100.0 / kRows);
+            w.status.SetBarValue(run::Bar::Current, i * 100.0 / kRows);
             if (i % 20000 == 0) w.status.AddMessage("row " + std::to_string(i));
             w.status.Yield();
         }

@@ -52,7 +52,7 @@ public:
 
 // The real window, shown on the offscreen platform, with answered dialogs.
 struct Wizard {
-    Wizard() : window(std::make_unique<FrmMain>()) {
+    Wizard() : window(std::make_unique<FrmMain>(QStringLiteral("v9.87"))) {
         window->SetDialogs(&dialogs);
         window->SetFolderOpener(&opener);
         window->show();

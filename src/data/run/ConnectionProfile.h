@@ -24,7 +24,6 @@ const char* DatabaseKindCaption(DatabaseKind kind);
 struct ConnectionProfile {
     DatabaseKind Kind = kAccess;
     std::string DateDelimiter;
-    std::string DeletePrefix;
     std::string SystemName;
     float Version = 0;
     std::string Server;

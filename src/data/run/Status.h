@@ -1,25 +1,13 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
-namespace qdt::wizard {
+#include "data/run/Cancellation.h"
+#include "data/run/Progress.h"
 
-// The user asked the work to stop; thrown from Yield().
-class OperationCancelled : public std::runtime_error {
-public:
-    OperationCancelled() : std::runtime_error("The operation was cancelled.") {}
-};
+namespace qdt::run {
 
 enum class Bar { Total, Current };  // barTotal and barCurrent
-
-// The share done, in single precision as the bars have always shown it. A
-// count taken before the rows were read may be stale or 0: never past 100.
-inline float Percent(double done, double total) {
-    if (total <= 0) return 100.0f;
-    const float share = static_cast<float>(done) / static_cast<float>(total) * 100.0f;
-    return share > 100.0f ? 100.0f : share;
-}
 
 // How the engine reports: two logs, two progress bars and a yield point.
 // The wizard implements it with its window, the command-line companion and
@@ -48,4 +36,4 @@ public:
     virtual void Yield() = 0;
 };
 
-}  // namespace qdt::wizard
+}  // namespace qdt::run

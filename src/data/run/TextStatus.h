@@ -2,9 +2,9 @@
 
 #include <atomic>
 
-#include "wizard/Status.h"
+#include "data/run/Status.h"
 
-namespace qdt::wizard {
+namespace qdt::run {
 
 // Both logs as text, exactly as the window shows them ("\r\n" line breaks),
 // and the bars as numbers. Cancel() makes the next Yield() throw.
@@ -45,4 +45,4 @@ private:
     BarState total_, current_;
 };
 
-}  // namespace qdt::wizard
+}  // namespace qdt::run

@@ -1,5 +1,6 @@
-#include "data/ConnectionProfile.h"
+#include "data/run/ConnectionProfile.h"
 
+#include "data/run/Paths.h"
 #include "db/ConnectionString.h"
 
 namespace qdt::data {
@@ -25,8 +26,7 @@ namespace {
 // Splits a text file's path at its last backslash, or else its last slash.
 // Without a separator the earlier folder and table stay as they were.
 void SplitTextFilePath(ConnectionProfile& profile) {
-    std::size_t p = profile.Database.rfind('\\');
-    if (p == std::string::npos) p = profile.Database.rfind('/');
+    const std::size_t p = FolderEnd(profile.Database, SeparatorRule::kBackslashFirst);
     if (p == std::string::npos) return;
     profile.TextFolder = profile.Database.substr(0, p);
     profile.TextTable = profile.Database.substr(p + 1);

@@ -1,4 +1,4 @@
-#include "importers/Browse.h"
+#include "importers/PathExistence.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "data/ConnectionProfile.h"
-#include "data/ConversionSettings.h"
-#include "wizard/Status.h"
+#include "data/run/ConnectionProfile.h"
+#include "data/run/ConversionSettings.h"
+#include "data/run/Status.h"
 
-namespace qdt::wizard {
+namespace qdt::run {
 
 enum Action { kDataCopy = 0, kExecuteSql = 1 };
 
@@ -28,4 +28,4 @@ struct RunContext {
     Status& status;
 };
 
-}  // namespace qdt::wizard
+}  // namespace qdt::run
