@@ -28,7 +28,8 @@ void ScriptReader::Begin() {
         const bool bigEndian = head[0] == '\xFE';
         std::string raw = pending_.substr(2);
         char chunk[65536];
-        while (in_.read(chunk, sizeof chunk) || in_.gcount() > 0) raw.append(chunk, static_cast<std::size_t>(in_.gcount()));
+        while (in_.read(chunk, sizeof chunk) || in_.gcount() > 0)
+            raw.append(chunk, static_cast<std::size_t>(in_.gcount()));
         CheckReadable();
         pending_ = DecodeUtf16(raw, bigEndian);
     }

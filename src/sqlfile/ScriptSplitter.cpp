@@ -56,8 +56,8 @@ public:
             const std::string_view text = script_.substr(line.begin, line.end - line.begin);
             ++lineNumber;
             if (rules_.utf8Only && FindInvalidUtf8(text) != std::string_view::npos)
-                Refuse(lineNumber, "holds bytes that are not UTF-8 text; save it as UTF-8 (binary columns dumped "
-                                   "as hexadecimal)");
+                Refuse(lineNumber, "holds bytes that are not UTF-8 text; save the file as UTF-8 (and dump "
+                                   "binary columns with --hex-blob)");
             if (state == LexState::Code) {
                 if (auto repeat = ParseBatchSeparator(text)) {
                     if (*repeat > kMaxBatchRepeat)

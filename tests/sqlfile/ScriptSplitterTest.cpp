@@ -101,7 +101,8 @@ const SplitCase kCases[] = {
      "[/*!40101 SET NAMES utf8mb4 */|/*!50001 CREATE VIEW v AS SELECT ';¶' */|/*M!100616 SET x=1 */|/* it's */ B|]"},
     {"mysql brackets and backticks", kMy, "SELECT a[;\r\nSELECT `a\\`;\r\nSELECT `b``;\r\n`;\r\n",
      "[SELECT a[|SELECT `a\\`|SELECT `b``;¶`|]"},
-    {"mysql utf8 passes", kMy, "SELECT 'Z\xC3\xBCrich \xF0\x9F\x98\x80';\r\n", "[SELECT 'Z\xC3\xBCrich \xF0\x9F\x98\x80'|]"},
+    {"mysql utf8 passes", kMy, "SELECT 'Z\xC3\xBCrich \xF0\x9F\x98\x80';\r\n",
+     "[SELECT 'Z\xC3\xBCrich \xF0\x9F\x98\x80'|]"},
     {"latin1 passes on sqlite", kLite, "SELECT 'caf\xE9';\r\n", "[SELECT 'caf\xE9'|]"},
     {"nul inside a string passes", kMy, "SELECT 'a\0b';\r\n"sv, "[SELECT 'a\\0b'|]"},
 
@@ -125,17 +126,17 @@ const SplitCase kCases[] = {
     {"go count beyond any integer", kMs, "A\r\nGO 99999999999999999999\r\n",
      "error: Line 2 of the .SQL file asks to repeat its batch more than 1000 times; nothing of it was executed."},
     {"latin1 on mysql", kMy, "A;\r\nSELECT 'caf\xE9';\r\n",
-     "error: Line 2 of the .SQL file holds bytes that are not UTF-8 text; save it as UTF-8 (binary columns dumped as "
-     "hexadecimal); nothing of it was executed."},
+     "error: Line 2 of the .SQL file holds bytes that are not UTF-8 text; save the file as UTF-8 (and dump binary "
+     "columns with --hex-blob); nothing of it was executed."},
     {"overlong utf8 on sql server", kMs, "SELECT '\xC0\xAF'\r\n",
-     "error: Line 1 of the .SQL file holds bytes that are not UTF-8 text; save it as UTF-8 (binary columns dumped as "
-     "hexadecimal); nothing of it was executed."},
+     "error: Line 1 of the .SQL file holds bytes that are not UTF-8 text; save the file as UTF-8 (and dump binary "
+     "columns with --hex-blob); nothing of it was executed."},
     {"surrogate in utf8 on mysql", kMy, "SELECT '\xED\xA0\x80'\r\n",
-     "error: Line 1 of the .SQL file holds bytes that are not UTF-8 text; save it as UTF-8 (binary columns dumped as "
-     "hexadecimal); nothing of it was executed."},
+     "error: Line 1 of the .SQL file holds bytes that are not UTF-8 text; save the file as UTF-8 (and dump binary "
+     "columns with --hex-blob); nothing of it was executed."},
     {"utf8 cut by a line end on mysql", kMy, "SELECT '\xE2\x82\r\n\xAC'\r\n",
-     "error: Line 1 of the .SQL file holds bytes that are not UTF-8 text; save it as UTF-8 (binary columns dumped as "
-     "hexadecimal); nothing of it was executed."},
+     "error: Line 1 of the .SQL file holds bytes that are not UTF-8 text; save the file as UTF-8 (and dump binary "
+     "columns with --hex-blob); nothing of it was executed."},
 };
 
 class SplitScriptCase : public ::testing::TestWithParam<SplitCase> {};

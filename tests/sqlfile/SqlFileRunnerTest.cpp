@@ -106,7 +106,8 @@ TEST_F(SqlFileRunner, ScriptThatCannotBeReadWholeRunsNothing) {
         FAIL() << "no error";
     } catch (const ScriptError& e) {
         EXPECT_STREQ(e.what(),
-                     "The .SQL file 'dump.sql' ends inside a string that begins on line 2; nothing of it was executed.");
+                     "The .SQL file 'dump.sql' ends inside a string that begins on line 2; nothing of it was "
+                     "executed.");
     }
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(ctx_.strQuery, "");
