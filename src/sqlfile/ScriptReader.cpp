@@ -1,6 +1,9 @@
 #include "sqlfile/ScriptReader.h"
 
+#include <string_view>
+
 #include "db/Error.h"
+#include "sqlfile/Utf16.h"
 
 namespace qdt::sqlfile {
 
@@ -15,12 +18,21 @@ void ScriptReader::CheckReadable() const {
 
 void ScriptReader::Begin() {
     begun_ = true;
-    for (int i = 0; i < 3; ++i) {
-        if (in_.peek() != static_cast<unsigned char>(kByteOrderMark[i])) break;
-        pending_.push_back(static_cast<char>(in_.get()));
-    }
+    for (int i = 0; i < 3 && in_.peek() != kEnd; ++i) pending_.push_back(static_cast<char>(in_.get()));
     CheckReadable();
-    if (pending_ == kByteOrderMark) pending_.clear();
+    const std::string_view head = pending_;
+    if (head == kByteOrderMark) {
+        pending_.clear();
+    } else if (head.substr(0, 2) == "\xFF\xFE" || head.substr(0, 2) == "\xFE\xFF") {
+        // A UTF-16 file is decoded whole; the lines are then read from the result.
+        const bool bigEndian = head[0] == '\xFE';
+        std::string raw = pending_.substr(2);
+        char chunk[65536];
+        while (in_.read(chunk, sizeof chunk) || in_.gcount() > 0)
+            raw.append(chunk, static_cast<std::size_t>(in_.gcount()));
+        CheckReadable();
+        pending_ = DecodeUtf16(raw, bigEndian);
+    }
 }
 
 int ScriptReader::Peek() {

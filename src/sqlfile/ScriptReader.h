@@ -8,8 +8,9 @@ namespace qdt::sqlfile {
 
 // Reads a script file line by line from the stream's current position. A line
 // ends at CR, CR LF or LF (files from any platform); the line end is not part
-// of the line. A UTF-8 byte-order mark in front of the first line is dropped.
-// Bytes pass through unchanged, whatever their encoding.
+// of the line. A UTF-8 byte-order mark in front of the first line is dropped;
+// a file that starts with a UTF-16 byte-order mark (either byte order) is
+// decoded to UTF-8. Other bytes pass through unchanged, whatever their encoding.
 class ScriptReader {
 public:
     explicit ScriptReader(std::istream& in) : in_(in) {}

@@ -1,6 +1,6 @@
 #include "sqlfile/ScriptSplitter.h"
 
-#include "sqlfile/ScriptLexer.h"
+#include "sqlfile/ScriptError.h"
 
 namespace qdt::sqlfile {
 
@@ -27,48 +27,99 @@ LineSpan LineAt(std::string_view text, std::size_t begin) {
     return span;
 }
 
-}  // namespace
-
-std::vector<Batch> SplitBatches(std::string_view script) {
-    std::vector<Batch> batches;
-    if (script.empty()) return batches;
-    std::size_t batchStart = 0;
-    LexState state = LexState::Code;
-    for (std::size_t pos = 0; pos < script.size();) {
-        const LineSpan line = LineAt(script, pos);
-        const std::string_view text = script.substr(line.begin, line.end - line.begin);
-        if (state == LexState::Code) {
-            if (auto repeat = ParseBatchSeparator(text)) {
-                batches.push_back({std::string(script.substr(batchStart, pos - batchStart)), *repeat});
-                batchStart = pos = line.next;
-                continue;
-            }
-        }
-        state = ScanLine(text, state).stateAfter;
-        pos = line.next;
+const char* ConstructName(LexState state, ScriptSyntax syntax) {
+    switch (state) {
+        case LexState::SingleQuoted: return "a string";
+        case LexState::DoubleQuoted: return syntax == ScriptSyntax::MySql ? "a string" : "a quoted name";
+        case LexState::Bracketed: return "a name in brackets";
+        case LexState::BackQuoted: return "a name in backticks";
+        case LexState::BlockComment: return "a comment";
+        case LexState::Code: break;
     }
-    batches.push_back({std::string(script.substr(batchStart)), 1});
-    return batches;
+    return "a quoted text";
 }
 
-std::vector<std::string> SplitStatements(std::string_view batch) {
-    std::vector<std::string> statements;
-    if (batch.empty()) return statements;
-    std::size_t statementStart = 0;
-    LexState state = LexState::Code;
-    for (std::size_t pos = 0; pos < batch.size();) {
-        const LineSpan line = LineAt(batch, pos);
-        const LineScan scan = ScanLine(batch.substr(line.begin, line.end - line.begin), state);
-        if (scan.closesStatement && line.hasLineEnd()) {
-            // The ";" is the line's last character, just before its end.
-            statements.emplace_back(batch.substr(statementStart, line.end - 1 - statementStart));
-            statementStart = line.next;
-        }
-        state = scan.stateAfter;
-        pos = line.next;
+class Splitter {
+public:
+    Splitter(std::string_view script, const ScriptRules& rules, const std::string& fileName)
+        : script_(script), rules_(rules) {
+        file_ = fileName.empty() ? std::string("the .SQL file") : "the .SQL file '" + fileName + "'";
     }
-    statements.emplace_back(batch.substr(statementStart));
-    return statements;
+
+    std::vector<Batch> Split() {
+        if (script_.empty()) return {};
+        LexState state = LexState::Code;
+        std::size_t lineNumber = 0;
+        std::size_t openedOn = 0;
+        for (std::size_t pos = 0; pos < script_.size();) {
+            const LineSpan line = LineAt(script_, pos);
+            const std::string_view text = script_.substr(line.begin, line.end - line.begin);
+            ++lineNumber;
+            if (rules_.utf8Only && FindInvalidUtf8(text) != std::string_view::npos)
+                Refuse(lineNumber, "holds bytes that are not UTF-8 text; save the file as UTF-8 (and dump "
+                                   "binary columns with --hex-blob)");
+            if (state == LexState::Code) {
+                if (auto repeat = ParseBatchSeparator(text)) {
+                    if (*repeat > kMaxBatchRepeat)
+                        Refuse(lineNumber, "asks to repeat its batch more than " + std::to_string(kMaxBatchRepeat) +
+                                               " times");
+                    EndBatch(pos, static_cast<int>(*repeat));
+                    batchStart_ = statementStart_ = pos = line.next;
+                    continue;
+                }
+            }
+            const LineScan scan = ScanLine(text, state, rules_.syntax);
+            if (scan.strayNul) Refuse(lineNumber, "holds a NUL character outside a string");
+            if (scan.opensHere) openedOn = lineNumber;
+            if (scan.closesStatement && line.hasLineEnd()) {
+                // The ";" is the line's last character, just before its end.
+                statements_.push_back(script_.substr(statementStart_, line.end - 1 - statementStart_));
+                statementStart_ = line.next;
+            }
+            state = scan.stateAfter;
+            pos = line.next;
+        }
+        if (state != LexState::Code)
+            throw ScriptError(Capitalised(file_) + " ends inside " + ConstructName(state, rules_.syntax) +
+                              " that begins on line " + std::to_string(openedOn) + "; nothing of it was executed.");
+        EndBatch(script_.size(), 1);
+        return std::move(batches_);
+    }
+
+private:
+    void EndBatch(std::size_t end, int repeat) {
+        if (end > batchStart_) statements_.push_back(script_.substr(statementStart_, end - statementStart_));
+        batches_.push_back({std::move(statements_), repeat});
+        statements_.clear();
+    }
+
+    [[noreturn]] void Refuse(std::size_t lineNumber, const std::string& what) const {
+        throw ScriptError("Line " + std::to_string(lineNumber) + " of " + file_ + " " + what +
+                          "; nothing of it was executed.");
+    }
+
+    static std::string Capitalised(std::string text) {
+        if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
+        return text;
+    }
+
+    std::string_view script_;
+    ScriptRules rules_;
+    std::string file_;
+    std::vector<Batch> batches_;
+    std::vector<std::string_view> statements_;
+    std::size_t batchStart_ = 0;
+    std::size_t statementStart_ = 0;
+};
+
+}  // namespace
+
+ScriptRules RulesFor(data::DatabaseKind kind) {
+    return {SyntaxFor(kind), kind == data::kMySql || kind == data::kSqlServer};
+}
+
+std::vector<Batch> SplitScript(std::string_view script, const ScriptRules& rules, const std::string& fileName) {
+    return Splitter(script, rules, fileName).Split();
 }
 
 bool IsBlankStatement(std::string_view statement) {

@@ -1,5 +1,6 @@
 #include "sqlfile/SqlFileRunner.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,19 +33,19 @@ std::string ReadScript(Status& status, std::istream& file) {
         // Repainting the bar for every line would slow big scripts down.
         if (lineCount % 10 == 0 && fileLength > 0) {
             const double share = static_cast<double>(charCount) / static_cast<double>(fileLength) * 100.0;
-            status.SetBarValue(Bar::Current, static_cast<float>(share));
+            status.SetBarValue(Bar::Current, static_cast<float>(std::min(share, 100.0)));
         }
     }
     return script;
 }
 
 void ExecuteBatch(run::RunContext& ctx, db::Connection& connection, const Batch& batch) {
-    const std::vector<std::string> statements = SplitStatements(batch.text);
+    const std::vector<std::string_view>& statements = batch.statements;
     if (statements.empty()) return;
     const double total = static_cast<double>(statements.size()) * batch.repeat;
     double done = 0;
     for (int run = 0; run < batch.repeat; ++run) {
-        for (const std::string& statement : statements) {
+        for (std::string_view statement : statements) {
             // A blank piece (after a closing ";" or between GO lines) would be
             // refused by some servers; it still counts as progress.
             if (!IsBlankStatement(statement)) {
@@ -61,7 +62,8 @@ void ExecuteBatch(run::RunContext& ctx, db::Connection& connection, const Batch&
 
 }  // namespace
 
-void ExecuteSQLFile(run::RunContext& ctx, db::Connection& connection, std::istream& file) {
+void ExecuteSQLFile(run::RunContext& ctx, db::Connection& connection, std::istream& file,
+                    data::DatabaseKind kind) {
     Status& status = ctx.status;
     for (Bar bar : {Bar::Current, Bar::Total}) {
         status.SetBarMax(bar, 100);
@@ -77,7 +79,7 @@ void ExecuteSQLFile(run::RunContext& ctx, db::Connection& connection, std::istre
 
     status.AddMessage("Interpreting SQL... ");
     status.Yield();
-    const std::vector<Batch> batches = SplitBatches(script);
+    const std::vector<Batch> batches = SplitScript(script, RulesFor(kind), ctx.destination.ScriptPath);
     status.AppendMessage("done.");
     status.Yield();
 

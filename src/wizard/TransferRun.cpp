@@ -76,7 +76,7 @@ private:
         Yield();
 
         if (ctx_.intAction == run::kExecuteSql) {
-            sqlfile::ExecuteSQLFile(ctx_, source_, script_);
+            sqlfile::ExecuteSQLFile(ctx_, source_, script_, ctx_.source.Kind);
         } else {
             DataCopy();
         }

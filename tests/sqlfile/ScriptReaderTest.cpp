@@ -3,13 +3,17 @@
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/Error.h"
+#include "sqlfile/ScriptError.h"
 #include "sqlfile/ScriptReader.h"
 
 namespace qdt::sqlfile {
 namespace {
+
+using namespace std::string_literals;
 
 std::vector<std::string> Lines(const std::string& bytes) {
     std::istringstream in(bytes);
@@ -29,13 +33,34 @@ TEST(ScriptReader, LinesEndAtCrCrLfAndLf) {
     EXPECT_EQ(Lines("a\r\n\r\nb\n\n\r"), (L{"a", "", "b", "", ""}));
 }
 
-TEST(ScriptReader, DropsOnlyAWholeLeadingByteOrderMark) {
+TEST(ScriptReader, DropsAUtf8MarkAndDecodesUtf16) {
     EXPECT_EQ(Lines("\xEF\xBB\xBFGO\r\nx"), (L{"GO", "x"}));
     EXPECT_EQ(Lines("\xEF\xBB\xBF"), L{});
     EXPECT_EQ(Lines("\xEF\xBBx\r\n"), L{"\xEF\xBBx"});
     EXPECT_EQ(Lines("a\n\xEF\xBB\xBF"), (L{"a", "\xEF\xBB\xBF"}));
     // Bytes of any encoding pass through untouched.
     EXPECT_EQ(Lines("Z\xC3\xBCrich\r\ncaf\xE9"), (L{"Z\xC3\xBCrich", "caf\xE9"}));
+    // UTF-16 of either byte order, with a character beyond the basic plane.
+    EXPECT_EQ(Lines("\xFF\xFE" "A\0\r\0\n\0\xE9\0=\0\x3D\xD8\x00\xDE"s), (L{"A", "\xC3\xA9=\xF0\x9F\x98\x80"}));
+    EXPECT_EQ(Lines("\xFE\xFF" "\0A\0\n\0B"s), (L{"A", "B"}));
+    EXPECT_EQ(Lines("\xFF\xFE"), L{});
+}
+
+TEST(ScriptReader, BrokenUtf16IsRefused) {
+    const std::pair<std::string, int> cases[] = {
+        {"\xFF\xFE" "A\0\x00\xDC"s, 4},  // a low surrogate alone
+        {"\xFF\xFE" "A\0B"s, 4},          // an odd number of bytes
+        {"\xFE\xFF" "\xD8\x3D\0A"s, 2},  // a high surrogate followed by a letter
+    };
+    for (const auto& [bytes, offset] : cases) {
+        try {
+            Lines(bytes);
+            ADD_FAILURE() << "accepted " << bytes.size() << " bytes";
+        } catch (const ScriptError& e) {
+            EXPECT_EQ(std::string(e.what()), "The .SQL file is marked as UTF-16 but is not valid UTF-16 at byte " +
+                                                 std::to_string(offset) + "; nothing of it was executed.");
+        }
+    }
 }
 
 // A file whose medium fails after a few bytes.

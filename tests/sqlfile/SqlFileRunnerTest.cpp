@@ -8,6 +8,7 @@
 
 #include "db/Connection.h"
 #include "db/Error.h"
+#include "sqlfile/ScriptError.h"
 #include "sqlfile/SqlFileRunner.h"
 #include "support/RecordingConnection.h"
 #include "support/TestEnv.h"
@@ -34,10 +35,10 @@ public:
 
 class SqlFileRunner : public ::testing::Test {
 protected:
-    void Run(const std::string& fileBytes) {
+    void Run(const std::string& fileBytes, data::DatabaseKind kind = data::kSqlServer) {
         db::Connection connection = rec_.Open();
         std::istringstream file(fileBytes);
-        ExecuteSQLFile(ctx_, connection, file);
+        ExecuteSQLFile(ctx_, connection, file, kind);
     }
     const std::vector<std::string>& Sent() const { return rec_.Statements(); }
     RecordingStatus status_;
@@ -98,6 +99,24 @@ TEST_F(SqlFileRunner, FailingStatementStopsTheRunAndStaysInStrQuery) {
     EXPECT_DOUBLE_EQ(status_.BarValue(Bar::Current), 25);  // "B" of B, BAD 1, C and the blank piece
 }
 
+TEST_F(SqlFileRunner, ScriptThatCannotBeReadWholeRunsNothing) {
+    ctx_.destination.ScriptPath = "dump.sql";
+    try {
+        Run("CREATE TABLE t (a INT);\r\nINSERT INTO t VALUES ('it\\'s');\r\n", data::kSqlServer);
+        FAIL() << "no error";
+    } catch (const ScriptError& e) {
+        EXPECT_STREQ(e.what(),
+                     "The .SQL file 'dump.sql' ends inside a string that begins on line 2; nothing of it was "
+                     "executed.");
+    }
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(ctx_.strQuery, "");
+    EXPECT_EQ(status_.txtStep2, "\r\nReading .SQL file... done.\r\nInterpreting SQL... ");
+    // The same script on MySQL, where the backslash escapes the quote.
+    Run("CREATE TABLE t (a INT);\r\nINSERT INTO t VALUES ('it\\'s');\r\n", data::kMySql);
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"CREATE TABLE t (a INT)", "INSERT INTO t VALUES ('it\\'s')"}));
+}
+
 // A shop script as found in the wild: comments, quotes and semicolons inside
 // strings, a string running over a GO line, lower-case go at the end.
 const char kShopScript[] =
@@ -138,7 +157,7 @@ TEST(SqlFileRunnerOnDatabase, ShopScriptOnSqlite) {
     db::Connection connection;
     connection.Open(NewSqliteDatabase());
     std::istringstream file(kShopScript);
-    ExecuteSQLFile(ctx, connection, file);
+    ExecuteSQLFile(ctx, connection, file, data::kSqlite);
     EXPECT_EQ(status.txtStep2, kDoneLog);
     ExpectShopRows(connection);
 }
@@ -150,7 +169,7 @@ TEST(SqlFileRunnerOnDatabase, ShopScriptOnMariaDb) {
     db::Connection connection;
     connection.Open(server.ConnectionString());
     std::istringstream file(kShopScript);
-    ExecuteSQLFile(ctx, connection, file);
+    ExecuteSQLFile(ctx, connection, file, data::kMySql);
     EXPECT_EQ(status.txtStep2, kDoneLog);
     ExpectShopRows(connection);
     connection.Execute("DROP TABLE qdt_sqlfile_items");
@@ -164,7 +183,7 @@ TEST(SqlFileRunnerOnDatabase, FailureInSecondBatchKeepsTheFirstOnSqlite) {
     std::istringstream file(
         "CREATE TABLE t (id INTEGER);\r\nINSERT INTO t VALUES (1);\r\nGO\r\n"
         "INSERT INTO missing VALUES (2);\r\nINSERT INTO t VALUES (3);\r\nGO\r\nINSERT INTO t VALUES (4)\r\n");
-    EXPECT_THROW(ExecuteSQLFile(ctx, connection, file), db::DatabaseError);
+    EXPECT_THROW(ExecuteSQLFile(ctx, connection, file, data::kSqlite), db::DatabaseError);
     EXPECT_EQ(ctx.strQuery, "INSERT INTO missing VALUES (2)");
     EXPECT_EQ(status.txtStep2, kFailedLog);
     auto rs = connection.Execute("SELECT COUNT(*) AS n, MAX(id) AS top FROM t");
