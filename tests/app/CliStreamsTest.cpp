@@ -1,6 +1,10 @@
 // What the companion answers on which stream, with which exit code: help on
 // stdout, mistakes and failures on stderr with what failed, in "\n" lines.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -123,6 +127,59 @@ INSTANTIATE_TEST_SUITE_P(
                    true},
         StreamCase{"SuccessfulCopy", kCopy, 0, "Testing SQLite Database source connection... done.\n", ""}),
     [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
+
+// Runs the companion with stderr on a terminal and stdout on /dev/null;
+// returns what the terminal received.
+std::string RunOnTerminal(const std::vector<std::string>& args) {
+    int master = -1, slave = -1;
+    winsize size{};
+    size.ws_col = 200;
+    size.ws_row = 40;
+    if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) return "openpty failed";
+    std::vector<char*> argv{const_cast<char*>(QDT_CLI_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(slave, 2);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(slave);
+    std::string seen;
+    char buffer[4096];
+    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) seen.append(buffer, static_cast<std::size_t>(n));
+    close(master);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return seen;
+}
+
+TEST(CliProgress, ATerminalSeesTheTableItsRowsAndTheSpeed) {
+    const std::string source = data::testing::SqliteShop("4.6", false);
+    const std::string dest = data::testing::SqliteShop("5.104", true);
+    {
+        // Enough rows to be still copying after the fifth of a second the speed needs.
+        db::Connection s;
+        s.Open("Provider=SQLite;Data Source=" + source);
+        s.Execute(
+            "WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n WHERE i < 150000) INSERT INTO "
+            "tblQuillmartMailingList (ML_ID, ML_Email, ML_HTML, ML_DateAdded) "
+            "SELECT i, 'reader' || i || '@example.com', 'y', '2006-01-02 03:04:05' FROM n");
+    }
+    const std::string seen = RunOnTerminal({"copy", "--source-kind", "sqlite", "--source-file", source, "--dest-kind",
+                                            "sqlite", "--dest-file", dest});
+    EXPECT_NE(seen.find("\rtblQuillmartAffiliateLog: table 1 of 24, "), std::string::npos) << seen;
+    EXPECT_NE(seen.find("tblQuillmartMailingList: table 7 of 24, "), std::string::npos) << seen;
+    EXPECT_NE(seen.find(" of 149004 rows, "), std::string::npos) << seen;
+    EXPECT_NE(seen.find(" rows/s, "), std::string::npos) << seen;
+    EXPECT_NE(seen.find(" s left"), std::string::npos) << seen;
+    // A few updates a second, not one per row; and the line is gone at the end.
+    EXPECT_LT(std::count(seen.begin(), seen.end(), '\r'), 200);
+    EXPECT_EQ(seen.back(), '\r');
+}
 
 }  // namespace
 }  // namespace qdt::app

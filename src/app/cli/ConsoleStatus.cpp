@@ -43,7 +43,7 @@ std::string ProgressText(double itemsDone, double itemsTotal, long rowsDone, dou
     if (rowsDone <= 0 || percent <= 0) return text;
     const long rowsTotal = std::max(rowsDone, std::lround(rowsDone * 100.0 / percent));
     text += ", " + std::to_string(rowsDone) + " of " + std::to_string(rowsTotal) + " rows";
-    if (seconds < 0.5) return text;
+    if (seconds < 0.2) return text;  // too early for a steady speed
     const double rate = rowsDone / seconds;
     text += ", " + std::to_string(std::lround(rate)) + " rows/s";
     if (rate > 0) text += ", " + Duration((rowsTotal - rowsDone) / rate) + " left";
