@@ -24,8 +24,7 @@ std::string Duration(double seconds) {
     return std::to_string(s / 3600) + " h " + std::to_string(s % 3600 / 60) + " min";
 }
 
-}  // namespace
-
+// The table a log line is working on ("Adding table tblX..."), or "".
 std::string TableOfLogLine(const std::string& line) {
     for (const char* lead : {"Adding table ", "Comparing table "}) {
         const std::string prefix = lead;
@@ -37,6 +36,8 @@ std::string TableOfLogLine(const std::string& line) {
     return {};
 }
 
+// "table 3 of 24, 1200 of 5000 rows, 850 rows/s, 5 s left". The rows of the
+// table are worked out from the share done.
 std::string ProgressText(double itemsDone, double itemsTotal, long rowsDone, double percent, double seconds) {
     std::string text = "table " + std::to_string(std::lround(itemsDone) + 1) + " of " +
                        std::to_string(std::lround(itemsTotal));
@@ -49,6 +50,8 @@ std::string ProgressText(double itemsDone, double itemsTotal, long rowsDone, dou
     if (rate > 0) text += ", " + Duration((rowsTotal - rowsDone) / rate) + " left";
     return text;
 }
+
+}  // namespace
 
 ConsoleStatus::ConsoleStatus(bool showProgress, bool sharedTerminal)
     : showProgress_(showProgress), sharedTerminal_(sharedTerminal) {}

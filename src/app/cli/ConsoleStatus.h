@@ -50,11 +50,4 @@ private:
     std::size_t shownLength_ = 0;
 };
 
-// The table a log line is working on ("Adding table tblX..."), or "".
-std::string TableOfLogLine(const std::string& line);
-
-// "table 3 of 24, 1200 of 5000 rows, 850 rows/s, 5 s left". The rows of the
-// table are worked out from the share done.
-std::string ProgressText(double itemsDone, double itemsTotal, long rowsDone, double percent, double seconds);
-
 }  // namespace qdt::app
