@@ -6,6 +6,7 @@
 #include "data/ConversionSettings.h"
 #include "wizard/FailureReport.h"
 #include "wizard/OwnError.h"
+#include "wizard/RollbackSafety.h"
 #include "data/Detection.h"
 #include "data/Statement.h"
 #include "db/Connection.h"
@@ -76,6 +77,7 @@ private:
         if (ctx_.intAction == run::kDataCopy) {
             CheckDestinationDatabase();
             data::PrepareConversionSettings(ctx_.settings, src, dst);
+            WarnAboutTablesThatCannotRollBack();
         } else {
             CheckScriptFile();
         }
@@ -166,6 +168,12 @@ private:
                                      ". If needs to be the latest version, v5.104. Please go back and select a new "
                                      "database.");
         }
+    }
+
+    // A warning, not a refusal: old shop databases often keep MyISAM tables.
+    void WarnAboutTablesThatCannotRollBack() {
+        const auto tables = TablesThatCannotRollBack(ctx_, destination_, TablesTheCopyWrites(ctx_.settings));
+        if (!tables.empty()) Log("Warning: " + CannotRollBackWarning(tables));
     }
 
     void CheckScriptFile() {

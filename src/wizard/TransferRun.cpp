@@ -1,6 +1,8 @@
 #include "wizard/TransferRun.h"
 
+#include <algorithm>
 #include <fstream>
+#include <vector>
 
 #include "data/Detection.h"
 #include "data/SetupJobs.h"
@@ -8,6 +10,7 @@
 #include "data/TableCopy.h"
 #include "db/Connection.h"
 #include "wizard/FailureReport.h"
+#include "wizard/RollbackSafety.h"
 #include "sqlfile/SqlFileRunner.h"
 
 namespace qdt::wizard {
@@ -46,7 +49,7 @@ public:
             Body();
             return outcome_;
         } catch (const std::exception& e) {
-            return Failed(e.what());
+            return Failed(e);
         }
     }
 
@@ -107,32 +110,54 @@ private:
         status_.SetBarValue(run::Bar::Current, 0);
         status_.SetBarMax(run::Bar::Current, 100);
         context_ = kCopyContext;
+        WarnAboutTablesThatCannotRollBack();
 
         for (const auto& entry : s.CopyTableList.Entries()) {
+            Reach({entry.first});
             data::CopyTable(ctx_, entry.first, source_, destination_);
             StepTotal();
         }
         for (const auto& entry : s.CompareTableList.Entries()) {
             Comparison c = ComparisonFor(entry.first);
+            Reach({c.destinationTable});
             data::CompareTable(ctx_, entry.first, c.destinationTable, c.keyColumn, c.valueColumn, source_,
                                destination_);
             StepTotal();
         }
         if (s.JobList.Contains(data::kJobAdminLogin)) {
+            Reach(TablesOfJob(data::kJobAdminLogin));
             data::AddAdminLogin(ctx_, source_, destination_);
             StepTotal(false);
         }
         Yield();
         if (s.JobList.Contains(data::kJobDownloadShippingRate)) {
+            Reach(TablesOfJob(data::kJobDownloadShippingRate));
             data::AddDownloadShippingRate(ctx_, destination_);
             StepTotal(false);
         }
         Yield();
         if (s.JobList.Contains(data::kJobNewsPlaceholders)) {
+            Reach(TablesOfJob(data::kJobNewsPlaceholders));
             data::AddNewsPlaceholders(ctx_, destination_);
             StepTotal(false);
         }
         Yield();
+    }
+
+    // Tables whose engine cannot roll back keep whatever the run writes to
+    // them, whatever happens later: say so before anything is written.
+    void WarnAboutTablesThatCannotRollBack() {
+        cannotRollBack_ = TablesThatCannotRollBack(ctx_, destination_, TablesTheCopyWrites(ctx_.settings));
+        if (!cannotRollBack_.empty()) ctx_.strWarnings += "- " + CannotRollBackWarning(cannotRollBack_) + kBr;
+    }
+
+    // The tables the next piece of work writes; from here on they may hold changes.
+    void Reach(const std::vector<std::string>& tables) {
+        for (const std::string& table : tables)
+            for (const TableEngine& t : cannotRollBack_)
+                if (t.table == table && std::find(changedAnyway_.begin(), changedAnyway_.end(), table) ==
+                                            changedAnyway_.end())
+                    changedAnyway_.push_back(table);
     }
 
     void StepTotal(bool yield = true) {
@@ -174,15 +199,19 @@ private:
         outcome_.succeeded = true;
     }
 
-    StepOutcome Failed(const std::string& description) {
-        Add(ErrorLogText(description, ctx_.strQuery));
+    StepOutcome Failed(const std::exception& error) {
+        Add(ErrorLogText(error.what(), ctx_.strQuery));
         if (inTransaction_) {
+            RollbackFacts facts;
+            facts.connectionLost = IsConnectionLost(error);
+            facts.changedAnyway = changedAnyway_;
             try {
                 destination_.RollbackTrans();
-                Add("The destination database was left unchanged.");
             } catch (const std::exception& e) {
-                Add("The destination database could not be returned to its earlier state: " + std::string(e.what()));
+                facts.rollbackError = e.what();
+                facts.connectionLost |= IsConnectionLost(e);
             }
+            Add(RollbackLine(facts));
         }
         if (script_.is_open()) script_.close();
         return FailedOutcome(context_ + kBr + kBr + kSeeStatusWindow);
@@ -196,6 +225,9 @@ private:
     db::Connection destination_;
     std::ifstream script_;
     bool inTransaction_ = false;
+    std::vector<TableEngine> cannotRollBack_;
+    // Of those, the ones the run has begun to write.
+    std::vector<std::string> changedAnyway_;
 };
 
 }  // namespace

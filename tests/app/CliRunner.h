@@ -31,14 +31,19 @@ inline std::string ShellQuote(const std::string& s) {
     return q + "'";
 }
 
-// Runs the companion with no input and returns its exit code and both outputs.
-inline CliResult RunCli(const std::vector<std::string>& args) {
+// Runs a program with no input and returns its exit code and both outputs;
+// shellPrefix goes before it on the shell's line (for example "env -u DISPLAY").
+inline CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                            const std::string& shellPrefix = {}) {
     std::string dir = test::TempDir();
-    std::string cmd = ShellQuote(QDT_CLI_PATH);
+    std::string cmd = shellPrefix + " " + ShellQuote(program);
     for (const auto& a : args) cmd += " " + ShellQuote(a);
     cmd += " >" + dir + "/out 2>" + dir + "/err </dev/null";
     int status = std::system(cmd.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadWholeFile(dir + "/out"), ReadWholeFile(dir + "/err")};
 }
+
+// Runs the companion with no input.
+inline CliResult RunCli(const std::vector<std::string>& args) { return RunProgram(QDT_CLI_PATH, args); }
 
 }  // namespace qdt::app::testing

@@ -40,26 +40,6 @@ TEST(CliCopy, CopiesAShopPrintingBothLogsAndHonoursSkippedTables) {
                     "SELECT COUNT(*) FROM tblQuillmartNews"));
 }
 
-TEST(CliCopy, RefusalsAndBadOptionsGoToStderr) {
-    std::string shop = data::testing::SqliteShop("4.6", false);
-    auto r = RunCli({"copy", "--source-kind", "sqlite", "--source-file", shop, "--dest-kind", "sqlite", "--dest-file", shop});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err,
-              "Trying to connect to the same databases!\r\n\r\nBoth the source and destination databases are same!\r\n"
-              "Please go back and ensure that the database details are set up correctly.\r\n\r\n"
-              "See status window for more details.\n");
-    EXPECT_NE(r.out.find("Error occurred!"), std::string::npos);
-
-    r = RunCli({"copy", "--source-kind", "oracle"});
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("Unknown database kind 'oracle'"), std::string::npos);
-
-    r = RunCli({"copy", "--source-kind", "sqlite", "--source-file", shop, "--dest-kind", "sqlite", "--dest-file",
-             data::testing::SqliteShop("5.104", true), "--skip-table", "tblNoSuchTable"});
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("tblNoSuchTable"), std::string::npos);
-}
-
 // The typical migration on the real server: a script builds an old shop and a
 // new one, then the old shop is copied into the new one.
 TEST(CliOnMariaDb, ScriptsBuildShopsAndA46ShopCopiesInto5104) {

@@ -12,8 +12,10 @@ const char* const kTransferUsage =
     "  quillmart-datatool-cli copy --source-kind KIND ... --dest-kind KIND ... [--skip-table NAME]...\n"
     "        [--skip-compare NAME]... [--skip-job NAME]...\n"
     "      Check both databases, then copy the source shop into the destination.\n"
-    "  quillmart-datatool-cli execute-sql --source-kind KIND ... --script FILE\n"
+    "  quillmart-datatool-cli execute-sql --source-kind sqlserver|mysql|sqlite ... --script FILE\n"
     "      Check the database and the script, then run the script on the database.\n"
+    "  quillmart-datatool-cli copy --help, execute-sql --help\n"
+    "      Show this help.\n"
     "  For each side (--source-... and --dest-...):\n"
     "      -kind access|sqlserver|mysql|sqlite|excel|text\n"
     "      -file PATH (access, sqlite, excel, text)   -server HOST   -port N   -database NAME\n"
@@ -105,6 +107,12 @@ TransferOptions ParseTransferOptions(const std::vector<std::string>& args, bool 
     if (!sourceKind) throw std::invalid_argument("--source-kind is required.");
     if (!executeSql && !destKind) throw std::invalid_argument("--dest-kind is required.");
     if (executeSql && o.destination.Database.empty()) throw std::invalid_argument("--script is required.");
+    // A script creates tables and runs statements: only a database server or a SQLite file can take it.
+    if (executeSql && o.source.Kind != data::kSqlServer && o.source.Kind != data::kMySql &&
+        o.source.Kind != data::kSqlite)
+        throw std::invalid_argument(std::string("execute-sql runs a script on a SQL Server, MySQL or SQLite "
+                                                "database, not on ") +
+                                    data::DatabaseKindCaption(o.source.Kind) + ".");
     if (const char* pw = std::getenv("QDT_SOURCE_PASSWORD"); pw && o.source.Password.empty()) o.source.Password = pw;
     if (const char* pw = std::getenv("QDT_DEST_PASSWORD"); pw && o.destination.Password.empty())
         o.destination.Password = pw;

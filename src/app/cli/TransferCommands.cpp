@@ -1,7 +1,10 @@
 #include "app/cli/TransferCommands.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
+#include "app/cli/ConsoleStatus.h"
 #include "app/cli/ProfileOptions.h"
 #include "wizard/ConnectionCheck.h"
 #include "data/run/TextStatus.h"
@@ -11,30 +14,30 @@ namespace qdt::app {
 
 namespace {
 
-// Prints each log addition as it happens, so a long run shows its progress;
-// the window's "\r\n" line breaks become the terminal's "\n".
-class ConsoleStatus : public run::TextStatus {
-public:
-    void AppendMessage(const std::string& m) override {
-        TextStatus::AppendMessage(m);
-        Print(m);
-    }
-    void AppendMessageConnect(const std::string& m) override {
-        TextStatus::AppendMessageConnect(m);
-        Print(m);
-    }
+// The failure as the log shows it: "Error occurred!", the description, the
+// statement that failed and, after a run, what became of the destination.
+std::string FailureText(const std::string& log, const std::string& messageBox) {
+    const std::size_t at = log.rfind("Error occurred!");
+    std::string text = at == std::string::npos ? messageBox : log.substr(at);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out + "\n";
+}
 
-private:
-    static void Print(const std::string& m) {
-        std::string out;
-        for (std::size_t i = 0; i < m.size(); ++i) {
-            if (m[i] == '\r' && i + 1 < m.size() && m[i + 1] == '\n') continue;
-            out += m[i];
-        }
-        std::fwrite(out.data(), 1, out.size(), stdout);
-        std::fflush(stdout);
-    }
-};
+int Fail(ConsoleStatus& status, const std::string& log, const wizard::StepOutcome& outcome) {
+    status.ClearProgress();
+    std::fflush(stdout);
+    std::fputs(FailureText(log, outcome.messageBox).c_str(), stderr);
+    return 1;
+}
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+    for (const std::string& a : args)
+        if (a == "--help" || a == "-h") return true;
+    return false;
+}
 
 void Unselect(data::SelectionList& list, const std::vector<std::string>& names, const char* what) {
     for (const std::string& n : names)
@@ -43,6 +46,10 @@ void Unselect(data::SelectionList& list, const std::vector<std::string>& names, 
 }
 
 int Transfer(const std::vector<std::string>& args, bool executeSql) {
+    if (AsksForHelp(args)) {
+        std::printf("Usage:\n%s", kTransferUsage);
+        return 0;
+    }
     TransferOptions options;
     try {
         options = ParseTransferOptions(args, executeSql);
@@ -50,7 +57,7 @@ int Transfer(const std::vector<std::string>& args, bool executeSql) {
         std::fprintf(stderr, "%s\n\nUsage:\n%s", e.what(), kTransferUsage);
         return 2;
     }
-    ConsoleStatus status;
+    ConsoleStatus status(isatty(fileno(stderr)) != 0, isatty(fileno(stdout)) != 0);
     run::RunContext ctx(status);
     ctx.intAction = executeSql ? run::kExecuteSql : run::kDataCopy;
     ctx.source = options.source;
@@ -58,10 +65,7 @@ int Transfer(const std::vector<std::string>& args, bool executeSql) {
 
     wizard::StepOutcome check = wizard::RunConnectionCheck(ctx);
     std::fputs("\n", stdout);
-    if (!check.succeeded) {
-        std::fprintf(stderr, "%s\n", check.messageBox.c_str());
-        return 1;
-    }
+    if (!check.succeeded) return Fail(status, status.txtConnect, check);
     try {
         Unselect(ctx.settings.CopyTableList, options.skipTables, "table to copy");
         Unselect(ctx.settings.CompareTableList, options.skipCompares, "table to compare");
@@ -71,11 +75,9 @@ int Transfer(const std::vector<std::string>& args, bool executeSql) {
         return 2;
     }
     wizard::StepOutcome run = wizard::RunTransfer(ctx);
+    status.ClearProgress();
     std::fputs("\n", stdout);
-    if (!run.succeeded) {
-        std::fprintf(stderr, "%s\n", run.messageBox.c_str());
-        return 1;
-    }
+    if (!run.succeeded) return Fail(status, status.txtStep2, run);
     return 0;
 }
 

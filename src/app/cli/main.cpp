@@ -20,11 +20,13 @@ const char* kUsage =
     "      List every table, view and system table of the database.\n"
     "  quillmart-datatool-cli query \"<connection string>\" \"<SQL>\"\n"
     "      Run one statement and print its result.\n"
-    "  quillmart-datatool-cli --version\n";
+    "  quillmart-datatool-cli --version\n"
+    "  quillmart-datatool-cli --help\n";
 
-void PrintUsage() {
-    std::fputs(kUsage, stderr);
-    std::fputs(qdt::app::kTransferUsage, stderr);
+// Asked for, the usage is the answer (stdout); after a mistake it is the complaint (stderr).
+void PrintUsage(std::FILE* out) {
+    std::fputs(kUsage, out);
+    std::fputs(qdt::app::kTransferUsage, out);
 }
 
 int Tables(const std::string& connectionString) {
@@ -63,7 +65,11 @@ int main(int argc, char** argv) {
             std::printf("quillmart-datatool-cli %s\n", qdt::app::kVersion);
             return 0;
         }
-        PrintUsage();
+        if (command == "--help" || command == "-h" || command == "help") {
+            PrintUsage(stdout);
+            return 0;
+        }
+        PrintUsage(stderr);
         return 2;
     } catch (const std::exception& e) {
         std::fflush(stdout);

@@ -30,6 +30,9 @@ constexpr int kPageWidth = Pixels(6375);     // 425
 constexpr int kPageHeight = Pixels(3115);    // 208
 
 const QString kExitQuestion = QStringLiteral("Are you sure you want to exit the Data Tool?");
+const QString kStoppingToClose =
+    QStringLiteral("Stopping... The Data Tool closes as soon as the database answers.");
+const QString kStoppingToGoBack = QStringLiteral("Stopping... The wizard goes back as soon as the database answers.");
 
 }  // namespace
 
@@ -216,11 +219,12 @@ void FrmMain::CheckFormValid() {
 
 void FrmMain::OnBackClicked() {
     if (worker_.IsRunning()) {
-        // Back during the check: stop it at its next yield and leave once it has ended.
+        // Back during the check: stop it at its next yield and leave once it
+        // has ended. Cancel stays, for a user who would rather quit.
         backPending_ = true;
         cmdBack_->setEnabled(false);
-        cmdCancel_->setEnabled(false);
         status_.RequestCancel();
+        lblSubTitle_->setText(kStoppingToGoBack);
         return;
     }
     SetStep(intCurrStep_ - 1);
@@ -268,18 +272,24 @@ void FrmMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    if (closing_) {  // already stopping
+        event->ignore();
+        return;
+    }
     if (!exitConfirmed_ && !dialogs_->AskYesNo(this, kExitQuestion)) {
         event->ignore();
         return;
     }
     // Stop at the next yield point and let the run roll the destination back
-    // before the window goes.
+    // before the window goes. A database that does not answer may hold the
+    // work for a while: the window keeps painting and closes once it has ended.
     closing_ = true;
     status_.RequestCancel();
-    worker_.Wait();
-    RestoreCursor();
-    status_.Flush();
-    event->accept();
+    cmdBack_->setEnabled(false);
+    cmdNext_->setEnabled(false);
+    cmdCancel_->setEnabled(false);
+    lblSubTitle_->setText(kStoppingToClose);
+    event->ignore();
 }
 
 }  // namespace qdt::wizard::ui

@@ -219,7 +219,10 @@ void FrmMain::RestoreCursor() {
 void FrmMain::OnWorkFinished() {
     RestoreCursor();
     status_.Flush();
-    if (closing_) return;
+    if (closing_) {
+        close();
+        return;
+    }
     if (backPending_) {
         backPending_ = false;
         SetStep(intCurrStep_ - 1);

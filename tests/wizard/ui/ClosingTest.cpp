@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include "WizardHarness.h"
 #include "db/Connection.h"
@@ -15,6 +17,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 const char* kExitQuestion = "Are you sure you want to exit the Data Tool?";
+const char* kStoppingToClose = "Stopping... The Data Tool closes as soon as the database answers.";
 
 TEST(WizardClosing, CancelAsksAndClosesOnlyOnYes) {
     Wizard w;
@@ -152,8 +155,11 @@ TEST_F(WizardClosingWhileRunning, YesCancelsRollsBackAndCloses) {
         60000));
     ASSERT_TRUE(w.window->IsWorking());
     w.dialogs.answerYes = true;
-    EXPECT_TRUE(w.window->close());
-    EXPECT_FALSE(w.window->isVisible());
+    // The window stays until the run has stopped, and says so.
+    EXPECT_FALSE(w.window->close());
+    EXPECT_EQ(w.Text("lblSubTitle"), kStoppingToClose);
+    EXPECT_EQ(w.Buttons(), "---");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->isVisible(); }, 60000));
     EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
     // The run ended at a yield point and undid its work before the window went.
     const std::string log = w.window->StatusBridge().Step2Text();
@@ -187,10 +193,18 @@ protected:
     Wizard w;
 };
 
+// The check waits up to five seconds for the lock; pressing a button meanwhile
+// must not wait with it.
 TEST_F(WizardLeavingTheCheck, BackStopsTheCheckAndReturnsToTheDestinationPage) {
     EXPECT_EQ(w.Buttons(), "+-+");
+    QElapsedTimer pressed;
+    pressed.start();
     w.Back();
-    EXPECT_EQ(w.Buttons(), "---");
+    EXPECT_LT(pressed.elapsed(), 1000);
+    EXPECT_TRUE(w.window->IsWorking());
+    EXPECT_EQ(w.Text("lblSubTitle"), "Stopping... The wizard goes back as soon as the database answers.");
+    // Cancel stays, for a user who would rather quit.
+    EXPECT_EQ(w.Buttons(), "--+");
     lock.Execute("ROLLBACK");
     ASSERT_TRUE(w.WaitForWork());
     EXPECT_EQ(w.window->intCurrStep(), 2);
@@ -199,8 +213,20 @@ TEST_F(WizardLeavingTheCheck, BackStopsTheCheckAndReturnsToTheDestinationPage) {
 
 TEST_F(WizardLeavingTheCheck, CancelAsksOnceThenStopsTheCheckAndCloses) {
     w.dialogs.answerYes = true;
+    QElapsedTimer pressed;
+    pressed.start();
     w.Click("cmdCancel");
-    EXPECT_FALSE(w.window->isVisible());
+    EXPECT_LT(pressed.elapsed(), 1000);
+    EXPECT_TRUE(w.window->isVisible());
+    EXPECT_EQ(w.Text("lblSubTitle"), kStoppingToClose);
+    EXPECT_EQ(w.Buttons(), "---");
+    // The window still paints and answers meanwhile.
+    bool ticked = false;
+    QTimer::singleShot(50, [&] { ticked = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }, 1000));
+    EXPECT_TRUE(w.window->isVisible());
+    lock.Execute("ROLLBACK");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->isVisible(); }, 30000));
     EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
     // The check ended before the window went, and no box follows a window that is gone.
     QTest::qWait(100);

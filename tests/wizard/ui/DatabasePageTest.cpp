@@ -118,7 +118,8 @@ TEST(WizardDatabasePage, BrowseAsksWithTheSidesTitleAndACancelChangesNothing) {
     w.Click("cmdAccessBrowse");
     ASSERT_EQ(w.dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(w.dialogs.fileRequests[0].title.toStdString(), "Select Source Database");
-    EXPECT_EQ(w.dialogs.fileRequests[0].filter.toStdString(), "Microsoft Access Database (*.mdb)|*.mdb");
+    EXPECT_EQ(w.dialogs.fileRequests[0].filter.toStdString(),
+              "Microsoft Access Database (*.mdb *.accdb)|*.mdb;*.accdb");
     EXPECT_EQ(w.Text("txtAccessFile"), "/kept.mdb");
 
     w.dialogs.fileAnswer = "/chosen/shop.mdb";

@@ -1,0 +1,263 @@
+// Faults injected into whole runs: what the log says about the destination
+// afterwards must be what became of it.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/mount.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "data/Dialect.h"
+#include "data/FixtureShops.h"
+#include "data/run/TextStatus.h"
+#include "db/Connection.h"
+#include "support/TestEnv.h"
+#include "wizard/ConnectionCheck.h"
+#include "wizard/TransferRun.h"
+
+namespace qdt::wizard {
+namespace {
+
+// Calls the test's hook on every new line of the run's log.
+class HookedStatus : public run::TextStatus {
+public:
+    void AddMessage(const std::string& m) override {
+        run::TextStatus::AddMessage(m);
+        if (onLine) onLine(m);
+    }
+    std::function<void(const std::string&)> onLine;
+};
+
+std::map<std::string, long> RowCounts(const std::string& connectionString) {
+    db::Connection c;
+    c.Open(connectionString);
+    std::vector<std::string> tables;
+    auto schema = c.OpenSchema();
+    for (; !schema->Eof(); schema->MoveNext()) {
+        std::string name = schema->Fields(std::size_t{2}).Value().ToText();
+        if (name.rfind("tblQuillmart", 0) == 0) tables.push_back(name);
+    }
+    schema->Close();
+    std::map<std::string, long> counts;
+    for (const std::string& t : tables)
+        counts[t] = static_cast<long>(c.Execute("SELECT COUNT(*) FROM " + t)->Fields(0).Value().ToInteger());
+    return counts;
+}
+
+// The file that gets the page limit below, and the limit.
+std::string& LimitedFile() {
+    static std::string path;
+    return path;
+}
+long& PageLimit() {
+    static long pages = 0;
+    return pages;
+}
+
+// SQLite's own size limit, put on every connection to the limited file as it is opened.
+int LimitPages(sqlite3* db, char**, const sqlite3_api_routines*) {
+    const char* name = sqlite3_db_filename(db, "main");
+    if (name && !LimitedFile().empty() && std::filesystem::path(name) == std::filesystem::path(LimitedFile()))
+        sqlite3_exec(db, ("PRAGMA max_page_count = " + std::to_string(PageLimit())).c_str(), nullptr, nullptr,
+                     nullptr);
+    return SQLITE_OK;
+}
+
+// One faulty run: a 4.6 shop copied into a destination that the case prepares.
+struct Fault {
+    HookedStatus status;
+    run::RunContext ctx{status};
+    std::string destinationCs;
+    // The rollback line the run must end with.
+    std::string expectedLine;
+    // Tables that may be changed after the failure; all others must not be.
+    std::vector<std::string> changed;
+    std::string expectedCheckWarning;
+    std::function<void()> cleanUp;
+};
+
+data::ConnectionProfile SqliteSide(const std::string& path) {
+    data::ConnectionProfile p;
+    p.Kind = data::kSqlite;
+    data::ApplyDialect(p);
+    p.Database = path;
+    return p;
+}
+
+// A full disk: a small tmpfs where the system lets the test mount one, else
+// SQLite's page limit on the destination.
+void DiskFull(Fault& f) {
+    const std::string shop = data::testing::SqliteShop("5.104", true);
+    const auto size = std::filesystem::file_size(shop);
+    const std::string folder = test::TempDir() + "/full";
+    std::filesystem::create_directory(folder);
+    // Room for the file and a journal of about half its pages.
+    const std::string options = "size=" + std::to_string((size + size / 2) / 4096 * 4096);
+    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0) {
+        f.cleanUp = [folder] { umount2(folder.c_str(), MNT_DETACH); };
+    } else {
+        LimitedFile() = folder + "/shop.sqlite";
+        PageLimit() = static_cast<long>(size / 4096 + 16);
+        sqlite3_auto_extension(reinterpret_cast<void (*)()>(LimitPages));
+        f.cleanUp = [] {
+            sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(LimitPages));
+            LimitedFile().clear();
+        };
+    }
+    // Either way SQLite ends the transaction itself when a write finds no room.
+    f.expectedLine =
+        "SQLite had already undone the unfinished transaction when the error occurred, so the destination "
+        "database was left unchanged.";
+    std::filesystem::copy_file(shop, folder + "/shop.sqlite");
+    // More rows than either limit leaves room for.
+    db::Connection source;
+    source.Open("Provider=SQLite;Data Source=" + f.ctx.source.Database);
+    source.Execute(
+        "WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) INSERT INTO "
+        "tblQuillmartMailingList (ML_ID, ML_Email, ML_HTML, ML_DateAdded) "
+        "SELECT i, 'reader' || i || '@example.com', 'y', '2006-01-02 03:04:05' FROM n");
+    f.ctx.destination = SqliteSide(folder + "/shop.sqlite");
+    f.destinationCs = "Provider=SQLite;Data Source=" + folder + "/shop.sqlite";
+}
+
+// A MariaDB database holding a blank 5.104 shop.
+test::MySqlServer MySqlShop(Fault& f, const test::MySqlServer& server, const std::string& name) {
+    db::Connection admin;
+    admin.Open(server.ConnectionString());
+    admin.Execute("DROP DATABASE IF EXISTS " + name);
+    admin.Execute("CREATE DATABASE " + name + " CHARACTER SET utf8mb4");
+    test::MySqlServer shop = server;
+    shop.database = name;
+    db::Connection c;
+    c.Open(shop.ConnectionString());
+    data::testing::RunShopScript(c, data::testing::ShopScript("mysql", "5.104", true));
+    f.ctx.destination.Kind = data::kMySql;
+    data::ApplyDialect(f.ctx.destination);
+    f.ctx.destination.Server = server.host + ":" + std::to_string(server.port);
+    f.ctx.destination.Database = name;
+    f.ctx.destination.User = server.user;
+    f.ctx.destination.Password = server.password;
+    f.destinationCs = shop.ConnectionString();
+    f.cleanUp = [server, name] {
+        db::Connection a;
+        a.Open(server.ConnectionString());
+        a.Execute("DROP DATABASE IF EXISTS " + name);
+    };
+    return shop;
+}
+
+// Old shop databases keep MyISAM tables, which no rollback undoes. The run
+// fails on the second product, after the affiliates and the news were copied.
+void MyIsamTables(Fault& f, const test::MySqlServer& server) {
+    test::MySqlServer shop = MySqlShop(f, server, "qdt_fault_myisam");
+    db::Connection c;
+    c.Open(shop.ConnectionString());
+    for (const char* t : {"tblQuillmartAffiliates", "tblQuillmartDestination", "tblQuillmartProducts", "tblQuillmartNews",
+                          "tblQuillmartVersions"})
+        c.Execute(std::string("ALTER TABLE ") + t + " ENGINE=MyISAM");
+    c.Execute("CREATE UNIQUE INDEX one_name ON tblQuillmartProducts (P_Name1)");
+    db::Connection source;
+    source.Open("Provider=SQLite;Data Source=" + f.ctx.source.Database);
+    source.Execute("UPDATE tblQuillmartProducts SET P_Name = 'Same'");
+    f.expectedCheckWarning =
+        "\r\nWarning: These destination tables cannot roll back, so a failure part-way through the run cannot be "
+        "undone for them: tblQuillmartAffiliates (MyISAM), tblQuillmartDestination (MyISAM), tblQuillmartNews "
+        "(MyISAM), tblQuillmartProducts (MyISAM), tblQuillmartVersions (MyISAM).";
+    // The news are copied before the products, the versions after them: the
+    // check names every MyISAM table the run may write, the failure those it reached.
+    f.changed = {"tblQuillmartAffiliates", "tblQuillmartDestination", "tblQuillmartNews", "tblQuillmartProducts"};
+    f.expectedLine =
+        "The destination database was left unchanged, except for these tables, which cannot roll back and may have "
+        "been changed: tblQuillmartAffiliates, tblQuillmartDestination, tblQuillmartNews, tblQuillmartProducts.";
+}
+
+// The server drops the run's connection (a restart, a network fault, an
+// administrator's KILL) while the products are copied.
+void LostConnection(Fault& f, const test::MySqlServer& server) {
+    MySqlShop(f, server, "qdt_fault_lost");
+    auto killer = std::make_shared<db::Connection>();
+    killer->Open(server.ConnectionString());
+    f.status.onLine = [killer, done = false](const std::string& line) mutable {
+        if (done || line != "Adding table tblQuillmartProducts...") return;
+        done = true;
+        auto ids = killer->Execute(
+            "SELECT ID FROM information_schema.PROCESSLIST WHERE DB = 'qdt_fault_lost' AND ID <> CONNECTION_ID()");
+        std::vector<std::string> list;
+        for (; !ids->Eof(); ids->MoveNext()) list.push_back(ids->Fields(0).Value().ToText());
+        ids->Close();
+        for (const std::string& id : list) killer->Execute("KILL " + id);
+    };
+    f.expectedLine =
+        "The connection to the destination database was lost before the work was saved. The server discards a "
+        "transaction that was not committed when its connection drops, so the destination database was left "
+        "unchanged.";
+}
+
+struct FaultCase {
+    const char* name;
+    bool needsMySql;
+    std::function<void(Fault&, const test::MySqlServer&)> arrange;
+    const char* expectedError;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+class RollbackHonesty : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(RollbackHonesty, TheLogSaysWhatBecameOfTheDestination) {
+    const FaultCase& c = GetParam();
+    std::optional<test::MySqlServer> server;
+    if (c.needsMySql) {
+        QDT_REQUIRE_MYSQL_SERVER(s);
+        server = s;
+    }
+    Fault f;
+    f.ctx.source = SqliteSide(data::testing::SqliteShop("4.6", false));
+    c.arrange(f, server.value_or(test::MySqlServer{}));
+    struct CleanUp {
+        Fault& f;
+        ~CleanUp() {
+            if (f.cleanUp) f.cleanUp();
+        }
+    } cleanUp{f};
+    const auto before = RowCounts(f.destinationCs);
+
+    ASSERT_TRUE(RunConnectionCheck(f.ctx).succeeded) << f.status.txtConnect;
+    if (!f.expectedCheckWarning.empty())
+        EXPECT_NE(f.status.txtConnect.find(f.expectedCheckWarning), std::string::npos) << f.status.txtConnect;
+    else
+        EXPECT_EQ(f.status.txtConnect.find("Warning"), std::string::npos) << f.status.txtConnect;
+    StepOutcome run = RunTransfer(f.ctx);
+
+    ASSERT_FALSE(run.succeeded) << f.status.txtStep2;
+    const std::string& log = f.status.txtStep2;
+    EXPECT_NE(log.find("\r\nError occurred!\r\n" + std::string(c.expectedError)), std::string::npos) << log;
+    EXPECT_EQ(log.substr(log.rfind("\r\n") + 2), f.expectedLine) << log;
+    // The run's own warnings carry the check's warning too, for a run that gets to its report.
+    EXPECT_EQ(f.ctx.strWarnings.find("- These destination tables cannot roll back") != std::string::npos,
+              !f.expectedCheckWarning.empty());
+
+    const auto after = RowCounts(f.destinationCs);
+    bool anyChanged = false;
+    for (const auto& [table, count] : before) {
+        const bool mayChange = std::find(f.changed.begin(), f.changed.end(), table) != f.changed.end();
+        if (!mayChange) {
+            EXPECT_EQ(after.at(table), count) << table;
+        }
+        anyChanged |= mayChange && after.at(table) != count;
+    }
+    // The tables named as changed really were: the line is not a blanket caution.
+    EXPECT_EQ(anyChanged, !f.changed.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, RollbackHonesty,
+    ::testing::Values(FaultCase{"DiskFull", false, [](Fault& f, const test::MySqlServer&) { DiskFull(f); },
+                                "database or disk is full"},
+                      FaultCase{"MyIsamTables", true, MyIsamTables, "Duplicate entry 'Same'"},
+                      FaultCase{"LostConnection", true, LostConnection, "Lost connection to server during query."}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace qdt::wizard
