@@ -248,7 +248,7 @@ TEST(AccessProvider, ExplainsFilesThatCannotBeOpened) {
     std::ofstream(text) << "not an Access database at all\n";
     std::string msg = OpenError("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + text);
     EXPECT_NE(msg.find("notes.mdb"), std::string::npos) << msg;
-    EXPECT_NE(msg.find("not an Access database"), std::string::npos) << msg;
+    EXPECT_NE(msg.find("damaged or not an Access file"), std::string::npos) << msg;
     EXPECT_NE(OpenError("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=").find("names no Access file"),
               std::string::npos);
     EXPECT_NE(OpenError("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dir).find("is not a file"),
