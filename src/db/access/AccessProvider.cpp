@@ -8,6 +8,7 @@
 #include "db/Providers.h"
 #include "db/access/AccessSqlTranslator.h"
 #include "db/access/AccessWriteGuard.h"
+#include "db/access/LibraryOutput.h"
 
 namespace qdt::db::access {
 
@@ -57,6 +58,8 @@ std::unique_ptr<Recordset> AccessProvider::OpenSchemaTables() {
 }
 
 std::unique_ptr<AccessProvider> OpenAccessFile(const std::string& path, const SnapshotOptions& options) {
+    // libmdb is used only here, while the snapshot is built.
+    LibraryOutputScope quiet;
     MdbFile file(path);
     std::error_code ec;
     std::uintmax_t size = std::filesystem::file_size(path, ec);
