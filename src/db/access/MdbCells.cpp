@@ -68,6 +68,7 @@ std::string ReadLongValue(MdbHandle* mdb, MdbColumn* col, int start, int size, s
     unsigned char header[MDB_MEMO_OVERHEAD];
     std::memcpy(header, mdb->pg_buf + start, MDB_MEMO_OVERHEAD);
     const std::size_t total = ReadLE(header, 4) & 0x3fffffff;
+    if (total == 0) return {};
     // Unless the value is kept in the row itself, its first piece is on the
     // page named in the header; no value is larger than the file.
     const bool inRow = (header[3] & 0x80) != 0;
