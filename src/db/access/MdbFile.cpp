@@ -162,15 +162,18 @@ void MdbFile::ReadCatalog() {
             if (row[id].kind != MdbCell::Kind::Integer || row[name].kind != MdbCell::Kind::Text) return;
             const std::string& objectName = row[name].bytes;
             auto page = static_cast<std::uint32_t>(row[id].integer) & 0x00ffffff;
-            if (objectName.empty() || objectName.size() > MDB_MAX_OBJ_NAME || !names.insert(ToLowerAscii(objectName)).second)
+            if (objectName.empty() || objectName.size() > MDB_MAX_OBJ_NAME ||
+                !names.insert(ToLowerAscii(objectName)).second)
                 Damaged("a name in its table list is unreadable");
             auto e = std::make_unique<Entry>();
             e->entry.mdb = handle_->mdb;
             std::memcpy(e->entry.object_name, objectName.data(), objectName.size());
             e->entry.object_type = MDB_TABLE;
             e->entry.table_pg = page;
-            e->entry.flags = row[flags].kind == MdbCell::Kind::Integer ? static_cast<int>(row[flags].integer) : 0;
-            tables_.push_back(MdbTableInfo{objectName, IsSystemTable(objectName, static_cast<std::uint32_t>(e->entry.flags))});
+            const MdbCell& f = row[flags];
+            auto objectFlags = f.kind == MdbCell::Kind::Integer ? static_cast<std::uint32_t>(f.integer) : 0u;
+            e->entry.flags = static_cast<int>(objectFlags);
+            tables_.push_back(MdbTableInfo{objectName, IsSystemTable(objectName, objectFlags)});
             handle_->entries.push_back(std::move(e));
         });
     if (tables_.empty())
@@ -191,7 +194,8 @@ void MdbFile::WalkRows(Entry& e, const std::string& name,
     MdbCatalogEntry* entry = &e.entry;
     const std::string table = "the table '" + name + "'";
     unsigned char head[8];
-    if (entry->table_pg >= pageCount_ || !handle_->ReadHead(static_cast<std::uint32_t>(entry->table_pg), pageSize_, head, 8) ||
+    const auto definitionPage = static_cast<std::uint32_t>(entry->table_pg);
+    if (entry->table_pg >= pageCount_ || !handle_->ReadHead(definitionPage, pageSize_, head, 8) ||
         head[0] != kTableDefinitionPage)
         Damaged("the definition of " + table + " is not where the table list puts it");
     TableDef def{mdb_read_table(entry)};

@@ -146,7 +146,9 @@ std::vector<Copy> MakeCopies(const std::string& original, const std::string& ste
     const std::string bytes = Slurp(original);
     const std::size_t page = bytes.size() > 0x14 && bytes[0x14] == 0 ? 2048 : 4096;
     const std::size_t pages = bytes.size() / page;
-    auto pick = [&random](std::size_t below) { return std::uniform_int_distribution<std::size_t>(0, below - 1)(random); };
+    auto pick = [&random](std::size_t below) {
+        return std::uniform_int_distribution<std::size_t>(0, below - 1)(random);
+    };
     std::vector<Copy> copies;
     auto save = [&](const std::string& label, const std::string& content, bool cut) {
         Copy c{stem + " " + label, dir + "/" + std::to_string(copies.size()) + "-" + stem, cut};
@@ -186,9 +188,10 @@ TEST(DamagedAccessFiles, EndInTimeWithinMemoryWithTheErrorOrTheData) {
         std::vector<Copy> copies = MakeCopies(path, stem, random, dir);
         // The cut that once hung the tool.
         if (stem == "nwind.mdb") {
-            std::string cut = Slurp(path).substr(0, 1500000);
+            const std::string cut = Slurp(path).substr(0, 1500000);
             copies.push_back(Copy{"nwind.mdb cut at 1500000", dir + "/head-nwind.mdb", true});
-            std::ofstream(copies.back().path, std::ios::binary).write(cut.data(), static_cast<std::streamsize>(cut.size()));
+            std::ofstream(copies.back().path, std::ios::binary)
+                .write(cut.data(), static_cast<std::streamsize>(cut.size()));
         }
         for (const Copy& copy : copies) {
             ++copiesRead;

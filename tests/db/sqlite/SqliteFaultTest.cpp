@@ -55,7 +55,8 @@ TEST_P(FailedFirstRow, LeavesNoStatementOrConnectionBehind) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, FailedFirstRow,
     ::testing::Values(
-        FirstRowFailure{"Overflow", [] { return std::optional(NewDatabase()); }, "SELECT abs(-9223372036854775807 - 1)"},
+        FirstRowFailure{"Overflow", [] { return std::optional(NewDatabase()); },
+                        "SELECT abs(-9223372036854775807 - 1)"},
         FirstRowFailure{"BadJsonInATable", [] { return std::optional(NewDatabase()); },
                         "SELECT json_extract(doc, '$.a') AS a FROM t"},
         FirstRowFailure{"AccessSnapshot",
