@@ -15,9 +15,9 @@ Connection::~Connection() {
     }
 }
 
-void Connection::Open(const std::string& connectionString) {
+void Connection::Open(const std::string& connectionString, OpenMode mode) {
     if (provider_) throw DatabaseError("Operation is not allowed when the connection is open.");
-    provider_ = OpenProvider(connectionString);
+    provider_ = OpenProvider(connectionString, mode);
 }
 
 ConnectionProvider& Connection::Provider() {
@@ -39,18 +39,22 @@ void Connection::BeginTrans() { Provider().BeginTrans(); }
 void Connection::CommitTrans() { Provider().CommitTrans(); }
 void Connection::RollbackTrans() { Provider().RollbackTrans(); }
 
-std::unique_ptr<ConnectionProvider> OpenProvider(const std::string& connectionString) {
+std::unique_ptr<ConnectionProvider> OpenProvider(const std::string& connectionString, OpenMode mode) {
     ConnectionStringInfo info = ParseConnectionString(connectionString);
     if (auto driver = info.Get("DRIVER")) {
         std::string d = ToLowerAscii(*driver);
-        if (d.find("mysql") != std::string::npos || d.find("mariadb") != std::string::npos)
-            return OpenMySqlProvider(info);
+        if (d.find("mysql") != std::string::npos || d.find("mariadb") != std::string::npos) {
+            auto provider = OpenMySqlProvider(info);
+            // The server refuses every change in the session from here on.
+            if (mode == OpenMode::kReadOnly) provider->Execute("SET SESSION TRANSACTION READ ONLY");
+            return provider;
+        }
         throw DatabaseError("The ODBC driver '" + *driver + "' is not supported: use a MySQL database.");
     }
     auto provider = info.Get("Provider");
     if (!provider) throw DatabaseError("The connection string names no provider or driver.");
     std::string p = ToLowerAscii(*provider);
-    if (p == "sqlite") return OpenSqliteProvider(info);
+    if (p == "sqlite") return OpenSqliteProvider(info, mode);
     if (p == "sqloledb") return OpenSqlServerProvider(info);
     if (p.rfind("microsoft.jet.oledb", 0) == 0 || p.rfind("microsoft.ace.oledb", 0) == 0) {
         std::string ext = ToLowerAscii(info.GetOr("Extended Properties", ""));
@@ -58,7 +62,7 @@ std::unique_ptr<ConnectionProvider> OpenProvider(const std::string& connectionSt
             throw DatabaseError("Excel workbooks cannot be read by this version of the Data Tool yet.");
         if (ext.find("text") != std::string::npos)
             throw DatabaseError("Text and CSV files cannot be read by this version of the Data Tool yet.");
-        return OpenAccessProvider(info);
+        return OpenAccessProvider(info);  // always read-only
     }
     throw DatabaseError("The provider '" + *provider + "' is not supported.");
 }

@@ -24,6 +24,10 @@ public:
 
 enum class SchemaKind { Tables = 20 };
 
+// How a connection is opened: a Data Copy reads its source and must never
+// change it, so the source side is opened read-only where the engine allows.
+enum class OpenMode { kReadWrite, kReadOnly };
+
 // One connection to a database, opened from a connection string that names
 // its engine. The engine-specific work is done by a provider.
 class Connection {
@@ -35,7 +39,7 @@ public:
     Connection(Connection&&) noexcept = default;
     Connection& operator=(Connection&&) noexcept = default;
 
-    void Open(const std::string& connectionString);
+    void Open(const std::string& connectionString, OpenMode mode = OpenMode::kReadWrite);
     bool IsOpen() const { return provider_ != nullptr; }
 
     std::unique_ptr<Recordset> Execute(const std::string& sql);
@@ -52,6 +56,7 @@ private:
 };
 
 // Chooses the provider for a connection string and opens it.
-std::unique_ptr<ConnectionProvider> OpenProvider(const std::string& connectionString);
+std::unique_ptr<ConnectionProvider> OpenProvider(const std::string& connectionString,
+                                                 OpenMode mode = OpenMode::kReadWrite);
 
 }  // namespace qdt::db

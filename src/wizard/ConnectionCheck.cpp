@@ -68,7 +68,8 @@ private:
 
         context_ = kContextSource;
         Log(std::string("Testing ") + data::DatabaseKindCaption(src.Kind) + " source connection... ");
-        source_.Open(src.ConnectionString);
+        source_.Open(src.ConnectionString, 
+                     ctx_.intAction == run::kDataCopy ? db::OpenMode::kReadOnly : db::OpenMode::kReadWrite);
         if (src.Kind == data::kExcel) ProbeWorksheet();
         Append("done.");
         Log("Detecting version...");

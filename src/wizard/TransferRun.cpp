@@ -61,7 +61,8 @@ private:
     void Body() {
         Add("Connecting to source database... ");
         Yield();
-        source_.Open(ctx_.source.ConnectionString);
+        source_.Open(ctx_.source.ConnectionString, 
+                     ctx_.intAction == run::kDataCopy ? db::OpenMode::kReadOnly : db::OpenMode::kReadWrite);
         Append("done.");
 
         Add("Connecting to destination database... ");

@@ -8,6 +8,7 @@
 #include "db/Providers.h"
 #include "db/access/AccessSqlTranslator.h"
 #include "db/access/AccessWriteGuard.h"
+#include "db/access/LibraryOutput.h"
 
 namespace qdt::db::access {
 
@@ -57,29 +58,21 @@ std::unique_ptr<Recordset> AccessProvider::OpenSchemaTables() {
 }
 
 std::unique_ptr<AccessProvider> OpenAccessFile(const std::string& path, const SnapshotOptions& options) {
+    // libmdb is used only here, while the snapshot is built.
+    LibraryOutputScope quiet;
     MdbFile file(path);
     std::error_code ec;
     std::uintmax_t size = std::filesystem::file_size(path, ec);
     if (ec) size = 0;
     Snapshot snap = BuildSnapshot(file, size, options);
-    std::string tempFile = snap.tempFile;
-    std::unique_ptr<SqliteProvider> sqlite;
-    try {
-        sqlite = std::make_unique<SqliteProvider>(snap.db, [tempFile] {
-            if (!tempFile.empty()) RemoveSnapshotFile(tempFile);
-        });
-    } catch (...) {
-        sqlite3_close_v2(snap.db);
-        if (!tempFile.empty()) RemoveSnapshotFile(tempFile);
-        throw;
-    }
+    auto sqlite = std::make_unique<SqliteProvider>(std::move(snap.db));
     std::string fileName = std::filesystem::path(path).filename().string();
     sqlite->SetStatementFilter([fileName](const std::string& sql) {
         std::vector<SqlToken> tokens = TokenizeAccessSql(sql);
         RefuseWrites(tokens, fileName);
         return TranslateAccessSql(std::move(tokens));
     });
-    return std::make_unique<AccessProvider>(std::move(sqlite), std::move(snap.tables), tempFile);
+    return std::make_unique<AccessProvider>(std::move(sqlite), std::move(snap.tables), snap.tempFile);
 }
 
 }  // namespace qdt::db::access

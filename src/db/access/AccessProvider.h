@@ -28,7 +28,8 @@ public:
     void CommitTrans() override { snapshot_->CommitTrans(); }
     void RollbackTrans() override { snapshot_->RollbackTrans(); }
 
-    // The temporary SQLite file of a large file's snapshot, empty when in memory.
+    // The name the temporary SQLite file of a large file's snapshot had
+    // (already unlinked), empty when the snapshot is in memory.
     const std::string& SnapshotFile() const { return snapshotFile_; }
 
 private:

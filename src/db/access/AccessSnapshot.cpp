@@ -18,18 +18,13 @@ std::string QuoteName(const std::string& name) {
     return out + "\"";
 }
 
-// Closes the handle and removes the file unless the snapshot is handed over.
+// The handle is closed unless the snapshot is handed over.
 struct Building {
-    sqlite3* db = nullptr;
-    std::string tempFile;
-    ~Building() {
-        if (db) sqlite3_close_v2(db);
-        if (!tempFile.empty()) RemoveSnapshotFile(tempFile);
-    }
+    SqliteHandle db;
     void Exec(const std::string& sql) {
         char* err = nullptr;
-        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-            std::string msg = err ? err : sqlite3_errmsg(db);
+        if (sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+            std::string msg = err ? err : sqlite3_errmsg(db.get());
             sqlite3_free(err);
             throw DatabaseError("The snapshot of the Access file could not be built: " + msg);
         }
@@ -64,7 +59,7 @@ public:
         }
         b_.Exec(create + ")");
         insert += ")";
-        if (sqlite3_prepare_v2(b_.db, insert.c_str(), -1, &insert_, nullptr) != SQLITE_OK) Fail();
+        if (sqlite3_prepare_v2(b_.db.get(), insert.c_str(), -1, &insert_, nullptr) != SQLITE_OK) Fail();
     }
 
     void Insert(const std::vector<MdbCell>& row) {
@@ -94,7 +89,7 @@ public:
 private:
     [[noreturn]] void Fail() {
         throw DatabaseError("The table '" + table_ + "' could not be copied into the snapshot: " +
-                            sqlite3_errmsg(b_.db));
+                            sqlite3_errmsg(b_.db.get()));
     }
     Building& b_;
     std::string table_;
@@ -125,20 +120,21 @@ std::string DeclaredType(const MdbColumnInfo& c) {
     }
 }
 
-void RemoveSnapshotFile(const std::string& path) {
-    std::error_code ec;
-    for (const char* extra : {"", "-journal", "-wal", "-shm"}) std::filesystem::remove(path + extra, ec);
-}
-
 Snapshot BuildSnapshot(MdbFile& file, std::uintmax_t fileSize, const SnapshotOptions& options) {
     Building b;
-    if (fileSize > options.inMemoryLimit) b.tempFile = MakeTempFile(options);
-    const std::string target = b.tempFile.empty() ? ":memory:" : b.tempFile;
-    if (sqlite3_open_v2(target.c_str(), &b.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+    std::string tempFile;
+    if (fileSize > options.inMemoryLimit) tempFile = MakeTempFile(options);
+    const std::string target = tempFile.empty() ? ":memory:" : tempFile;
+    sqlite3* raw = nullptr;
+    int rc = sqlite3_open_v2(target.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    b.db.reset(raw);
+    // The copy is rebuilt from the Access file at every open; it needs no
+    // journal, which is also what lets it live on after its name is gone.
+    if (rc == SQLITE_OK) rc = sqlite3_exec(raw, "PRAGMA journal_mode=OFF", nullptr, nullptr, nullptr);
+    if (!tempFile.empty()) unlink(tempFile.c_str());
+    if (rc != SQLITE_OK)
         throw DatabaseError("The snapshot of '" + file.Path() + "' could not be created: " +
-                            (b.db ? sqlite3_errmsg(b.db) : "out of memory"));
-    // The copy is rebuilt from the Access file at every open; it needs no journal.
-    b.Exec("PRAGMA journal_mode=OFF");
+                            (raw ? sqlite3_errmsg(raw) : "out of memory"));
     b.Exec("PRAGMA synchronous=OFF");
     b.Exec("BEGIN");
     for (const MdbTableInfo& table : file.Tables()) {
@@ -152,11 +148,9 @@ Snapshot BuildSnapshot(MdbFile& file, std::uintmax_t fileSize, const SnapshotOpt
     b.Exec("PRAGMA query_only=1");
 
     Snapshot s;
-    s.db = b.db;
-    s.tempFile = b.tempFile;
+    s.db = std::move(b.db);
+    s.tempFile = tempFile;
     s.tables = file.Tables();
-    b.db = nullptr;
-    b.tempFile.clear();
     return s;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "db/access/MdbFile.h"
+#include "db/sqlite/SqliteProvider.h"
 
 namespace qdt::db::access {
 
@@ -22,8 +23,11 @@ struct SnapshotOptions {
 
 // A SQLite copy of every user table of an Access file, set query-only.
 struct Snapshot {
-    sqlite3* db = nullptr;
-    std::string tempFile;  // empty for an in-memory snapshot
+    SqliteHandle db;
+    // The name the temporary file had, empty for an in-memory snapshot. The
+    // file is unlinked as soon as SQLite has it open, so that no plaintext
+    // copy outlives the process however it ends.
+    std::string tempFile;
     std::vector<MdbTableInfo> tables;
 };
 
@@ -34,7 +38,5 @@ Snapshot BuildSnapshot(MdbFile& file, std::uintmax_t fileSize, const SnapshotOpt
 // type code back from it.
 std::string DeclaredType(const MdbColumnInfo& column);
 
-// Removes a temporary snapshot file and what SQLite may have left beside it.
-void RemoveSnapshotFile(const std::string& path);
 
 }  // namespace qdt::db::access

@@ -63,11 +63,20 @@ std::string TakeGString(char* s) {
 // Memo and OLE values live outside the row ("long values"): inline, on one
 // other page, or in a chain of pages. libmdb's reader copies each piece into
 // the column's bind buffer, which is lent to it only for this call.
-std::string ReadLongValue(MdbHandle* mdb, MdbColumn* col, int start, int size) {
+std::string ReadLongValue(MdbHandle* mdb, MdbColumn* col, int start, int size, std::uint32_t pageCount) {
     if (size < MDB_MEMO_OVERHEAD) return {};
     unsigned char header[MDB_MEMO_OVERHEAD];
     std::memcpy(header, mdb->pg_buf + start, MDB_MEMO_OVERHEAD);
     const std::size_t total = ReadLE(header, 4) & 0x3fffffff;
+    if (total == 0) return {};
+    // Unless the value is kept in the row itself, its first piece is on the
+    // page named in the header; no value is larger than the file.
+    const bool inRow = (header[3] & 0x80) != 0;
+    const std::uint64_t firstPage = ReadLE(header + 4, 4) >> 8;
+    const std::uint64_t fileBytes = static_cast<std::uint64_t>(pageCount) * mdb->fmt->pg_size;
+    if ((!inRow && (firstPage == 0 || firstPage >= pageCount)) || total > fileBytes)
+        throw DatabaseError("the " + std::string(col->col_type == MDB_MEMO ? "memo" : "OLE") + " value of '" +
+                            col->name + "' points outside the file");
     std::vector<char> chunk(MDB_PGSIZE + MDB_MEMO_OVERHEAD);
     struct Lend {
         MdbColumn* col;
@@ -110,7 +119,7 @@ std::string DecodeText(MdbHandle* mdb, const char* data, std::size_t size) {
     return std::string(out.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
-MdbCell DecodeField(MdbHandle* mdb, MdbColumn* col, const MdbField& field) {
+MdbCell DecodeField(MdbHandle* mdb, MdbColumn* col, const MdbField& field, std::uint32_t pageCount) {
     // A yes/no column has no null: its value is the row's null-mask bit itself.
     if (col->col_type == MDB_BOOL) return Integer(field.is_null ? 0 : 1);
     if (field.is_null) return {};
@@ -141,10 +150,10 @@ MdbCell DecodeField(MdbHandle* mdb, MdbColumn* col, const MdbField& field) {
                          NormalizeDecimal(TakeGString(mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec))));
         case MDB_TEXT: return Bytes(MdbCell::Kind::Text, DecodeText(mdb, reinterpret_cast<const char*>(p), size));
         case MDB_MEMO: {
-            std::string raw = ReadLongValue(mdb, col, start, size);
+            std::string raw = ReadLongValue(mdb, col, start, size, pageCount);
             return Bytes(MdbCell::Kind::Text, DecodeText(mdb, raw.data(), raw.size()));
         }
-        case MDB_OLE: return Bytes(MdbCell::Kind::Blob, ReadLongValue(mdb, col, start, size));
+        case MDB_OLE: return Bytes(MdbCell::Kind::Blob, ReadLongValue(mdb, col, start, size, pageCount));
         case MDB_BINARY: return Bytes(MdbCell::Kind::Blob, std::string(reinterpret_cast<const char*>(p), size));
         default: return {};
     }

@@ -9,8 +9,9 @@
 
 namespace qdt::db::access {
 
-// The value of one cracked field of the row now in mdb->pg_buf.
-MdbCell DecodeField(MdbHandle* mdb, MdbColumn* col, const MdbField& field);
+// The value of one cracked field of the row now in mdb->pg_buf. A long value
+// must lie in the file's pageCount pages; otherwise DatabaseError.
+MdbCell DecodeField(MdbHandle* mdb, MdbColumn* col, const MdbField& field, std::uint32_t pageCount);
 
 // libmdb's text in UTF-8: Jet 3 bytes in the file's code page, Jet 4/ACE
 // UCS-2 or compressed unicode.

@@ -36,6 +36,14 @@ struct MdbCell {
 };
 
 // An Access file opened through libmdb, read only. Rows are streamed.
+//
+// libmdb trusts the file: a cut or damaged one sends it round a loop for ever,
+// growing. So the file's shape is checked before libmdb sees it, the table
+// list is read here rather than by libmdb (whose reader also decodes property
+// blobs, where such files loop), and every walk is held to the file: pages
+// inside it and of the right kind, no page visited twice, no more rows than the
+// table declares, long values no longer than the file. Whatever breaks these
+// ends in a DatabaseError saying the file "is damaged or not an Access file".
 class MdbFile {
 public:
     // Throws DatabaseError naming the file when it is missing, unreadable,
@@ -54,12 +62,27 @@ public:
     void ReadTable(const std::string& name, const std::function<void(const std::vector<MdbColumnInfo>&)>& onColumns,
                    const RowSink& sink);
 
+    // The file's pages, each of PageSize() bytes.
+    std::uint32_t PageCount() const { return pageCount_; }
+    unsigned PageSize() const { return pageSize_; }
+
 private:
     struct Handle;
+    struct Entry;
+    void ReadCatalog();
+    void WalkRows(Entry& entry, const std::string& name,
+                  const std::function<void(const std::vector<MdbColumnInfo>&)>& onColumns, const RowSink& sink);
+    bool UsageMapFits(const unsigned char* map, std::size_t size) const;
+    [[noreturn]] void Damaged(const std::string& detail) const;
     std::string path_;
+    unsigned pageSize_ = 0;
+    std::uint32_t pageCount_ = 0;
     std::unique_ptr<Handle> handle_;
     std::vector<MdbTableInfo> tables_;
 };
+
+// The error for a file that cannot be what it claims.
+std::string DamagedMessage(const std::string& path, const std::string& detail);
 
 // Currency as libmdb reads it (an integer count of ten-thousandths) in exact
 // decimal text: 125000 -> "12.5", 140000 -> "14".

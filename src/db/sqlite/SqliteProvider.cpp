@@ -61,8 +61,21 @@ int TypeFromDeclaredType(const std::string& declared) {
     return 0;
 }
 
-SqliteProvider::SqliteProvider(sqlite3* db, std::function<void()> onClose) : db_(db), onClose_(std::move(onClose)) {
-    sqlite3_busy_timeout(db_, 5000);
+void ThrowSqliteError(sqlite3* db, int rc) {
+    // A busy file stays busy after the wait of the busy timeout: another
+    // program holds it, which "database is locked" does not say.
+    int primary = rc & 0xff;
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+        const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
+        std::string name = file && *file ? std::string(file) : std::string("file");
+        throw DatabaseError("The SQLite database '" + name + "' is locked by another program.", rc);
+    }
+    throw DatabaseError(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc), rc);
+}
+
+SqliteProvider::SqliteProvider(SqliteHandle db, std::function<void()> onClose)
+    : db_(std::move(db)), onClose_(std::move(onClose)) {
+    sqlite3_busy_timeout(db_.get(), 5000);
 }
 
 SqliteProvider::~SqliteProvider() {
@@ -72,65 +85,71 @@ SqliteProvider::~SqliteProvider() {
     }
 }
 
-std::unique_ptr<SqliteProvider> SqliteProvider::OpenFile(const std::string& path) {
+std::unique_ptr<SqliteProvider> SqliteProvider::OpenFile(const std::string& path, OpenMode mode) {
     // A mistyped path must not quietly become a new empty database.
     std::error_code ec;
     if (path.empty()) throw DatabaseError("No SQLite database file was given.");
     if (!std::filesystem::is_regular_file(path, ec))
         throw DatabaseError("Could not find the SQLite database file '" + path + "'.");
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3* raw = nullptr;
+    int flags = mode == OpenMode::kReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    SqliteHandle db(raw);
     if (rc != SQLITE_OK) {
-        std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-        sqlite3_close_v2(db);
+        std::string msg = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
         throw DatabaseError("Could not open the SQLite database '" + path + "': " + msg, rc);
     }
-    auto provider = std::make_unique<SqliteProvider>(db);
+    auto provider = std::make_unique<SqliteProvider>(std::move(db));
     // Reading the catalogue tells a SQLite file from any other file now, not at the first query.
     char* err = nullptr;
-    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err) != SQLITE_OK) {
+    rc = sqlite3_exec(provider->Handle(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
         std::string msg = err ? err : "unknown error";
         sqlite3_free(err);
-        throw DatabaseError("'" + path + "' is not a SQLite database: " + msg);
+        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+            throw DatabaseError("The SQLite database '" + path + "' is locked by another program.", rc);
+        throw DatabaseError("'" + path + "' is not a SQLite database: " + msg, rc);
     }
     return provider;
 }
 
-std::unique_ptr<Recordset> SqliteProvider::Execute(const std::string& sql) {
+sqlite3* SqliteProvider::Db() const {
     if (!db_) throw DatabaseError("Operation is not allowed when the connection is closed.");
+    return db_.get();
+}
+
+std::unique_ptr<Recordset> SqliteProvider::Execute(const std::string& sql) {
+    sqlite3* db = Db();
     std::string text = filter_ ? filter_(sql) : sql;
-    sqlite3_stmt* stmt = nullptr;
+    sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
-    int rc = sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()), &stmt, &tail);
-    if (rc != SQLITE_OK) throw DatabaseError(sqlite3_errmsg(db_), rc);
+    int rc = sqlite3_prepare_v2(db, text.c_str(), static_cast<int>(text.size()), &raw, &tail);
+    SqliteStatement stmt(raw);
+    if (rc != SQLITE_OK) ThrowSqliteError(db, rc);
     if (!stmt) return std::make_unique<EmptyRecordset>();  // only blanks or a comment
-    if (tail && Trim(std::string(tail)).find_first_not_of(';') != std::string::npos) {
-        sqlite3_finalize(stmt);
+    if (tail && Trim(std::string(tail)).find_first_not_of(';') != std::string::npos)
         throw DatabaseError("Only one statement can be executed at a time.");
-    }
-    if (sqlite3_column_count(stmt) == 0) {
-        rc = sqlite3_step(stmt);
-        std::string msg = rc == SQLITE_DONE || rc == SQLITE_ROW ? std::string() : sqlite3_errmsg(db_);
-        sqlite3_finalize(stmt);
-        if (!msg.empty()) throw DatabaseError(msg, rc);
+    if (sqlite3_column_count(stmt.get()) == 0) {
+        rc = sqlite3_step(stmt.get());
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW) ThrowSqliteError(db, rc);
         return std::make_unique<EmptyRecordset>();
     }
-    return std::make_unique<SqliteRecordset>(stmt);
+    return std::make_unique<SqliteRecordset>(std::move(stmt));
 }
 
 std::unique_ptr<Recordset> SqliteProvider::OpenSchemaTables() {
-    if (!db_) throw DatabaseError("Operation is not allowed when the connection is closed.");
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, kSchemaQuery, -1, &stmt, nullptr) != SQLITE_OK)
-        throw DatabaseError(sqlite3_errmsg(db_));
-    return std::make_unique<SqliteRecordset>(stmt);
+    sqlite3* db = Db();
+    sqlite3_stmt* raw = nullptr;
+    int rc = sqlite3_prepare_v2(db, kSchemaQuery, -1, &raw, nullptr);
+    SqliteStatement stmt(raw);
+    if (rc != SQLITE_OK) ThrowSqliteError(db, rc);
+    return std::make_unique<SqliteRecordset>(std::move(stmt));
 }
 
 void SqliteProvider::Close() {
     if (!db_) return;
     // close_v2 defers the real close until results still open are finalised.
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
+    db_.reset();
     if (onClose_) {
         auto hook = std::move(onClose_);
         onClose_ = nullptr;
@@ -139,12 +158,14 @@ void SqliteProvider::Close() {
 }
 
 void SqliteProvider::Exec(const char* sql) {
-    if (!db_) throw DatabaseError("Operation is not allowed when the connection is closed.");
+    sqlite3* db = Db();
     char* err = nullptr;
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+    int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
         std::string msg = err ? err : "unknown error";
         sqlite3_free(err);
-        throw DatabaseError(msg);
+        if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) ThrowSqliteError(db, rc);
+        throw DatabaseError(msg, rc);
     }
 }
 
@@ -152,8 +173,8 @@ void SqliteProvider::BeginTrans() { Exec("BEGIN"); }
 void SqliteProvider::CommitTrans() { Exec("COMMIT"); }
 void SqliteProvider::RollbackTrans() { Exec("ROLLBACK"); }
 
-std::unique_ptr<ConnectionProvider> OpenSqliteProvider(const ConnectionStringInfo& info) {
-    return SqliteProvider::OpenFile(info.GetOr("Data Source", ""));
+std::unique_ptr<ConnectionProvider> OpenSqliteProvider(const ConnectionStringInfo& info, OpenMode mode) {
+    return SqliteProvider::OpenFile(info.GetOr("Data Source", ""), mode);
 }
 
 }  // namespace qdt::db

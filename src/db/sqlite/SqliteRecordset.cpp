@@ -37,12 +37,12 @@ int TypeFromStorage(int storage) {
 
 }  // namespace
 
-SqliteRecordset::SqliteRecordset(sqlite3_stmt* stmt) : stmt_(stmt) {
-    int n = sqlite3_column_count(stmt_);
+SqliteRecordset::SqliteRecordset(SqliteStatement stmt) : stmt_(std::move(stmt)) {
+    int n = sqlite3_column_count(stmt_.get());
     fields_.reserve(n);
     for (int i = 0; i < n; ++i) {
-        const char* decl = sqlite3_column_decltype(stmt_, i);
-        fields_.emplace_back(sqlite3_column_name(stmt_, i), decl ? TypeFromDeclaredType(decl) : 0);
+        const char* decl = sqlite3_column_decltype(stmt_.get(), i);
+        fields_.emplace_back(sqlite3_column_name(stmt_.get(), i), decl ? TypeFromDeclaredType(decl) : 0);
     }
     Start();
 }
@@ -51,14 +51,14 @@ SqliteRecordset::~SqliteRecordset() { Release(); }
 
 bool SqliteRecordset::FetchRow() {
     if (!stmt_) return false;
-    int rc = sqlite3_step(stmt_);
+    int rc = sqlite3_step(stmt_.get());
     if (rc == SQLITE_DONE) return false;
-    if (rc != SQLITE_ROW) throw DatabaseError(sqlite3_errmsg(sqlite3_db_handle(stmt_)), rc);
+    if (rc != SQLITE_ROW) ThrowSqliteError(sqlite3_db_handle(stmt_.get()), rc);
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         Field& f = fields_[i];
         int col = static_cast<int>(i);
-        if (!typesSettled_ && f.Type() == 0 && sqlite3_column_type(stmt_, col) != SQLITE_NULL)
-            f.SetType(TypeFromStorage(sqlite3_column_type(stmt_, col)));
+        if (!typesSettled_ && f.Type() == 0 && sqlite3_column_type(stmt_.get(), col) != SQLITE_NULL)
+            f.SetType(TypeFromStorage(sqlite3_column_type(stmt_.get(), col)));
         f.SetValue(ReadColumn(col, f.Type()));
     }
     typesSettled_ = true;
@@ -66,46 +66,46 @@ bool SqliteRecordset::FetchRow() {
 }
 
 Value SqliteRecordset::ReadColumn(int i, int type) const {
-    int storage = sqlite3_column_type(stmt_, i);
+    sqlite3_stmt* stmt = stmt_.get();
+    int storage = sqlite3_column_type(stmt, i);
     if (storage == SQLITE_NULL) return Value::Null();
     if (IsDateType(type) && storage == SQLITE_TEXT) {
-        std::string text = ColumnText(stmt_, i);
+        std::string text = ColumnText(stmt, i);
         DateTime d;
         if (ParseDateTime(text, d)) return Value::Date(d);
         return Value::Text(std::move(text));  // keep what is there rather than lose it
     }
-    if (IsTextType(type)) return Value::Text(ColumnText(stmt_, i));
-    if (type == kBoolean && storage != SQLITE_TEXT) return Value::Boolean(sqlite3_column_int64(stmt_, i) != 0);
+    if (IsTextType(type)) return Value::Text(ColumnText(stmt, i));
+    if (type == kBoolean && storage != SQLITE_TEXT) return Value::Boolean(sqlite3_column_int64(stmt, i) != 0);
     if (type == kCurrency || type == kDecimal) {
-        if (storage == SQLITE_INTEGER) return Value::Decimal(std::to_string(sqlite3_column_int64(stmt_, i)));
-        if (storage == SQLITE_FLOAT) return Value::Decimal(FormatDouble(sqlite3_column_double(stmt_, i)));
-        std::string text = ColumnText(stmt_, i);
+        if (storage == SQLITE_INTEGER) return Value::Decimal(std::to_string(sqlite3_column_int64(stmt, i)));
+        if (storage == SQLITE_FLOAT) return Value::Decimal(FormatDouble(sqlite3_column_double(stmt, i)));
+        std::string text = ColumnText(stmt, i);
         if (!text.empty() && text.find_first_not_of("+-0123456789. ") == std::string::npos)
             return Value::Decimal(text);
         return Value::Text(std::move(text));
     }
     if (type == kSingle && storage != SQLITE_TEXT && storage != SQLITE_BLOB)
-        return Value::Single(static_cast<float>(sqlite3_column_double(stmt_, i)));
-    if (type == kDouble && storage == SQLITE_INTEGER) return Value::Double(sqlite3_column_double(stmt_, i));
-    if (IsIntegerType(type) && storage == SQLITE_FLOAT) return Value::Double(sqlite3_column_double(stmt_, i));
+        return Value::Single(static_cast<float>(sqlite3_column_double(stmt, i)));
+    if (type == kDouble && storage == SQLITE_INTEGER) return Value::Double(sqlite3_column_double(stmt, i));
+    if (IsIntegerType(type) && storage == SQLITE_FLOAT) return Value::Double(sqlite3_column_double(stmt, i));
     switch (storage) {
-        case SQLITE_INTEGER: return Value::Integer(sqlite3_column_int64(stmt_, i));
-        case SQLITE_FLOAT: return Value::Double(sqlite3_column_double(stmt_, i));
+        case SQLITE_INTEGER: return Value::Integer(sqlite3_column_int64(stmt, i));
+        case SQLITE_FLOAT: return Value::Double(sqlite3_column_double(stmt, i));
         case SQLITE_BLOB: {
-            auto p = static_cast<const unsigned char*>(sqlite3_column_blob(stmt_, i));
-            return Value::Binary(Bytes(p, p + sqlite3_column_bytes(stmt_, i)));
+            auto p = static_cast<const unsigned char*>(sqlite3_column_blob(stmt, i));
+            return Value::Binary(Bytes(p, p + sqlite3_column_bytes(stmt, i)));
         }
-        default: return Value::Text(ColumnText(stmt_, i));
+        default: return Value::Text(ColumnText(stmt, i));
     }
 }
 
 void SqliteRecordset::Rewind() {
-    if (stmt_) sqlite3_reset(stmt_);
+    if (stmt_) sqlite3_reset(stmt_.get());
 }
 
 void SqliteRecordset::Release() {
-    if (stmt_) sqlite3_finalize(stmt_);
-    stmt_ = nullptr;
+    stmt_.reset();
 }
 
 }  // namespace qdt::db

@@ -3,14 +3,16 @@
 #include <sqlite3.h>
 
 #include "db/Recordset.h"
+#include "db/sqlite/SqliteProvider.h"
 
 namespace qdt::db {
 
 // Streams the rows of one prepared SQLite statement.
 class SqliteRecordset final : public Recordset {
 public:
-    // Takes ownership of the prepared statement.
-    explicit SqliteRecordset(sqlite3_stmt* stmt);
+    // The first row is fetched here; should that fail, the statement is
+    // still finalised, since it is owned from the start.
+    explicit SqliteRecordset(SqliteStatement stmt);
     ~SqliteRecordset() override;
 
 protected:
@@ -20,7 +22,7 @@ protected:
 
 private:
     Value ReadColumn(int index, int type) const;
-    sqlite3_stmt* stmt_;
+    SqliteStatement stmt_;
     bool typesSettled_ = false;
 };
 

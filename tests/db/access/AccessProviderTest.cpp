@@ -5,6 +5,10 @@
 #include <fstream>
 #include <set>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "MdbToolsOutput.h"
 #include "db/Connection.h"
 #include "db/Error.h"
@@ -244,30 +248,53 @@ TEST(AccessProvider, ExplainsFilesThatCannotBeOpened) {
     std::ofstream(text) << "not an Access database at all\n";
     std::string msg = OpenError("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + text);
     EXPECT_NE(msg.find("notes.mdb"), std::string::npos) << msg;
-    EXPECT_NE(msg.find("not an Access database"), std::string::npos) << msg;
+    EXPECT_NE(msg.find("damaged or not an Access file"), std::string::npos) << msg;
     EXPECT_NE(OpenError("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=").find("names no Access file"),
               std::string::npos);
     EXPECT_NE(OpenError("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dir).find("is not a file"),
               std::string::npos);
 }
 
-TEST(AccessProvider, LargeFilesAreSnapshottedToATemporaryFileRemovedOnClose) {
+// A large file's snapshot lives in a temporary file whose name is gone as soon
+// as SQLite holds it, so not even a SIGKILL leaves a plaintext copy behind.
+TEST(AccessProvider, LargeFilesAreSnapshottedToAnUnlinkedTemporaryFile) {
     auto path = qdt::test::SharedFixture("access/nwind.mdb");
     if (!path) GTEST_SKIP() << "The shared fixture access/nwind.mdb is not present.";
     access::SnapshotOptions options;
     options.inMemoryLimit = 1024;  // nwind is far larger
     options.tempDir = qdt::test::TempDir();
     auto provider = access::OpenAccessFile(*path, options);
-    std::string file = provider->SnapshotFile();
-    ASSERT_FALSE(file.empty());
-    EXPECT_EQ(fs::path(file).parent_path(), fs::path(options.tempDir));
-    EXPECT_TRUE(fs::exists(file));
+    ASSERT_FALSE(provider->SnapshotFile().empty());
+    EXPECT_EQ(fs::path(provider->SnapshotFile()).parent_path(), fs::path(options.tempDir));
+    EXPECT_TRUE(fs::is_empty(options.tempDir));
     Connection c(std::move(provider));
     EXPECT_EQ(OneValue(c, "SELECT COUNT(*) FROM [Order Details]"), "2155");
+    EXPECT_EQ(OneValue(c, "SELECT TOP 1 ProductName FROM Products ORDER BY UnitPrice DESC"), "Côte de Blaye");
     EXPECT_THROW(c.Execute("DELETE FROM Orders"), DatabaseError);
     c.Close();
-    EXPECT_FALSE(fs::exists(file));
     EXPECT_TRUE(fs::is_empty(options.tempDir));
+
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto held = access::OpenAccessFile(*path, options);
+        char one = 1;
+        if (write(ready[1], &one, 1) != 1) _exit(2);
+        pause();
+        _exit(0);
+    }
+    close(ready[1]);
+    char got = 0;
+    EXPECT_EQ(read(ready[0], &got, 1), 1);
+    close(ready[0]);
+    EXPECT_TRUE(fs::is_empty(options.tempDir)) << "while the child holds the snapshot open";
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_TRUE(fs::is_empty(options.tempDir)) << "after the child was killed";
 
     // Small files stay in memory.
     EXPECT_TRUE(access::OpenAccessFile(*path)->SnapshotFile().empty());
