@@ -25,14 +25,14 @@ K ColumnKind(const Worksheet& sheet, std::size_t first, std::size_t end, std::si
         if (kind == K::Empty) kind = k;
         if (k != kind) return K::Text;
     }
-    return kind == K::Empty ? K::Text : kind;
+    // A yes/no column reads TRUE and FALSE, as the sheet shows it.
+    return kind == K::Empty || kind == K::Boolean ? K::Text : kind;
 }
 
 std::string DeclaredType(K kind) {
     switch (kind) {
         case K::Number: return "DOUBLE";
         case K::Date: return "DATETIME";
-        case K::Boolean: return "BOOLEAN";
         default: return "VARCHAR(255) COLLATE NOCASE";
     }
 }
@@ -41,7 +41,6 @@ SnapshotCell Stored(const SheetCell& cell, K columnKind) {
     if (cell.kind == K::Empty) return SnapshotCell::Null();
     switch (columnKind) {
         case K::Number: return SnapshotCell::Real(SheetNumber(cell.number));
-        case K::Boolean: return SnapshotCell::Integer(cell.number != 0 ? 1 : 0);
         case K::Date: return SnapshotCell::Text(FormatDateTime(cell.date));
         default: return SnapshotCell::Text(CellText(cell));
     }

@@ -13,8 +13,7 @@ namespace qdt::db::sheets {
 //
 // A column is typed by its cells, never guessed from a sample: it is a date
 // column when every value below the header is a date, a number column when
-// every one is a number, a yes/no column when every one is a boolean, and
-// otherwise text, in which every cell is the text a user sees (CellText), so
+// every one is a number, and otherwise text, in which every cell is the text a user sees (CellText), so
 // "00123" and "17.50" stay as typed and no cell is lost to a wrong guess.
 void WriteWorksheet(sqlite3* db, const Worksheet& sheet, bool headerRow);
 
