@@ -43,6 +43,17 @@ bool HoldsEncryptedPackage(const std::string& path) {
 
 }  // namespace
 
+void ExcelProvider::PrepareTables(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        if (name.empty() || name.back() != '$') continue;
+        bool known = false;
+        for (const std::string& t : tables_) known = known || EqualsIgnoreCase(t, name);
+        if (!known)
+            throw DatabaseError("The Excel file '" + fileName_ + "' has no worksheet named '" +
+                                name.substr(0, name.size() - 1) + "'.");
+    }
+}
+
 std::unique_ptr<ExcelProvider> OpenExcelFile(const std::string& path, const ExcelOptions& options) {
     namespace fs = std::filesystem;
     std::error_code ec;

@@ -14,12 +14,15 @@ namespace qdt::db::sheets {
 class ExcelProvider : public SheetProvider {
 public:
     ExcelProvider(std::unique_ptr<SqliteProvider> snapshot, std::string fileName, std::vector<std::string> tables)
-        : SheetProvider(std::move(snapshot), std::move(fileName), "Excel files"), tables_(std::move(tables)) {}
+        : SheetProvider(std::move(snapshot), fileName, "Excel files"), fileName_(fileName), tables_(std::move(tables)) {}
 
 protected:
     std::vector<std::string> TableNames() const override { return tables_; }
+    // A sheet the workbook does not have is named as such, not as a missing table.
+    void PrepareTables(const std::vector<std::string>& names) override;
 
 private:
+    std::string fileName_;
     std::vector<std::string> tables_;
 };
 

@@ -39,8 +39,8 @@ public:
         if (rc == FREEXL_INSUFFICIENT_MEMORY)
             throw DatabaseError("There is not enough memory to read the Excel file '" + name + "'.");
         if (rc == FREEXL_BIFF_WORKBOOK_NOT_FOUND)
-            throw DatabaseError("'" + name + "' holds no Excel workbook (it may be encrypted, or another kind of "
-                                "Office file).");
+            throw DatabaseError("The Excel file '" + name + "' is damaged or holds no workbook (it may be "
+                                "encrypted, or another kind of Office file).");
         throw DatabaseError("The Excel file '" + name + "' is damaged and cannot be read (FreeXL error " +
                             std::to_string(rc) + ").");
     }
