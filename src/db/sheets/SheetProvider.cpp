@@ -53,8 +53,10 @@ std::vector<std::string> SplitExtendedProperties(const std::string& value) {
     std::vector<std::string> out;
     std::size_t start = 0;
     while (start <= value.size()) {
-        std::size_t end = value.find(';', start);
-        if (end == std::string::npos) end = value.size();
+        // FMT=Delimited(;) holds its delimiter in parentheses.
+        std::size_t end = start;
+        for (int depth = 0; end < value.size() && (value[end] != ';' || depth > 0); ++end)
+            depth += value[end] == '(' ? 1 : value[end] == ')' ? -1 : 0;
         std::string part = Trim(value.substr(start, end - start));
         std::size_t eq = part.find('=');
         if (eq != std::string::npos) part = Trim(part.substr(0, eq)) + "=" + Trim(part.substr(eq + 1));
