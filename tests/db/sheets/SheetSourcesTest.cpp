@@ -122,5 +122,14 @@ TEST(ExcelSource, KeepsRowNumbersOfSparseSheetsAndReadsBooleansAndCustomDates) {
     EXPECT_THROW(c.Execute("DELETE FROM [Products$]"), DatabaseError);
 }
 
+TEST(ExcelSource, ReadsInlineStringsFormulaTextErrorsAndIsoDates) {
+    Connection c;
+    c.Open(ExcelString("inline.xlsx"));
+    auto rs = c.Execute("SELECT * FROM [Inline$]");
+    ASSERT_EQ(rs->FieldCount(), 2u);
+    EXPECT_EQ(rs->Fields(1).Name(), "Value ");
+    EXPECT_EQ(ReadAll(*rs), (Rows{{" two\r\nlines", "formula text"}, {"#N/A", "2004-03-07 09:05:02"}}));
+}
+
 }  // namespace
 }  // namespace qdt::db
