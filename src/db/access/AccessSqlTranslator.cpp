@@ -110,8 +110,9 @@ std::string Quoted(const std::string& name) {
     return out + "\"";
 }
 
+// A table cannot be an expression, so price-list.csv is one name there.
 bool IsNamePiece(const SqlToken& t) {
-    return t.kind == K::Word || t.kind == K::Number || t.IsSymbol(".") || t.IsSymbol("$");
+    return t.kind == K::Word || t.kind == K::Number || t.IsSymbol(".") || t.IsSymbol("$") || t.IsSymbol("-");
 }
 
 // Index of the next significant token at or after i.

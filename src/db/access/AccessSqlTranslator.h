@@ -20,7 +20,7 @@ namespace qdt::db::access {
 // A file's name used as a table (a text file, a worksheet) is one name in the
 // Access dialect, where SQLite would read a schema and a table: written right
 // after FROM, JOIN or a comma of a FROM list, a name made of letters, digits,
-// dots and $ without blanks is quoted whole.
+// dots, dashes and $ without blanks is quoted whole.
 // When tables is given, it receives the names of the tables the statement
 // reads or writes, unquoted, in the order they appear.
 std::string TranslateAccessSql(const std::string& sql);

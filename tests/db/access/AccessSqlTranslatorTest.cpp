@@ -143,6 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, AccessSqlFileTables,
     ::testing::Values(
         FileTable{"SELECT * FROM items.csv", "SELECT * FROM \"items.csv\"", {"items.csv"}},
+        FileTable{"SELECT * FROM price-list.2024.txt WHERE a-b > 0",
+                  "SELECT * FROM \"price-list.2024.txt\" WHERE a-b > 0", {"price-list.2024.txt"}},
         FileTable{"SELECT TOP 1 * FROM [Sheet1$]", "SELECT * FROM \"Sheet1$\" LIMIT 1", {"Sheet1$"}},
         FileTable{"SELECT a.b FROM Sheet1$ a WHERE a.b = 1.5", "SELECT a.b FROM \"Sheet1$\" a WHERE a.b = 1.5",
                   {"Sheet1$"}},
