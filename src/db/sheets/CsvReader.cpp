@@ -71,9 +71,12 @@ bool CsvReader::Next(CsvRecord& record) {
             if (more && c != delimiter_ && c != '\n' && c != '\r')
                 throw CsvSyntaxError{line_, fieldNumber, "there is text after the closing quote of a field"};
         } else {
+            // Whole runs of ordinary characters are copied at once.
             while (Peek(c) && c != delimiter_ && c != '\n' && c != '\r') {
-                field += c;
-                Skip();
+                std::size_t end = pos_;
+                while (end < buf_.size() && buf_[end] != delimiter_ && buf_[end] != '\n' && buf_[end] != '\r') ++end;
+                field.append(buf_, pos_, end - pos_);
+                pos_ = end;
             }
             more = Peek(c);
         }
