@@ -66,9 +66,6 @@ std::unique_ptr<ExcelProvider> OpenExcelFile(const std::string& path, const Exce
         if (head.empty()) throw DatabaseError("The Excel file '" + fileName + "' is empty.");
         throw DatabaseError("'" + fileName + "' is not an Excel workbook (.xls or .xlsx), or it is damaged.");
     }
-    if (container == Container::Compound && HoldsEncryptedPackage(path))
-        throw DatabaseError("The Excel file '" + fileName +
-                            "' is encrypted with a password. Save it without the password and try again.");
 
     std::uintmax_t size = fs::file_size(path, ec);
     SheetSnapshot snapshot(ec ? 0 : size, options.place, path);
@@ -82,10 +79,19 @@ std::unique_ptr<ExcelProvider> OpenExcelFile(const std::string& path, const Exce
         WriteWorksheet(db, sheet, options.headerRow);
         tables.push_back(sheet.name + "$");
     };
-    if (container == Container::Zip)
+    if (container == Container::Zip) {
         ReadXlsxWorkbook(path, sink);
-    else
-        ReadXlsWorkbook(path, sink);
+    } else {
+        try {
+            ReadXlsWorkbook(path, sink);
+        } catch (const DatabaseError&) {
+            // Only a failed read is worth a look for the encrypted package.
+            if (HoldsEncryptedPackage(path))
+                throw DatabaseError("The Excel file '" + fileName +
+                                    "' is encrypted with a password. Save it without the password and try again.");
+            throw;
+        }
+    }
     ExecSnapshot(db, "PRAGMA query_only=1");
     return std::make_unique<ExcelProvider>(std::move(sqlite), fileName, std::move(tables));
 }
