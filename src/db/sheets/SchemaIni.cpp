@@ -66,7 +66,7 @@ public:
             if (EqualsIgnoreCase(value, "none")) format_.quote.reset();
             else if (value.size() == 1) format_.quote = value[0];
             else Refuse(key, value, "use one character, or none");
-        } else if (k.size() > 3 && k.compare(0, 3, "COL") == 0 &&
+        } else if (k.size() > 3 && k.size() <= 8 && k.compare(0, 3, "COL") == 0 &&
                    k.find_first_not_of("0123456789", 3) == std::string::npos) {
             Column(key, std::stoul(k.substr(3)), value);
         } else {

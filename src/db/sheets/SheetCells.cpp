@@ -1,8 +1,7 @@
 #include "db/sheets/SheetCells.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "db/access/AccessDate.h"
 
@@ -10,9 +9,20 @@ namespace qdt::db::sheets {
 
 double SheetNumber(double v) {
     if (!std::isfinite(v) || v == 0) return v == 0 ? 0 : v;
+    // to_chars and from_chars, not printf and strtod: the window's locale may
+    // write a decimal comma.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", v);
-    return std::strtod(buf, nullptr);
+    auto written = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    double rounded = v;
+    std::from_chars(buf, written.ptr, rounded);
+    return rounded;
+}
+
+bool ParseSheetNumber(std::string_view text, double& out) {
+    if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+    if (text.empty() || text[0] == '+') return false;
+    auto r = std::from_chars(text.data(), text.data() + text.size(), out);
+    return r.ec == std::errc() && r.ptr == text.data() + text.size() && std::isfinite(out);
 }
 
 std::string SheetNumberText(double v) { return FormatDouble(SheetNumber(v)); }

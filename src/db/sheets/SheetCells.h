@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/Value.h"
@@ -33,6 +34,9 @@ struct Worksheet {
 std::string SheetNumberText(double v);
 // The number rounded to the 15 digits a spreadsheet keeps.
 double SheetNumber(double v);
+// Reads a plain number ("12.5", "-3", "1e3", "+4") with a decimal point,
+// whatever the program's locale; false for anything else, infinities included.
+bool ParseSheetNumber(std::string_view text, double& out);
 
 // A date serial number (days since 1899-12-30 with the time as fraction, in
 // the 1900 system with its phantom 29 February 1900; or since 1904-01-01).

@@ -1,9 +1,7 @@
 #include "db/sheets/TextTable.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -14,6 +12,7 @@
 #include "db/access/AccessDate.h"
 #include "db/sheets/ColumnNames.h"
 #include "db/sheets/CsvReader.h"
+#include "db/sheets/SheetCells.h"
 #include "db/sheets/SheetSnapshot.h"
 #include "db/sheets/TextCharset.h"
 
@@ -53,14 +52,7 @@ const char* TypeWord(T type) {
     }
 }
 
-bool ReadNumber(const std::string& text, double& out) {
-    std::string t = Trim(text);
-    if (t.empty() || t.find_first_not_of("+-0123456789.eE") != std::string::npos) return false;
-    char* end = nullptr;
-    errno = 0;
-    out = std::strtod(t.c_str(), &end);
-    return end == t.c_str() + t.size() && errno == 0 && std::isfinite(out);
-}
+bool ReadNumber(const std::string& text, double& out) { return ParseSheetNumber(Trim(text), out); }
 
 // One text file, read record by record into its table.
 class TextLoader {

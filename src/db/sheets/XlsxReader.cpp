@@ -83,9 +83,8 @@ private:
     }
 
     double Number(const std::string& sheet, const std::string& ref, const char* text) const {
-        char* end = nullptr;
-        double v = std::strtod(text, &end);
-        if (end == text || *end != '\0') BadCell(sheet, ref, "holds '" + std::string(text) + "' as a number");
+        double v = 0;
+        if (!ParseSheetNumber(text, v)) BadCell(sheet, ref, "holds '" + std::string(text) + "' as a number");
         return v;
     }
 
@@ -93,8 +92,8 @@ private:
         std::string type = Attribute(c, "t").as_string();
         pugi::xml_node v = Child(c, "v");
         if (type == "inlineStr") return SheetCell::Text(StringItemText(Child(c, "is")));
-        if (!v) return {};
         const char* text = v.text().get();
+        if (!v || (*text == '\0' && type != "str")) return {};
         if (type == "s") {
             char* end = nullptr;
             unsigned long index = std::strtoul(text, &end, 10);

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,7 +59,6 @@ TEST_P(BadSheetInput, IsRefusedNamingFileRowAndColumn) {
     } catch (const DatabaseError& e) {
         message = e.what();
     }
-    std::cout << "      " << message << "\n";
     for (const std::string& part : b.expected) EXPECT_NE(message.find(part), std::string::npos) << message;
 }
 

@@ -104,6 +104,11 @@ TEST(SheetCellText, NumbersInTheirShortestFormAndDatesFromSerials) {
                        D{0.25, false, "1899-12-30 06:00:00"}, D{0, true, "1904-01-01 00:00:00"}})
         EXPECT_EQ(FormatDateTime(DateFromSerial(d.serial, d.date1904)), d.text) << d.serial;
     EXPECT_EQ(CellText(SheetCell::Date(DateFromSerial(38053, false))), "2004-03-07");
+    double v = 0;
+    EXPECT_TRUE(ParseSheetNumber("+4", v) && v == 4);
+    EXPECT_TRUE(ParseSheetNumber("-1e3", v) && v == -1000);
+    for (const char* bad : {"", "+", "++1", "1,5", "12.5x", "inf", "nan", "1e999", "0x10"})
+        EXPECT_FALSE(ParseSheetNumber(bad, v)) << bad;
     EXPECT_EQ(CellText(SheetCell::Boolean(true)), "TRUE");
 }
 
