@@ -18,6 +18,9 @@ public:
     // sourceName names the file or folder in refusals; kindOfSource says what
     // it is ("Excel files").
     SheetProvider(std::unique_ptr<SqliteProvider> snapshot, std::string sourceName, std::string kindOfSource);
+    // The snapshot's statement filter calls back into this object.
+    SheetProvider(const SheetProvider&) = delete;
+    SheetProvider& operator=(const SheetProvider&) = delete;
 
     std::unique_ptr<Recordset> Execute(const std::string& sql) override { return snapshot_->Execute(sql); }
     // One row per table, in the source's own order (worksheets as the

@@ -106,12 +106,15 @@ private:
             DateTime d;
             std::string iso = text;
             if (iso.size() > 10 && iso[10] == 'T') iso[10] = ' ';
+            if (!iso.empty() && iso.back() == 'Z') iso.pop_back();
             if (!ParseDateTime(iso, d)) BadCell(sheet, ref, "holds '" + std::string(text) + "' as a date");
             return SheetCell::Date(d);
         }
         double number = Number(sheet, ref, text);
         std::size_t style = Attribute(c, "s").as_uint();
-        if (style < dateStyles_.size() && dateStyles_[style]) return SheetCell::Date(DateFromSerial(number, date1904_));
+        // Dates run from serial 0 to 9999-12-31; a date format on another number shows no date.
+        bool date = style < dateStyles_.size() && dateStyles_[style] && number >= 0 && number < 2958466;
+        if (date) return SheetCell::Date(DateFromSerial(number, date1904_));
         return SheetCell::Number(number);
     }
 
