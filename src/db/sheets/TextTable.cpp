@@ -62,15 +62,22 @@ public:
     void Load(sqlite3* db, const std::string& path, const std::string& table) {
         std::ifstream in(path, std::ios::binary);
         if (!in) throw DatabaseError("The text file '" + path + "' could not be opened for reading.");
+        // Excel's "Unicode text" is UTF-16, whose every other byte would be read as a NUL character.
+        char mark[2] = {};
+        in.read(mark, 2);
+        if (in.gcount() == 2 && ((mark[0] == '\xFF' && mark[1] == '\xFE') || (mark[0] == '\xFE' && mark[1] == '\xFF')))
+            throw DatabaseError("The text file '" + file_ + "' is saved as UTF-16 (\"Unicode text\"), which cannot be "
+                                "read: save it as \"CSV UTF-8\" or \"CSV (Comma delimited)\" and try again.");
+        in.clear();
+        in.seekg(0);
         std::string charset = format_.charset;
-        std::string shown = charset;
         if (charset.empty()) {
             // UTF-8 when every byte says so (a byte order mark is UTF-8 too).
             charset = StreamIsUtf8(in) ? "UTF-8" : "WINDOWS-1252";
             in.clear();
             in.seekg(0);
         }
-        shown = charset == "WINDOWS-1252" ? "Windows-1252" : charset;
+        std::string shown = charset == "WINDOWS-1252" ? "Windows-1252" : charset;
         decoder_.emplace(charset, shown);
 
         CsvReader reader(in, format_.delimiter, format_.quote);

@@ -87,6 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "",
                  kItems,
                  {"'x'", "row 3 (line 4), column 2 (b)", "whole number"}},
+        BadInput{"utf16_text", {{"items.csv", std::string("\xFF\xFE" "a\0,\0b\0", 8)}}, "", kItems,
+                 {"'items.csv' is saved as UTF-16"}},
         BadInput{"fixed_length", {{"items.csv", "a\n1\n"}, {"schema.ini", "[items.csv]\nFormat=FixedLength\n"}}, "",
                  kItems, {"schema.ini, line 2", "fixed-length"}},
         BadInput{"unknown_column_type", {{"items.csv", "a\n1\n"}, {"schema.ini", "[items.csv]\nCol1=a Money\n"}}, "",
