@@ -58,10 +58,8 @@ std::unique_ptr<ConnectionProvider> OpenProvider(const std::string& connectionSt
     if (p == "sqloledb") return OpenSqlServerProvider(info);
     if (p.rfind("microsoft.jet.oledb", 0) == 0 || p.rfind("microsoft.ace.oledb", 0) == 0) {
         std::string ext = ToLowerAscii(info.GetOr("Extended Properties", ""));
-        if (ext.find("excel") != std::string::npos)
-            throw DatabaseError("Excel workbooks cannot be read by this version of the Data Tool yet.");
-        if (ext.find("text") != std::string::npos)
-            throw DatabaseError("Text and CSV files cannot be read by this version of the Data Tool yet.");
+        if (ext.find("excel") != std::string::npos) return OpenExcelProvider(info);
+        if (ext.find("text") != std::string::npos) return OpenTextProvider(info);
         return OpenAccessProvider(info);  // always read-only
     }
     throw DatabaseError("The provider '" + *provider + "' is not supported.");

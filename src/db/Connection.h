@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "db/Recordset.h"
 
@@ -20,6 +21,9 @@ public:
     virtual void BeginTrans() = 0;
     virtual void CommitTrans() = 0;
     virtual void RollbackTrans() = 0;
+    // Problems met while reading the source that did not stop it (a schema.ini
+    // key that is not understood), one line each, for the run's closing report.
+    virtual std::vector<std::string> Warnings() const { return {}; }
 };
 
 enum class SchemaKind { Tables = 20 };
@@ -49,6 +53,9 @@ public:
     void BeginTrans();
     void CommitTrans();
     void RollbackTrans();
+
+    // The provider's warnings so far; none when closed.
+    std::vector<std::string> Warnings() const { return provider_ ? provider_->Warnings() : std::vector<std::string>{}; }
 
 private:
     ConnectionProvider& Provider();

@@ -98,7 +98,7 @@ private:
             return;
         }
         auto rs = source_.OpenSchema();
-        rs->Fields(std::size_t{2}).Value();  // fails when the workbook has no sheet
+        if (rs->Eof()) throw std::runtime_error("The Excel file '" + ctx_.source.Database + "' has no worksheet.");
         rs->Close();
     }
 

@@ -92,6 +92,89 @@ std::size_t AfterOperand(const Statement& st, std::size_t k) {
     return e;
 }
 
+std::string Unquoted(const SqlToken& t) {
+    if (t.kind != K::BracketName && t.kind != K::QuotedName) return t.text;
+    std::string inner = t.text.substr(1, t.text.size() - 2);
+    if (t.kind == K::BracketName) return inner;
+    std::string out;
+    for (std::size_t i = 0; i < inner.size(); ++i) {
+        out += inner[i];
+        if (inner[i] == '"') ++i;  // "" inside stands for one
+    }
+    return out;
+}
+
+std::string Quoted(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+// A table cannot be an expression, so price-list.csv is one name there.
+bool IsNamePiece(const SqlToken& t) {
+    return t.kind == K::Word || t.kind == K::Number || t.IsSymbol(".") || t.IsSymbol("$") || t.IsSymbol("-");
+}
+
+// Index of the next significant token at or after i.
+std::size_t NextSignificant(const std::vector<SqlToken>& tokens, std::size_t i) {
+    while (i < tokens.size() && !tokens[i].IsSignificant()) ++i;
+    return i;
+}
+
+// Finds the table names of FROM lists, JOINs, INTO and UPDATE; quotes those
+// written as dotted file names (items.csv) or with a $ (Sheet1$).
+void TranslateTableNames(std::vector<SqlToken>& tokens, std::vector<std::string>* tables) {
+    std::vector<bool> inFrom{false};
+    bool expectTable = false;
+    for (std::size_t i = NextSignificant(tokens, 0); i < tokens.size(); i = NextSignificant(tokens, i + 1)) {
+        SqlToken& t = tokens[i];
+        if (expectTable) {
+            expectTable = false;
+            if (t.IsSymbol("(")) {
+                // A bracketed join list goes on with tables; a subquery does not.
+                std::size_t next = NextSignificant(tokens, i + 1);
+                bool subquery = next < tokens.size() && tokens[next].IsWord("SELECT");
+                inFrom.push_back(!subquery);
+                expectTable = !subquery;
+                continue;
+            }
+            if (t.kind == K::BracketName || t.kind == K::QuotedName) {
+                if (tables) tables->push_back(Unquoted(t));
+                continue;
+            }
+            if ((t.kind == K::Word && !IsReserved(t)) || t.kind == K::Number) {
+                std::size_t end = i + 1;
+                while (end < tokens.size() && IsNamePiece(tokens[end])) ++end;
+                std::string name;
+                for (std::size_t j = i; j < end; ++j) name += tokens[j].text;
+                if (end > i + 1) {
+                    t.text = Quoted(name);
+                    t.kind = K::QuotedName;
+                    for (std::size_t j = i + 1; j < end; ++j) tokens[j] = SqlToken{K::Space, {}, {}};
+                }
+                if (tables) tables->push_back(name);
+                continue;
+            }
+        }
+        if (t.IsWord("FROM")) {
+            inFrom.back() = true;
+            expectTable = true;
+        } else if (t.IsWord("JOIN") || t.IsWord("INTO") || t.IsWord("UPDATE")) {
+            expectTable = true;
+        } else if (t.IsSymbol(",") && inFrom.back()) {
+            expectTable = true;
+        } else if (t.IsSymbol("(")) {
+            inFrom.push_back(false);
+        } else if (t.IsSymbol(")")) {
+            if (inFrom.size() > 1) inFrom.pop_back();
+        } else if (t.IsWord("WHERE") || t.IsWord("GROUP") || t.IsWord("ORDER") || t.IsWord("HAVING") ||
+                   t.IsWord("UNION") || t.IsWord("LIMIT") || t.IsWord("ON") || t.IsWord("SET") ||
+                   t.IsWord("VALUES") || t.IsWord("EXCEPT") || t.IsWord("INTERSECT")) {
+            inFrom.back() = false;
+        }
+    }
+}
+
 void TranslateLiterals(std::vector<SqlToken>& tokens, Statement& st) {
     for (auto& t : tokens) {
         if (t.kind == K::BracketName) {
@@ -177,7 +260,8 @@ void TranslateTop(Statement& st) {
 
 }  // namespace
 
-std::string TranslateAccessSql(std::vector<SqlToken> tokens) {
+std::string TranslateAccessSql(std::vector<SqlToken> tokens, std::vector<std::string>* tables) {
+    TranslateTableNames(tokens, tables);
     Statement st(tokens);
     TranslateLiterals(tokens, st);
     TranslateConcatenation(st);

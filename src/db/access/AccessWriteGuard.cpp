@@ -9,8 +9,8 @@ namespace qdt::db::access {
 
 namespace {
 
-[[noreturn]] void Refuse(const std::string& fileName, const std::string& what) {
-    throw DatabaseError("Access files are read-only on this system: '" + fileName + "' cannot be changed (" + what +
+[[noreturn]] void Refuse(const std::string& kindOfFile, const std::string& fileName, const std::string& what) {
+    throw DatabaseError(kindOfFile + " are read-only on this system: '" + fileName + "' cannot be changed (" + what +
                         " statements are refused).");
 }
 
@@ -44,14 +44,14 @@ std::string UpperWord(const SqlToken& t) {
 
 }  // namespace
 
-void RefuseWrites(const std::vector<SqlToken>& tokens, const std::string& fileName) {
+void RefuseWrites(const std::vector<SqlToken>& tokens, const std::string& fileName, const std::string& kindOfFile) {
     std::vector<const SqlToken*> sig;
     for (const auto& t : tokens)
         if (t.IsSignificant()) sig.push_back(&t);
     if (sig.empty()) return;
     const SqlToken& first = *sig.front();
-    if (IsChangingKeyword(first)) Refuse(fileName, UpperWord(first));
-    if (first.IsWord("PRAGMA") && !IsReadingPragma(sig)) Refuse(fileName, "PRAGMA");
+    if (IsChangingKeyword(first)) Refuse(kindOfFile, fileName, UpperWord(first));
+    if (first.IsWord("PRAGMA") && !IsReadingPragma(sig)) Refuse(kindOfFile, fileName, "PRAGMA");
     // A WITH clause can lead into a change; SELECT ... INTO makes a new table.
     int depth = 0;
     for (std::size_t k = 0; k < sig.size(); ++k) {
@@ -60,8 +60,8 @@ void RefuseWrites(const std::vector<SqlToken>& tokens, const std::string& fileNa
         if (t->IsSymbol(")")) --depth;
         // replace(...) is a function, not a statement.
         bool call = k + 1 < sig.size() && sig[k + 1]->IsSymbol("(");
-        if (first.IsWord("WITH") && IsChangingKeyword(*t) && !call) Refuse(fileName, UpperWord(*t));
-        if (first.IsWord("SELECT") && depth == 0 && t->IsWord("INTO")) Refuse(fileName, "SELECT ... INTO");
+        if (first.IsWord("WITH") && IsChangingKeyword(*t) && !call) Refuse(kindOfFile, fileName, UpperWord(*t));
+        if (first.IsWord("SELECT") && depth == 0 && t->IsWord("INTO")) Refuse(kindOfFile, fileName, "SELECT ... INTO");
     }
 }
 

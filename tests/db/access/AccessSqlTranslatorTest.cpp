@@ -120,3 +120,45 @@ TEST(AccessWriteGuard, LetsReadsThrough) {
 
 }  // namespace
 }  // namespace qdt::db::access
+
+namespace qdt::db::access {
+namespace {
+
+// File names used as tables: text files by their name, worksheets with a $.
+struct FileTable {
+    const char* sql;
+    const char* translated;
+    std::vector<std::string> tables;
+};
+
+class AccessSqlFileTables : public ::testing::TestWithParam<FileTable> {};
+
+TEST_P(AccessSqlFileTables, AreQuotedWholeAndListed) {
+    std::vector<std::string> tables;
+    EXPECT_EQ(TranslateAccessSql(TokenizeAccessSql(GetParam().sql), &tables), GetParam().translated);
+    EXPECT_EQ(tables, GetParam().tables);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AccessSqlFileTables,
+    ::testing::Values(
+        FileTable{"SELECT * FROM items.csv", "SELECT * FROM \"items.csv\"", {"items.csv"}},
+        FileTable{"SELECT * FROM price-list.2024.txt WHERE a-b > 0",
+                  "SELECT * FROM \"price-list.2024.txt\" WHERE a-b > 0", {"price-list.2024.txt"}},
+        FileTable{"SELECT TOP 1 * FROM [Sheet1$]", "SELECT * FROM \"Sheet1$\" LIMIT 1", {"Sheet1$"}},
+        FileTable{"SELECT a.b FROM Sheet1$ a WHERE a.b = 1.5", "SELECT a.b FROM \"Sheet1$\" a WHERE a.b = 1.5",
+                  {"Sheet1$"}},
+        FileTable{"select * from items.2024.csv i, other.txt AS o where i.x = o.x",
+                  "select * from \"items.2024.csv\" i, \"other.txt\" AS o where i.x = o.x",
+                  {"items.2024.csv", "other.txt"}},
+        FileTable{"SELECT * FROM (a.csv INNER JOIN b.csv ON a.k = b.k) LEFT JOIN c ON c.k = a.k",
+                  "SELECT * FROM (\"a.csv\" INNER JOIN \"b.csv\" ON a.k = b.k) LEFT JOIN c ON c.k = a.k",
+                  {"a.csv", "b.csv", "c"}},
+        FileTable{"SELECT COUNT(*) FROM (SELECT x FROM items.csv) AS s",
+                  "SELECT COUNT(*) FROM (SELECT x FROM \"items.csv\") AS s", {"items.csv"}},
+        FileTable{"SELECT x, y FROM tblQuillmartProducts ORDER BY x", "SELECT x, y FROM tblQuillmartProducts ORDER BY x",
+                  {"tblQuillmartProducts"}},
+        FileTable{"SELECT 'FROM items.csv' FROM [a b]", "SELECT 'FROM items.csv' FROM \"a b\"", {"a b"}}));
+
+}  // namespace
+}  // namespace qdt::db::access

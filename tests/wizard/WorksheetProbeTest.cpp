@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "data/run/TextStatus.h"
+#include "db/Connection.h"
+#include "support/TestEnv.h"
+#include "wizard/ConnectionCheck.h"
+
+namespace qdt::wizard {
+namespace {
+
+// A destination that passes the catalogue gate: a Quillmart 5.104 database.
+std::string Destination() {
+    std::string path = test::TempDir() + "/shop-5.104.sqlite";
+    std::ofstream(path).close();
+    db::Connection c;
+    c.Open("Provider=SQLite;Data Source=" + path);
+    c.Execute("CREATE TABLE tblQuillmartOrderNumbers (ON_ID INTEGER, ON_WishList INTEGER, ON_CouponCode VARCHAR(20), "
+              "ON_PaymentGateWay VARCHAR(20), ON_OrderHandlingCharge DOUBLE)");
+    c.Execute("CREATE TABLE tblQuillmartVersions (V_ID INTEGER, V_RRP DOUBLE)");
+    return path;
+}
+
+struct Probe {
+    const char* label;
+    std::string file;
+    std::string sheet;
+    bool passes;
+    std::string logTail;  // the end of the confirmation log
+};
+
+void PrintTo(const Probe& p, std::ostream* os) { *os << p.label; }
+
+class WorksheetProbe : public ::testing::TestWithParam<Probe> {};
+
+TEST_P(WorksheetProbe, TestsTheChosenOrFirstSheet) {
+    const Probe& p = GetParam();
+    run::TextStatus status;
+    run::RunContext ctx{status};
+    ctx.source.Kind = data::kExcel;
+    ctx.source.Database = std::string(QDT_SHEET_FIXTURES) + "/" + p.file;
+    ctx.source.Server = p.sheet;
+    ctx.destination.Kind = data::kSqlite;
+    ctx.destination.Database = Destination();
+    ctx.intAction = run::kDataCopy;
+    StepOutcome outcome = RunConnectionCheck(ctx);
+    EXPECT_EQ(outcome.succeeded, p.passes) << status.txtConnect;
+    const std::string& log = status.txtConnect;
+    ASSERT_GE(log.size(), p.logTail.size()) << log;
+    EXPECT_EQ(log.substr(log.size() - p.logTail.size()), p.logTail);
+    if (p.passes) {
+        EXPECT_EQ(outcome.txtSource, "Excel Spreadsheet");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sheets, WorksheetProbe,
+    ::testing::Values(
+        Probe{"named_sheet", "products.xlsx", "Products", true, "Set to Quillmart v5.104"},
+        Probe{"named_sheet_xls", "products.xls", "alpha", true, "Set to Quillmart v5.104"},
+        Probe{"first_sheet", "products.xls", "", true, "Set to Quillmart v5.104"},
+        Probe{"missing_sheet", "products.xlsx", "Sheet1", false,
+              "Error occurred!\r\nThe Excel file 'products.xlsx' has no worksheet named 'Sheet1'.\r\n\r\n"
+              "SELECT TOP 1 * FROM [Sheet1$]"},
+        Probe{"damaged_workbook", "damaged.xlsx", "", false,
+              "The Excel file 'damaged.xlsx' is damaged and cannot be read: Not a zip archive."}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+}  // namespace
+}  // namespace qdt::wizard
