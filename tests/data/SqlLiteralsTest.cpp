@@ -44,14 +44,6 @@ TEST(QuoteChar, ProfileWithoutDelimiterFallsBackToItsKind) {
     EXPECT_EQ(GetQuoteChar(kFieldDate, sqlite), "'");
 }
 
-TEST(EscapeQuotes, DoublesEverySingleQuote) {
-    EXPECT_EQ(EscapeQuotes("O'Brien"), "O''Brien");
-    EXPECT_EQ(EscapeQuotes("''"), "''''");
-    EXPECT_EQ(EscapeQuotes("'a'b'"), "''a''b''");
-    EXPECT_EQ(EscapeQuotes("plain \"text\""), "plain \"text\"");
-    EXPECT_EQ(EscapeQuotes(""), "");
-}
-
 class DestinationId : public ::testing::Test {
 protected:
     run::TextStatus status;
@@ -164,27 +156,21 @@ TEST(SqlDate, UnreadableTextIsAnErrorNamingIt) {
 
 TEST(LanguageValues, FirstLanguageGetsTheValue) {
     std::string columns = "old", values = "old";
-    BuildLanguageValues("PT_Name", "Shoes", columns, values, false);
+    BuildLanguageValues("PT_Name", "Shoes", columns, values, false, kSqlServer);
     EXPECT_EQ(columns, "PT_Name1,PT_Name2,PT_Name3,PT_Name4,PT_Name5");
     EXPECT_EQ(values, "'Shoes','','','',''");
-    BuildLanguageValues("PT_Name", "Shoes", columns, values, true);
+    BuildLanguageValues("PT_Name", "Shoes", columns, values, true, kSqlServer);
     EXPECT_EQ(columns, "PT_Name1,PT_Name2,PT_Name3,PT_Name4,PT_Name5");
     EXPECT_EQ(values, "'Shoes',NULL,NULL,NULL,NULL");
 }
 
 TEST(LanguageValues, EmptyValue) {
     std::string columns, values;
-    BuildLanguageValues("D_Destination", "", columns, values, true);
+    BuildLanguageValues("D_Destination", "", columns, values, true, kSqlServer);
     EXPECT_EQ(columns, "D_Destination1,D_Destination2,D_Destination3,D_Destination4,D_Destination5");
     EXPECT_EQ(values, "NULL,NULL,NULL,NULL,NULL");
-    BuildLanguageValues("V_Name", "", columns, values, false);
+    BuildLanguageValues("V_Name", "", columns, values, false, kSqlServer);
     EXPECT_EQ(values, "'','','','',''");
-}
-
-TEST(LanguageValues, QuotesInTheValueAreDoubled) {
-    std::string columns, values;
-    BuildLanguageValues("P_Name", "O'Brien's", columns, values, true);
-    EXPECT_EQ(values, "'O''Brien''s',NULL,NULL,NULL,NULL");
 }
 
 }  // namespace
