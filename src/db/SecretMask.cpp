@@ -1,6 +1,7 @@
 #include "db/SecretMask.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace qdt::db {
 
@@ -11,9 +12,10 @@ constexpr std::size_t kShortestMaskedAlone = 3;
 constexpr std::size_t kShortestEcho = 3;
 
 // Masks the pieces of text that also appear in the statement overlapping the
-// body of the secret's literal. Pieces are found greedily from the left, each
-// as long as it can be; texts and statements here are short, and this runs
-// only when a statement carrying a secret has failed.
+// body of the secret's literal, each as long as it can be. Every position is
+// tried, so a piece that also matches elsewhere in the statement still counts
+// as an echo of the secret. Texts and statements here are short, and this
+// runs only when a statement carrying a secret has failed.
 std::string MaskEchoes(const std::string& text, const SecretInStatement& where) {
     const std::string& statement = *where.statement;
     const std::size_t bodyBegin = where.begin + 1;
@@ -22,24 +24,32 @@ std::string MaskEchoes(const std::string& text, const SecretInStatement& where) 
     std::string out;
     std::size_t i = 0;
     while (i < text.size()) {
-        std::size_t bestLength = 0;
-        bool bestOverlaps = false;
+        std::size_t length = 0;
+        std::size_t start = 0;
         for (std::size_t j = 0; j < statement.size(); ++j) {
             std::size_t n = 0;
             while (i + n < text.size() && j + n < statement.size() && text[i + n] == statement[j + n]) ++n;
-            if (n < kShortestEcho) continue;
-            const bool overlaps = j < bodyEnd && j + n > bodyBegin;
-            if (n > bestLength || (n == bestLength && overlaps)) {
-                bestLength = n;
-                bestOverlaps = overlaps;
+            if (n >= kShortestEcho && n > length && j < bodyEnd && j + n > bodyBegin) {
+                length = n;
+                start = j;
             }
         }
-        if (bestLength == 0) {
+        if (length == 0) {
             out += text[i++];
-        } else {
-            out += bestOverlaps ? std::string(kSecretMask) : text.substr(i, bestLength);
-            i += bestLength;
+            continue;
         }
+        // The echo around the literal stays readable; the literal itself is
+        // shown as the shown statement has it.
+        const std::size_t litBegin = std::max(start, where.begin);
+        const std::size_t litEnd = std::min(start + length, where.end);
+        out.append(text, i, litBegin - start);
+        if (litBegin == where.begin) out += '\'';
+        // Two echoes of one secret side by side are shown as one mask.
+        const std::string_view mask(kSecretMask);
+        if (!std::string_view(out).ends_with(mask) || litBegin > start) out += mask;
+        if (litEnd == where.end) out += '\'';
+        out.append(text, i + (litEnd - start), start + length - litEnd);
+        i += length;
     }
     return out;
 }

@@ -229,5 +229,82 @@ INSTANTIATE_TEST_SUITE_P(Directions, NastyValueCopy,
                                            Direction{kMySql, kSqlite}, Direction{kSqlite, kSqlite}),
                          DirectionName);
 
+// What only a SQLite source can hold: text in a number column, and bytes that
+// are not UTF-8. SQLite takes them as they are; MariaDB refuses the first
+// with an error naming table, row and column, and stores U+FFFD for the second
+// with a warning naming table and column.
+struct Oddity {
+    const char* name;
+    DatabaseKind destination;
+    const char* column;
+    Value value;
+    Value expected;          // what the destination holds after the copy
+    const char* error;       // or the part of the error the copy ends with
+    const char* warning;     // part of the run's warnings, or "" for none
+};
+
+class SqliteSourceOddity : public ::testing::TestWithParam<Oddity> {};
+
+TEST_P(SqliteSourceOddity, ArrivesAsTextOrIsRefusedByName) {
+    const Oddity& o = GetParam();
+    std::optional<test::MySqlServer> server;
+    if (o.destination == kMySql) {
+        QDT_REQUIRE_MYSQL_SERVER(found);
+        server = found;
+    }
+    Side source = MakeSide(kSqlite, "", nullptr);
+    Side destination = MakeSide(o.destination, "qdt_nasty_destination", server ? &*server : nullptr);
+    source.conn.Execute(std::string("INSERT INTO ") + kTable + " (NV_ID, " + o.column + ") VALUES (7, " +
+                        SourceLiteral(o.value, false) + ")")
+        ->Close();
+
+    run::TextStatus status;
+    run::RunContext ctx(status);
+    ctx.source.Kind = kSqlite;
+    ctx.destination.Kind = o.destination;
+    ctx.source.Version = ctx.destination.Version = 5.104f;
+    std::string error;
+    try {
+        CopyTable(ctx, kTable, source.conn, destination.conn);
+    } catch (const db::DatabaseError& e) {
+        error = e.what();
+    }
+    if (*o.error) {
+        EXPECT_NE(error.find(o.error), std::string::npos) << error;
+        EXPECT_TRUE(ReadRows(destination.conn).empty());
+    } else {
+        EXPECT_EQ(error, "");
+        auto rs = destination.conn.Execute(std::string("SELECT ") + o.column + " FROM " + kTable);
+        ASSERT_FALSE(rs->Eof());
+        EXPECT_EQ(rs->Fields(0).Value(), o.expected) << Shown(rs->Fields(0).Value());
+    }
+    if (*o.warning)
+        EXPECT_NE(ctx.strWarnings.find(o.warning), std::string::npos) << ctx.strWarnings;
+    else
+        EXPECT_EQ(ctx.strWarnings, "");
+    if (server) {
+        db::Connection admin;
+        admin.Open(server->ConnectionString());
+        admin.Execute("DROP DATABASE IF EXISTS qdt_nasty_destination")->Close();
+    }
+}
+
+const char* kSelectSql = "(SELECT group_concat(name) FROM sqlite_master)";
+const char* kRefused = "column NV_Int of table tblQuillmartNasty (row NV_ID = 7) is not a number";
+const char* kNotUtf8 = "The text in column NV_Text of table tblQuillmartNasty is not valid UTF-8";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SqliteSourceOddity,
+    ::testing::Values(
+        Oddity{"SqlInANumberColumnToSqlite", kSqlite, "NV_Int", Value::Text(kSelectSql), Value::Text(kSelectSql), "", ""},
+        Oddity{"EmptyTextInANumberColumnToSqlite", kSqlite, "NV_Int", Value::Text(""), Value::Text(""), "", ""},
+        Oddity{"SqlInANumberColumnToMySql", kMySql, "NV_Int", Value::Text(kSelectSql), {}, kRefused, ""},
+        Oddity{"EmptyTextInANumberColumnToMySql", kMySql, "NV_Int", Value::Text(""), {}, kRefused, ""},
+        Oddity{"NumberTextInANumberColumnToMySql", kMySql, "NV_Int", Value::Text(" 42 "), Value::Integer(42), "", ""},
+        Oddity{"NotUtf8ToSqlite", kSqlite, "NV_Text", Value::Text("a\xFF\xC3" "b"), Value::Text("a\xFF\xC3" "b"), "", ""},
+        Oddity{"NotUtf8ToMySql", kMySql, "NV_Text", Value::Text("a\xFF\xC3" "b"),
+               Value::Text("a\xEF\xBF\xBD\xEF\xBF\xBD" "b"), "", kNotUtf8}),
+    [](const ::testing::TestParamInfo<Oddity>& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace qdt::data
