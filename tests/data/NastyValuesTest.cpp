@@ -3,6 +3,7 @@
 // The sources are filled without the tool's own literals (texts as hex
 // bytes), so a fault in them cannot hide itself.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -151,6 +152,9 @@ Side MakeSide(DatabaseKind kind, const std::string& mySqlDatabase, const test::M
     return side;
 }
 
+// Databases of their own per process, so that test programs run side by side do not meet.
+std::string Scratch(const std::string& role) { return "qdt_nasty_" + role + "_" + std::to_string(::getpid()); }
+
 std::vector<std::vector<Value>> ReadRows(db::Connection& conn) {
     std::vector<std::vector<Value>> rows;
     std::string columns = "NV_ID";
@@ -184,8 +188,8 @@ TEST_P(NastyValueCopy, EveryValueArrivesAsItWas) {
         server = found;
     }
     const std::vector<Nasty> cases = NastyValues();
-    Side source = MakeSide(d.source, "qdt_nasty_source", server ? &*server : nullptr);
-    Side destination = MakeSide(d.destination, "qdt_nasty_destination", server ? &*server : nullptr);
+    Side source = MakeSide(d.source, Scratch("source"), server ? &*server : nullptr);
+    Side destination = MakeSide(d.destination, Scratch("destination"), server ? &*server : nullptr);
     Fill(source.conn, cases, d.source == kMySql);
     destination.conn.Execute(std::string("INSERT INTO ") + kTable + " (NV_ID, NV_Text) VALUES (999, 'old')")->Close();
 
@@ -214,8 +218,8 @@ TEST_P(NastyValueCopy, EveryValueArrivesAsItWas) {
     if (server) {
         db::Connection admin;
         admin.Open(server->ConnectionString());
-        admin.Execute("DROP DATABASE IF EXISTS qdt_nasty_source")->Close();
-        admin.Execute("DROP DATABASE IF EXISTS qdt_nasty_destination")->Close();
+        admin.Execute("DROP DATABASE IF EXISTS " + Scratch("source"))->Close();
+        admin.Execute("DROP DATABASE IF EXISTS " + Scratch("destination"))->Close();
     }
 }
 
@@ -253,7 +257,7 @@ TEST_P(SqliteSourceOddity, ArrivesAsTextOrIsRefusedByName) {
         server = found;
     }
     Side source = MakeSide(kSqlite, "", nullptr);
-    Side destination = MakeSide(o.destination, "qdt_nasty_destination", server ? &*server : nullptr);
+    Side destination = MakeSide(o.destination, Scratch("destination"), server ? &*server : nullptr);
     source.conn.Execute(std::string("INSERT INTO ") + kTable + " (NV_ID, " + o.column + ") VALUES (7, " +
                         SourceLiteral(o.value, false) + ")")
         ->Close();
@@ -285,7 +289,7 @@ TEST_P(SqliteSourceOddity, ArrivesAsTextOrIsRefusedByName) {
     if (server) {
         db::Connection admin;
         admin.Open(server->ConnectionString());
-        admin.Execute("DROP DATABASE IF EXISTS qdt_nasty_destination")->Close();
+        admin.Execute("DROP DATABASE IF EXISTS " + Scratch("destination"))->Close();
     }
 }
 
