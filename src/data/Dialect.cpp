@@ -5,16 +5,78 @@ namespace qdt::data {
 namespace {
 
 // Jet and SQL Server both parse the slashed form year/month/day whatever the
-// machine's regional settings, and MySQL accepts it too.
-constexpr Dialect kAccessDialect{FirstRowForm::kTop, "DELETE * FROM ", "#", false, DateLiteralForm::kSlashed, true};
-constexpr Dialect kSqlServerDialect{FirstRowForm::kTop, "DELETE FROM ", "'", true, DateLiteralForm::kSlashed, false};
-constexpr Dialect kMySqlDialect{FirstRowForm::kLimit, "DELETE FROM ", "'", false, DateLiteralForm::kSlashed, false};
+// machine's regional settings, and MySQL accepts it too. The year always has
+// four digits: MySQL reads a two-digit year as 19xx or 20xx.
+constexpr Dialect kAccessDialect{.firstRow = FirstRowForm::kTop,
+                                 .deletePrefix = "DELETE * FROM ",
+                                 .dateDelimiter = "#",
+                                 .switchesIdentityInsert = false,
+                                 .dateForm = DateLiteralForm::kSlashed,
+                                 .inAFile = true,
+                                 .backslashEscapes = false,
+                                 .nulInText = NulInText::kRefused,
+                                 .replacesInvalidUtf8 = false,
+                                 .fractionDigits = 0,
+                                 .fractionDigitsByColumn = false,
+                                 .anyColumnTakesText = false};
+// A datetime column refuses a literal with more fraction digits than it
+// holds, so dates keep whole seconds here.
+constexpr Dialect kSqlServerDialect{.firstRow = FirstRowForm::kTop,
+                                    .deletePrefix = "DELETE FROM ",
+                                    .dateDelimiter = "'",
+                                    .switchesIdentityInsert = true,
+                                    .dateForm = DateLiteralForm::kSlashed,
+                                    .inAFile = false,
+                                    .backslashEscapes = false,
+                                    .nulInText = NulInText::kRefused,
+                                    .replacesInvalidUtf8 = true,
+                                    .fractionDigits = 0,
+                                    .fractionDigitsByColumn = false,
+                                    .anyColumnTakesText = false};
+// MySQL rounds (MariaDB cuts) a fraction its column cannot hold, and rounding
+// can move a date to the next day, so the fraction is cut to the column's own
+// digits first.
+constexpr Dialect kMySqlDialect{.firstRow = FirstRowForm::kLimit,
+                                .deletePrefix = "DELETE FROM ",
+                                .dateDelimiter = "'",
+                                .switchesIdentityInsert = false,
+                                .dateForm = DateLiteralForm::kSlashed,
+                                .inAFile = false,
+                                .backslashEscapes = true,
+                                .nulInText = NulInText::kBackslashZero,
+                                .replacesInvalidUtf8 = true,
+                                .fractionDigits = 6,
+                                .fractionDigitsByColumn = true,
+                                .anyColumnTakesText = false};
 // SQLite has no date type: a date is whatever text was stored. Its date
 // functions, its ordering and our own reader all understand only the ISO text
 // with zero-padded parts, so a slashed date would be stored but never read
-// back as a date (and would sort wrongly).
-constexpr Dialect kSqliteDialect{FirstRowForm::kLimit, "DELETE FROM ", "'", false, DateLiteralForm::kIso, true};
-constexpr Dialect kOtherDialect{FirstRowForm::kTop, "DELETE FROM ", "'", false, DateLiteralForm::kSlashed, false};
+// back as a date (and would sort wrongly). Its tokenizer stops at a NUL, so
+// such a text goes in as bytes.
+constexpr Dialect kSqliteDialect{.firstRow = FirstRowForm::kLimit,
+                                 .deletePrefix = "DELETE FROM ",
+                                 .dateDelimiter = "'",
+                                 .switchesIdentityInsert = false,
+                                 .dateForm = DateLiteralForm::kIso,
+                                 .inAFile = true,
+                                 .backslashEscapes = false,
+                                 .nulInText = NulInText::kHexCast,
+                                 .replacesInvalidUtf8 = false,
+                                 .fractionDigits = 9,
+                                 .fractionDigitsByColumn = false,
+                                 .anyColumnTakesText = true};
+constexpr Dialect kOtherDialect{.firstRow = FirstRowForm::kTop,
+                                .deletePrefix = "DELETE FROM ",
+                                .dateDelimiter = "'",
+                                .switchesIdentityInsert = false,
+                                .dateForm = DateLiteralForm::kSlashed,
+                                .inAFile = false,
+                                .backslashEscapes = false,
+                                .nulInText = NulInText::kRefused,
+                                .replacesInvalidUtf8 = false,
+                                .fractionDigits = 0,
+                                .fractionDigitsByColumn = false,
+                                .anyColumnTakesText = false};
 
 }  // namespace
 

@@ -19,6 +19,13 @@ enum class DateLiteralForm {
     kIso,      // 2004-03-07 09:05:02
 };
 
+// How a text holding a NUL character is written.
+enum class NulInText {
+    kRefused,       // the engine's text literal cannot carry one: an error
+    kBackslashZero, // \0 inside the quotes
+    kHexCast,       // the whole text as CAST(X'..' AS TEXT)
+};
+
 // What the statement builders need to know about one kind of database. The
 // code that writes SQL reads these fields instead of testing the kind itself,
 // so adding an engine means adding one entry here.
@@ -29,6 +36,22 @@ struct Dialect {
     bool switchesIdentityInsert;     // explicit identity values need SET IDENTITY_INSERT
     DateLiteralForm dateForm;
     bool inAFile;                    // the database is one file the user picks
+    // The engine reads \ inside a quoted text as an escape (MySQL in its
+    // default mode), so a literal must double every backslash.
+    bool backslashEscapes;
+    NulInText nulInText;
+    // Statements reach the engine as UTF-16 (ODBC), so bytes that are not
+    // UTF-8 arrive as U+FFFD.
+    bool replacesInvalidUtf8;
+    // Digits of a second's fraction a date literal may carry at most; 0
+    // writes whole seconds.
+    int fractionDigits;
+    // The destination column decides how many digits it keeps; they are
+    // looked up per column before a fraction is written.
+    bool fractionDigitsByColumn;
+    // Every column takes any value (SQLite's typing), so a text found in a
+    // number column can be written as text.
+    bool anyColumnTakesText;
 };
 
 // The dialect of a kind; kinds without an engine of their own (spreadsheets,

@@ -40,17 +40,23 @@ void AddAdminLogin(run::RunContext& ctx, db::Connection& source, db::Connection&
                      std::string(DialectFor(ctx.destination.Kind).deletePrefix) + "tblQuillmartLogins")
         ->Close();
 
-    const std::string user = EscapeQuotes(ReadConfigSetting(ctx, source, "backendlogin"));
-    const std::string password = EscapeQuotes(ReadConfigSetting(ctx, source, "backendpassword"));
-    std::string insert =
-        DestinationAtLeast51(ctx)
-            ? "INSERT INTO tblQuillmartLogins (LOGIN_Username, LOGIN_Password, LOGIN_Live, LOGIN_Orders, "
-              "LOGIN_Products, LOGIN_Config, LOGIN_Protected, LOGIN_Language) VALUES ('" +
-                  user + "', '" + password + "', 'y','y','y','y','y',1)"
-            : "INSERT INTO tblQuillmartLogins (LOGIN_Username, LOGIN_Password, LOGIN_Live, LOGIN_Orders, "
-              "LOGIN_Products, LOGIN_Config, LOGIN_Protected) VALUES ('" +
-                  user + "', '" + password + "', 'y','y','y','y','y')";
-    ExecuteSecretStatement(ctx, destination, insert, password)->Close();
+    const DatabaseKind kind = ctx.destination.Kind;
+    const std::string user = ReadConfigSetting(ctx, source, "backendlogin");
+    const std::string password = ReadConfigSetting(ctx, source, "backendpassword");
+    const ValuePlace userPlace{"tblQuillmartLogins", {}, "LOGIN_Username"};
+    const ValuePlace passwordPlace{"tblQuillmartLogins", {}, "LOGIN_Password"};
+    if (DialectFor(kind).replacesInvalidUtf8) {
+        if (!IsValidUtf8(user)) ctx.strWarnings += InvalidUtf8Warning(userPlace);
+        if (!IsValidUtf8(password)) ctx.strWarnings += InvalidUtf8Warning(passwordPlace);
+    }
+    const std::string before =
+        "INSERT INTO tblQuillmartLogins (LOGIN_Username, LOGIN_Password, LOGIN_Live, LOGIN_Orders, "
+        "LOGIN_Products, LOGIN_Config, LOGIN_Protected" +
+        std::string(DestinationAtLeast51(ctx) ? ", LOGIN_Language" : "") + ") VALUES (" +
+        TextLiteral(user, kind, userPlace) + ", ";
+    const std::string after = DestinationAtLeast51(ctx) ? ", 'y','y','y','y','y',1)" : ", 'y','y','y','y','y')";
+    ExecuteSecretStatement(ctx, destination, before, TextLiteral(password, kind, passwordPlace), after, password)
+        ->Close();
     ctx.status.AppendMessage("done.");
 }
 

@@ -1,5 +1,6 @@
 #include "data/SqlLiterals.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -62,19 +63,85 @@ db::DateTime ReadDate(const std::string& text) {
     throw db::DatabaseError("The value '" + text + "' cannot be read as a date.");
 }
 
-std::string WriteDate(const db::DateTime& d, DateLiteralForm form) {
-    if (form == DateLiteralForm::kIso) return db::FormatDateTime(d);
+// The year always has four digits: MySQL reads 99/1/1 as 1999.
+std::string WriteDate(const db::DateTime& d, DateLiteralForm form, int fractionDigits) {
+    const std::string fraction = db::FormatFraction(d.nanosecond, fractionDigits);
+    if (form == DateLiteralForm::kIso) {
+        db::DateTime whole = d;
+        whole.nanosecond = 0;
+        return db::FormatDateTime(whole) + fraction;
+    }
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%d/%d/%d %d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute, d.second);
-    return buf;
+    std::snprintf(buf, sizeof buf, "%04d/%d/%d %d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute, d.second);
+    return buf + fraction;
 }
 
-std::string FormatDate(const db::Value& value, DateLiteralForm form) {
+std::string FormatDate(const db::Value& value, DateLiteralForm form, int fractionDigits) {
     if (value.IsNull()) return {};
-    if (value.kind() == db::Value::Kind::Date) return WriteDate(value.AsDate(), form);
+    if (value.kind() == db::Value::Kind::Date) return WriteDate(value.AsDate(), form, fractionDigits);
     std::string text = value.ToText();
     if (text.empty()) return {};
-    return WriteDate(ReadDate(text), form);
+    return WriteDate(ReadDate(text), form, fractionDigits);
+}
+
+// Values quoted in errors are cut, so that a long text does not fill the log.
+std::string Shown(const std::string& text) {
+    constexpr std::size_t kMost = 60;
+    return text.size() <= kMost ? text : text.substr(0, kMost) + "...";
+}
+
+std::string HexBytes(const std::string& text) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (unsigned char c : text) {
+        out += kDigits[c >> 4];
+        out += kDigits[c & 0xF];
+    }
+    return out;
+}
+
+// Shortest round-trip digits; plain for ordinary magnitudes, an exponent for
+// the rest, where plain digits would run to hundreds (1e308) and engines cut them.
+template <class T>
+std::string WriteFloating(T v) {
+    if (v == 0) return "0";  // also -0
+    const T magnitude = std::fabs(v);
+    const auto format = magnitude >= T(1e-5) && magnitude < T(1e15) ? std::chars_format::fixed
+                                                                     : std::chars_format::scientific;
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, format);
+    return std::string(buf, res.ptr);
+}
+
+bool AllDigits(std::string_view s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A text that is wholly a number, written by the tool's own rules.
+std::optional<std::string> NumberFromText(const std::string& raw) {
+    const std::string t = db::Trim(raw);
+    std::string_view body(t);
+    if (!body.empty() && (body.front() == '-' || body.front() == '+')) body.remove_prefix(1);
+    if (AllDigits(body)) {
+        std::int64_t whole = 0;
+        const std::string digits = t.front() == '+' ? t.substr(1) : t;
+        const auto res = std::from_chars(digits.data(), digits.data() + digits.size(), whole);
+        if (res.ec == std::errc() && res.ptr == digits.data() + digits.size()) return std::to_string(whole);
+        return db::NormalizeDecimal(t);  // beyond 64 bits: the digits themselves
+    }
+    const std::size_t dot = body.find('.');
+    if (dot != std::string_view::npos && body.size() > 1 && (dot == 0 || AllDigits(body.substr(0, dot))) &&
+        (dot + 1 == body.size() || AllDigits(body.substr(dot + 1))))
+        return db::NormalizeDecimal(t);
+    // Exponent forms; from_chars would also take "inf" and "nan", which are not numbers here.
+    if (body.empty() || !(std::isdigit(static_cast<unsigned char>(body.front())) || body.front() == '.'))
+        return std::nullopt;
+    double v = 0;
+    const char* begin = t.data() + (t.front() == '+' ? 1 : 0);
+    const auto res = std::from_chars(begin, t.data() + t.size(), v);
+    if (res.ec != std::errc() || res.ptr != t.data() + t.size() || !std::isfinite(v)) return std::nullopt;
+    return WriteFloating(v);
 }
 
 }  // namespace
@@ -109,6 +176,114 @@ std::string GetQuoteChar(int fieldClass, const ConnectionProfile& profile) {
     }
 }
 
+std::string DescribePlace(const ValuePlace& place) {
+    std::string out = place.column.empty() ? std::string("a value") : "column " + place.column;
+    if (!place.table.empty()) out += " of table " + place.table;
+    if (!place.row.empty()) out += " (row " + place.row + ")";
+    return out;
+}
+
+std::string TextLiteral(const std::string& text, DatabaseKind kind, const ValuePlace& place) {
+    const Dialect& dialect = DialectFor(kind);
+    if (text.find('\0') != std::string::npos) {
+        if (dialect.nulInText == NulInText::kRefused)
+            throw db::DatabaseError("The text in " + DescribePlace(place) +
+                                    " holds a NUL character, which a " + DatabaseKindCaption(kind) +
+                                    " cannot store in a text.");
+        if (dialect.nulInText == NulInText::kHexCast) return "CAST(X'" + HexBytes(text) + "' AS TEXT)";
+    }
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '\'';
+    for (char c : text) {
+        if (c == '\'') {
+            out += "''";
+        } else if (dialect.backslashEscapes && c == '\\') {
+            out += "\\\\";
+        } else if (dialect.backslashEscapes && c == '\0') {
+            out += "\\0";
+        } else {
+            out += c;
+        }
+    }
+    out += '\'';
+    return out;
+}
+
+std::optional<std::string> NumberLiteral(const db::Value& value) {
+    switch (value.kind()) {
+        case db::Value::Kind::Null: return "NULL";
+        case db::Value::Kind::Integer:
+        case db::Value::Kind::Boolean: return value.ToText();
+        case db::Value::Kind::Double: {
+            const double v = value.ToDouble();
+            if (!std::isfinite(v)) return std::nullopt;
+            return WriteFloating(v);
+        }
+        case db::Value::Kind::Single: {
+            const auto v = static_cast<float>(value.ToDouble());
+            if (!std::isfinite(v)) return std::nullopt;
+            return WriteFloating(v);
+        }
+        case db::Value::Kind::Decimal:
+        case db::Value::Kind::Text: return NumberFromText(value.ToText());
+        case db::Value::Kind::Date:
+        case db::Value::Kind::Binary: break;
+    }
+    return std::nullopt;
+}
+
+std::string CheckedNumberLiteral(const db::Value& value, const ValuePlace& place) {
+    if (auto literal = NumberLiteral(value)) return *literal;
+    throw db::DatabaseError("The value '" + Shown(value.ToText()) + "' in " + DescribePlace(place) +
+                            " is not a number, and the destination column takes only numbers.");
+}
+
+bool IsValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra = 0;
+        char32_t cp = 0;
+        if ((b & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = b & 0x1F;
+        } else if ((b & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = b & 0x0F;
+        } else if ((b & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = b & 0x07;
+        } else {
+            return false;
+        }
+        if (i + static_cast<std::size_t>(extra) >= text.size()) return false;
+        for (int k = 1; k <= extra; ++k) {
+            const auto c = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            if ((c & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return true;
+}
+
+std::string InvalidUtf8Warning(const ValuePlace& place) {
+    return "- The text in " + DescribePlace(place) +
+           " is not valid UTF-8; the destination stores the unreadable bytes as the replacement character "
+           "U+FFFD.\r\n";
+}
+
+void AddWarningOnce(run::RunContext& ctx, const std::string& line) {
+    if (ctx.strWarnings.find(line) == std::string::npos) ctx.strWarnings += line;
+}
+
 std::string EscapeQuotes(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -127,8 +302,9 @@ std::int32_t GetDestinationId(run::RunContext& ctx, const std::string& country, 
                                     "' is outside the range of destination numbers (-32768 to 32767).");
         return *id;
     }
-    auto rs = ExecuteStatement(
-        ctx, conn, "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = '" + EscapeQuotes(country) + "'");
+    auto rs = ExecuteStatement(ctx, conn,
+                               "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = " +
+                                   TextLiteral(country, ctx.source.Kind, {"tblQuillmartDestination", {}, "D_Destination"}));
     std::int32_t id = 0;
     if (!rs->Eof()) {
         const auto v = RoundToWhole<std::int32_t>(rs->Fields("D_ID").Value().ToDouble());
@@ -144,24 +320,31 @@ std::int32_t GetDestinationId(run::RunContext& ctx, const std::string& country, 
 
 std::string FormatSqlDate(const std::string& text) { return FormatSqlDate(db::Value::Text(text)); }
 
-std::string FormatSqlDate(const db::Value& value) { return FormatDate(value, DateLiteralForm::kSlashed); }
+std::string FormatSqlDate(const db::Value& value) { return FormatDate(value, DateLiteralForm::kSlashed, 0); }
 
 std::string FormatSqlDate(const std::string& text, DatabaseKind kind) {
     return FormatSqlDate(db::Value::Text(text), kind);
 }
 
 std::string FormatSqlDate(const db::Value& value, DatabaseKind kind) {
-    return FormatDate(value, DialectFor(kind).dateForm);
+    const Dialect& dialect = DialectFor(kind);
+    // Without the column's own digits, a kind that decides by column gets whole seconds.
+    return FormatDate(value, dialect.dateForm, dialect.fractionDigitsByColumn ? 0 : dialect.fractionDigits);
+}
+
+std::string FormatSqlDate(const db::Value& value, DatabaseKind kind, int columnDigits) {
+    const Dialect& dialect = DialectFor(kind);
+    return FormatDate(value, dialect.dateForm, std::min(columnDigits, dialect.fractionDigits));
 }
 
 void BuildLanguageValues(const std::string& column, const std::string& value, std::string& columnList,
-                         std::string& valueList, bool nullForOthers) {
+                         std::string& valueList, bool nullForOthers, DatabaseKind kind, const ValuePlace& place) {
     columnList.clear();
     valueList.clear();
     for (int slot = 1; slot <= 5; ++slot) {
         columnList += column + std::to_string(slot) + ",";
         if (slot == 1 && (!value.empty() || !nullForOthers))
-            valueList += "'" + EscapeQuotes(value) + "',";
+            valueList += TextLiteral(value, kind, place) + ",";
         else
             valueList += nullForOthers ? "NULL," : "'',";
     }

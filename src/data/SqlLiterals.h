@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "data/run/ConnectionProfile.h"
 #include "db/Connection.h"
@@ -26,27 +28,83 @@ FieldClass GetFieldClass(const db::Field& field);
 std::string GetQuoteChar(int fieldClass, const ConnectionProfile& profile);
 
 // Doubles every single quote, so the text can sit between single quotes.
+// This is the whole escaping only for engines that read no backslash escapes;
+// statements for a known kind take TextLiteral.
 std::string EscapeQuotes(const std::string& text);
+
+// Where a value is going, so that an error can name it.
+struct ValuePlace {
+    std::string table;
+    std::string row;  // the row's key, such as "P_ID = 7"; empty when there is none
+    std::string column;
+};
+
+// "column P_Name of table tblQuillmartProducts (row P_ID = 7)", or less when
+// parts are unknown.
+std::string DescribePlace(const ValuePlace& place);
+
+// The text as a literal that the kind reads back unchanged, quotes included:
+// single quotes doubled everywhere; for MySQL also every backslash doubled and
+// a NUL written as \0; for SQLite a text holding a NUL written as its bytes,
+// CAST(X'..' AS TEXT). Where the kind cannot hold a NUL in text, a text with
+// one is an error naming place. Other texts are written exactly as before:
+// between single quotes with their quotes doubled.
+std::string TextLiteral(const std::string& text, DatabaseKind kind, const ValuePlace& place = {});
+
+// A value written bare as a number, when the tool itself has read it as one:
+// Null as NULL, whole numbers as whole numbers, doubles and singles in the
+// shortest text that reads back as the same number (with an exponent beyond
+// 1e15 and below 1e-5: 1e+308, 2.2e-308), exact decimals as their digits,
+// booleans as 1 or 0, and a text that is wholly a number (blanks around it
+// allowed) the same way. Nothing for everything else: text that is not a
+// number, infinities and NaN, dates, binary values.
+std::optional<std::string> NumberLiteral(const db::Value& value);
+
+// NumberLiteral, or an error naming place for a value that is not a number.
+// A caller whose destination column takes text writes such a value with
+// TextLiteral instead.
+std::string CheckedNumberLiteral(const db::Value& value, const ValuePlace& place);
+
+// Whether the text is well-formed UTF-8 (no stray bytes, no overlong forms,
+// no surrogates). Engines that get statements as UTF-16 receive U+FFFD for
+// what is not.
+bool IsValidUtf8(std::string_view text);
+
+// The line (with its CR LF) that the run's warnings get, once per column, for
+// a text going to such an engine that is not UTF-8.
+std::string InvalidUtf8Warning(const ValuePlace& place);
+
+// Appends the line to the run's warnings unless it is there already.
+void AddWarningOnce(run::RunContext& ctx, const std::string& line);
 
 // The destination number (D_ID) of a country given by number or by name.
 // A number is returned as it is (rounded half to even, within 16 bits)
 // without a query; a name is looked up in tblQuillmartDestination of conn,
-// and a name not found gives 0.
+// and a name not found gives 0. conn is the source's connection, as callers
+// always pass: the name is written as a literal of ctx.source.Kind.
 std::int32_t GetDestinationId(run::RunContext& ctx, const std::string& country, db::Connection& conn);
 
-// A date and time in the form 2004/3/7 9:05:02, or "" for Null or empty text.
-// Throws DatabaseError when the value cannot be read as a date.
+// A date and time in the form 2004/3/7 9:05:02 (always four digits of year:
+// 0099/1/1 0:00:00), or "" for Null or empty text. Throws DatabaseError when
+// the value cannot be read as a date.
 std::string FormatSqlDate(const std::string& text);
 std::string FormatSqlDate(const db::Value& value);
-// The same in the form the kind's dialect expects (SQLite takes ISO text).
+// The same in the form the kind's dialect expects (SQLite takes ISO text),
+// with the fraction of the second where the kind keeps one (SQLite).
 std::string FormatSqlDate(const std::string& text, DatabaseKind kind);
 std::string FormatSqlDate(const db::Value& value, DatabaseKind kind);
+// As above, for a destination column that keeps columnDigits digits of a
+// second's fraction (MySQL's DATETIME(6) keeps 6): the fraction is cut to
+// them and to what the kind's literal may carry.
+std::string FormatSqlDate(const db::Value& value, DatabaseKind kind, int columnDigits);
 
 // Fills the two lists with the five language columns of an old single column
 // (column1 .. column5) and their literals: the value goes to language 1; the
 // other four, and an empty value when nullForOthers is set, are NULL when
-// nullForOthers is set and '' otherwise. Both lists are replaced.
+// nullForOthers is set and '' otherwise. The value is a TextLiteral of kind;
+// place names it in an error. Both lists are replaced.
 void BuildLanguageValues(const std::string& column, const std::string& value, std::string& columnList,
-                         std::string& valueList, bool nullForOthers);
+                         std::string& valueList, bool nullForOthers, DatabaseKind kind,
+                         const ValuePlace& place = {});
 
 }  // namespace qdt::data

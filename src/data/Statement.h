@@ -4,6 +4,8 @@
 #include <string>
 
 #include "db/Connection.h"
+#include "db/Error.h"
+#include "db/SecretMask.h"
 #include "data/run/RunContext.h"
 
 namespace qdt::data {
@@ -17,16 +19,22 @@ inline std::unique_ptr<db::Recordset> ExecuteStatement(run::RunContext& ctx, db:
 }
 
 // As ExecuteStatement, for a statement that carries a secret (the shop's
-// back-office password): strQuery, which a failure shows in the log, holds the
-// statement with the secret masked, while the real text is executed.
+// back-office password) as one literal between before and after. strQuery,
+// which a failure shows in the log, holds the statement with that literal
+// written as '********'; the driver's error text, which may echo the
+// statement or the value, is masked too before it travels on.
 inline std::unique_ptr<db::Recordset> ExecuteSecretStatement(run::RunContext& ctx, db::Connection& conn,
-                                                             const std::string& sql, const std::string& secret) {
-    std::string shown = sql;
-    if (!secret.empty())
-        for (std::size_t at = shown.find(secret); at != std::string::npos; at = shown.find(secret, at + 8))
-            shown.replace(at, secret.size(), "********");
-    ctx.strQuery = std::move(shown);
-    return conn.Execute(sql);
+                                                             const std::string& before,
+                                                             const std::string& secretLiteral,
+                                                             const std::string& after, const std::string& secret) {
+    const std::string sql = before + secretLiteral + after;
+    ctx.strQuery = before + "'" + db::kSecretMask + "'" + after;
+    try {
+        return conn.Execute(sql);
+    } catch (const db::DatabaseError& e) {
+        const db::SecretInStatement where{&sql, before.size(), before.size() + secretLiteral.size()};
+        throw db::DatabaseError(db::MaskSecret(e.Description(), secret, where), e.NativeCode(), e.State());
+    }
 }
 
 // The number of rows of a table, read with its own count query so that a

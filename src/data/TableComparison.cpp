@@ -1,5 +1,6 @@
 #include "data/TableComparison.h"
 
+#include "data/Dialect.h"
 #include "data/SqlLiterals.h"
 #include "data/Statement.h"
 #include "db/Text.h"
@@ -20,22 +21,47 @@ struct Quotes {
     std::string value;
 };
 
-std::string UpdateStatement(run::RunContext& ctx, const std::string& destinationTable, const std::string& keyColumn,
-                            const std::string& valueColumn, const Quotes& quotes, const std::string& keyText,
-                            const std::string& valueText, db::Connection& source) {
+// One update, with the value's literal apart so that a secret can be masked.
+struct Update {
+    std::string before;
+    std::string value;
+    std::string after;
+};
+
+// A literal by its column's quote: text for the kind, a date's plain text
+// between another delimiter (Access's #), or a number the tool has checked;
+// a column without quotes takes a text only where every column takes text.
+std::string Literal(const db::Value& value, const std::string& text, const std::string& quote, DatabaseKind kind,
+                    const ValuePlace& place) {
+    if (quote == "'") return TextLiteral(text, kind, place);
+    if (!quote.empty()) return quote + EscapeQuotes(text) + quote;
+    if (auto number = NumberLiteral(value)) return *number;
+    if (DialectFor(kind).anyColumnTakesText) return TextLiteral(text, kind, place);
+    return CheckedNumberLiteral(value, place);
+}
+
+Update BuildUpdate(run::RunContext& ctx, const std::string& destinationTable, const std::string& keyColumn,
+                   const std::string& valueColumn, const Quotes& quotes, const db::Value& key,
+                   const db::Value& value, db::Connection& source) {
+    const std::string keyText = key.ToText();
+    const DatabaseKind kind = ctx.destination.Kind;
     if (keyText != kDefaultCountryKey) {
-        const std::string& keyQuote = quotes.key;
-        const std::string& valueQuote = quotes.value;
-        return "UPDATE " + destinationTable + " SET " + valueColumn + " = " + valueQuote +
-               EscapeQuotes(DropAspFolder(valueText)) + valueQuote + " WHERE " + keyColumn + " = " + keyQuote +
-               EscapeQuotes(keyText) + keyQuote;
+        const ValuePlace keyPlace{destinationTable, {}, keyColumn};
+        const std::string keyLiteral = Literal(key, keyText, quotes.key, kind, keyPlace);
+        const ValuePlace valuePlace{destinationTable, keyColumn + " = " + keyLiteral, valueColumn};
+        const std::string valueText = DropAspFolder(value.ToText());  // Null reads as empty text
+        if (DialectFor(kind).replacesInvalidUtf8 && !IsValidUtf8(valueText))
+            AddWarningOnce(ctx, InvalidUtf8Warning({destinationTable, {}, valueColumn}));
+        return {"UPDATE " + destinationTable + " SET " + valueColumn + " = ",
+                Literal(value, valueText, quotes.value, kind, valuePlace),
+                " WHERE " + keyColumn + " = " + keyLiteral};
     }
     // The new schema keeps the country as its destination number, whatever
     // the old shop stored.
-    const std::int32_t country = GetDestinationId(ctx, valueText, source);
+    const std::int32_t country = GetDestinationId(ctx, value.ToText(), source);
     if (country == 0) ctx.strWarnings += std::string(kDefaultCountryWarning) + "\r\n";
-    return "UPDATE " + destinationTable + " SET " + valueColumn + " = '" + std::to_string(country) + "' WHERE " +
-           keyColumn + " = 'defaultcountry'";
+    return {"UPDATE " + destinationTable + " SET " + valueColumn + " = ", "'" + std::to_string(country) + "'",
+            " WHERE " + keyColumn + " = 'defaultcountry'"};
 }
 
 }  // namespace
@@ -74,15 +100,15 @@ void CompareTable(run::RunContext& ctx, const std::string& sourceTable, const st
         long rowCounter = 0;
         while (!rows->Eof()) {
             ++rowCounter;
-            const std::string keyText = key.Value().ToText();
-            const std::string valueText = value.Value().ToText();  // Null reads as empty text
-            const std::string update =
-                UpdateStatement(ctx, destinationTable, keyColumn, valueColumn, quotes, keyText, valueText, source);
+            const Update update = BuildUpdate(ctx, destinationTable, keyColumn, valueColumn, quotes, key.Value(),
+                                              value.Value(), source);
             // The back-office password must not reach the log if its update fails.
-            if (keyText == kPasswordKey)
-                ExecuteSecretStatement(ctx, destination, update, EscapeQuotes(DropAspFolder(valueText)))->Close();
+            if (key.Value().ToText() == kPasswordKey)
+                ExecuteSecretStatement(ctx, destination, update.before, update.value, update.after,
+                                       DropAspFolder(value.Value().ToText()))
+                    ->Close();
             else
-                ExecuteStatement(ctx, destination, update)->Close();
+                ExecuteStatement(ctx, destination, update.before + update.value + update.after)->Close();
 
             status.SetBarValue(run::Bar::Current, run::Percent(rowCounter, count));
             rows->MoveNext();

@@ -1,5 +1,7 @@
 #include "data/TableCopy.h"
 
+#include <map>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -20,10 +22,97 @@ struct FieldEntry {
     std::string values;
 };
 
-std::string PlainValue(const db::Value& value, FieldClass fieldClass, const std::string& quote, DatabaseKind kind) {
-    if (value.IsNull()) return "NULL";
-    std::string text = fieldClass == kFieldDate ? FormatSqlDate(value, kind) : value.ToText();
+// What the copy learns about the destination table on first need: which
+// columns take text, and how many digits of a second's fraction a date
+// column keeps. Most tables never ask.
+class DestinationTable {
+public:
+    DestinationTable(run::RunContext& ctx, const std::string& table, db::Connection& destination)
+        : ctx_(ctx), table_(table), destination_(destination), dialect_(DialectFor(ctx.destination.Kind)) {}
+
+    bool TakesText(const std::string& column) {
+        if (dialect_.anyColumnTakesText) return true;
+        if (!textColumns_) {
+            textColumns_.emplace();
+            auto rs = ExecuteStatement(ctx_, destination_, "SELECT * FROM " + table_ + " WHERE 1 = 0");
+            for (const db::Field& f : rs->AllFields())
+                if (GetFieldClass(f) == kFieldText) textColumns_->insert(db::ToLowerAscii(f.Name()));
+            rs->Close();
+        }
+        return textColumns_->count(db::ToLowerAscii(column)) > 0;
+    }
+
+    int FractionDigits(const std::string& column) {
+        if (!dialect_.fractionDigitsByColumn) return dialect_.fractionDigits;
+        auto found = fractionDigits_.find(column);
+        if (found != fractionDigits_.end()) return found->second;
+        const DatabaseKind kind = ctx_.destination.Kind;
+        auto rs = ExecuteStatement(
+            ctx_, destination_,
+            "SELECT DATETIME_PRECISION FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() AND "
+            "TABLE_NAME = " + TextLiteral(table_, kind) + " AND COLUMN_NAME = " + TextLiteral(column, kind));
+        int digits = 0;
+        if (!rs->Eof() && !rs->Fields(std::size_t{0}).Value().IsNull())
+            digits = static_cast<int>(rs->Fields(std::size_t{0}).Value().ToInteger());
+        rs->Close();
+        fractionDigits_.emplace(column, digits);
+        return digits;
+    }
+
+private:
+    run::RunContext& ctx_;
+    const std::string& table_;
+    db::Connection& destination_;
+    const Dialect& dialect_;
+    std::optional<std::set<std::string>> textColumns_;
+    std::map<std::string, int> fractionDigits_;
+};
+
+// Everything a field's literal needs besides its value.
+struct LiteralContext {
+    run::RunContext& ctx;
+    DestinationTable& target;
+    ValuePlace place;
+};
+
+std::string Text(LiteralContext& lc, const std::string& text) {
+    const DatabaseKind kind = lc.ctx.destination.Kind;
+    if (DialectFor(kind).replacesInvalidUtf8 && !IsValidUtf8(text))
+        AddWarningOnce(lc.ctx, InvalidUtf8Warning({lc.place.table, {}, lc.place.column}));
+    return TextLiteral(text, kind, lc.place);
+}
+
+// The text between a quote other than the single one (Access's # for dates).
+std::string Quoted(LiteralContext& lc, const std::string& text, const std::string& quote) {
+    if (quote == "'") return Text(lc, text);
     return quote + EscapeQuotes(text) + quote;
+}
+
+// A value written bare only when the tool has read it as a number; anything
+// else is text where the destination column takes text, and an error naming
+// table, row and column where it does not. Never the source's own text as SQL.
+std::string NumberOrText(LiteralContext& lc, const db::Value& value) {
+    if (auto number = NumberLiteral(value)) return *number;
+    if (lc.target.TakesText(lc.place.column)) return Text(lc, value.ToText());
+    return CheckedNumberLiteral(value, lc.place);
+}
+
+bool MayHoldFraction(const db::Value& value) {
+    if (value.kind() == db::Value::Kind::Date) return value.AsDate().nanosecond != 0;
+    return value.kind() == db::Value::Kind::Text && value.AsText().find('.') != std::string::npos;
+}
+
+std::string PlainValue(LiteralContext& lc, const db::Value& value, FieldClass fieldClass, const std::string& quote) {
+    if (value.IsNull()) return "NULL";
+    switch (fieldClass) {
+        case kFieldDate: {
+            const DatabaseKind kind = lc.ctx.destination.Kind;
+            const int digits = MayHoldFraction(value) ? lc.target.FractionDigits(lc.place.column) : 0;
+            return Quoted(lc, FormatSqlDate(value, kind, digits), quote);
+        }
+        case kFieldText: return Quoted(lc, value.ToText(), quote);
+        default: return NumberOrText(lc, value);
+    }
 }
 
 // Each login row reads the setting itself, as the copy always has; a shop has few logins.
@@ -42,37 +131,54 @@ struct ColumnPlan {
     bool addsAColumnTheSourceHas = false;
 };
 
-FieldEntry BuildFieldEntry(run::RunContext& ctx, const db::Field& field, const ColumnPlan& plan,
+FieldEntry BuildFieldEntry(LiteralContext& lc, const db::Field& field, const ColumnPlan& plan,
                            db::Connection& source) {
+    run::RunContext& ctx = lc.ctx;
     const CopyRule& rule = plan.rule;
-    const FieldClass fieldClass = plan.fieldClass;
-    const std::string& quote = plan.quote;
     const db::Value& value = field.Value();
     const std::string text = value.ToText();  // Null reads as empty text
+    const DatabaseKind kind = ctx.destination.Kind;
 
     FieldEntry entry{rule.columns.empty() ? field.Name() : std::string(rule.columns), {}};
     switch (rule.form) {
-        case ValueForm::kPlain: entry.values = PlainValue(value, fieldClass, quote, ctx.destination.Kind); break;
-        case ValueForm::kQuoted: entry.values = quote + EscapeQuotes(text) + quote; break;
-        case ValueForm::kBare: entry.values = text; break;
+        case ValueForm::kPlain: entry.values = PlainValue(lc, value, plan.fieldClass, plan.quote); break;
+        case ValueForm::kQuoted:
+            entry.values = plan.quote.empty() ? NumberOrText(lc, value) : Quoted(lc, text, plan.quote);
+            break;
+        case ValueForm::kBare: entry.values = NumberOrText(lc, value); break;
         // The source's destination table is copied with its numbers, so a
         // number found there is valid in the destination too.
         case ValueForm::kDestinationNumber: entry.values = std::to_string(GetDestinationId(ctx, text, source)); break;
         case ValueForm::kShortenedFormat: entry.values = text == "y" ? "'s'" : "'n'"; break;
-        // The address sits between quotes, so its own quotes are doubled; written
-        // unchanged, one quote in an address would break the row's statement.
         case ValueForm::kDownloadUrl:
-            entry.values = "'" + EscapeQuotes(text) + "','" + (text.empty() ? "n" : "l") + "'";
+            entry.values = Text(lc, text) + ",'" + (text.empty() ? "n" : "l") + "'";
             break;
-        case ValueForm::kLoginLanguage: entry.values = text + "," + BackEndLanguage(ctx, source); break;
-        case ValueForm::kLanguages: BuildLanguageValues(field.Name(), text, entry.columns, entry.values, false); break;
-        case ValueForm::kLanguagesNull:
-            BuildLanguageValues(field.Name(), text, entry.columns, entry.values, true);
+        case ValueForm::kLoginLanguage:
+            entry.values = NumberOrText(lc, value) + "," + BackEndLanguage(ctx, source);
             break;
+        case ValueForm::kLanguages:
+        case ValueForm::kLanguagesNull: {
+            const bool nullForOthers = rule.form == ValueForm::kLanguagesNull;
+            if (DialectFor(kind).replacesInvalidUtf8 && !IsValidUtf8(text))
+                AddWarningOnce(ctx, InvalidUtf8Warning({lc.place.table, {}, field.Name() + "1"}));
+            ValuePlace place = lc.place;
+            place.column = field.Name() + "1";
+            BuildLanguageValues(field.Name(), text, entry.columns, entry.values, nullForOthers, kind, place);
+            break;
+        }
         case ValueForm::kSkip: break;
     }
     entry.values += rule.suffix;
     return entry;
+}
+
+// The row as an error names it: by its first column, which is the key of
+// every shop table.
+std::string RowKey(const std::vector<db::Field>& fields) {
+    if (fields.empty()) return {};
+    std::string value = fields.front().Value().ToText();
+    if (value.size() > 40) value = value.substr(0, 40) + "...";
+    return fields.front().Name() + " = " + value;
 }
 
 // Splits a column or value list at its commas, leaving commas inside quoted
@@ -159,16 +265,19 @@ void CopyTable(run::RunContext& ctx, const std::string& table, db::Connection& s
     for (const db::Field& field : fields) sourceColumns.insert(db::ToLowerAscii(field.Name()));
     const std::vector<ColumnPlan> plans = PlanColumns(ctx, fields, sourceColumns);
 
+    DestinationTable target(ctx, table, destination);
     long rowCounter = 0;
     while (!rows->Eof()) {
         ++rowCounter;
+        LiteralContext lc{ctx, target, {table, RowKey(fields), {}}};
         std::string columnList;
         std::string valueList;
         for (std::size_t i = 0; i < fields.size(); ++i) {
             status.Yield();
             const ColumnPlan& plan = plans[i];
             if (plan.rule.form == ValueForm::kSkip) continue;
-            FieldEntry entry = BuildFieldEntry(ctx, fields[i], plan, source);
+            lc.place.column = fields[i].Name();
+            FieldEntry entry = BuildFieldEntry(lc, fields[i], plan, source);
             if (plan.addsAColumnTheSourceHas) DropColumnsTheSourceHas(entry, fields[i].Name(), sourceColumns);
             if (entry.columns.empty()) continue;
             columnList += entry.columns + ",";

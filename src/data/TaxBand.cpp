@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "data/Dialect.h"
 #include "data/SqlLiterals.h"
@@ -31,14 +32,19 @@ float GetTaxBand(run::RunContext& ctx, db::Connection& conn, const std::string& 
                  const std::string& configKey) {
     ctx.status.AddMessage("Getting " + displayName + " tax band value... ");
     float rate = 0;
-    auto setting = ExecuteStatement(
-        ctx, conn, "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = '" + EscapeQuotes(configKey) + "'");
+    auto setting = ExecuteStatement(ctx, conn,
+                                    "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = " +
+                                        TextLiteral(configKey, ctx.destination.Kind));
     if (!setting->Eof()) {
-        const std::string band = setting->Fields("CFG_Value").Value().ToText();
+        const db::Value band = setting->Fields("CFG_Value").Value();
         setting->Close();
-        // The setting is the shop's own number and is written bare; an empty
-        // or broken one fails here and the statement shows why.
-        auto row = ExecuteStatement(ctx, conn, "SELECT T_TaxRate FROM tblQuillmartTaxRates WHERE T_ID = " + band);
+        // The setting is written bare, so it must be a number; an empty or
+        // broken one (or one holding SQL) is an error, never part of a statement.
+        const std::optional<std::string> number = NumberLiteral(band);
+        if (!number || band.IsNull())
+            throw db::DatabaseError("The '" + configKey + "' setting holds '" + band.ToText() +
+                                    "', which is not the number of a tax band.");
+        auto row = ExecuteStatement(ctx, conn, "SELECT T_TaxRate FROM tblQuillmartTaxRates WHERE T_ID = " + *number);
         if (!row->Eof()) rate = static_cast<float>(row->Fields("T_TaxRate").Value().ToDouble());
         row->Close();
     } else {
@@ -71,8 +77,8 @@ void SetTaxBand(run::RunContext& ctx, db::Connection& conn, const std::string& d
         taxRates.emplace(key, band);
     }
     ExecuteStatement(ctx, conn,
-                     "UPDATE tblQuillmartConfig SET CFG_Value='" + std::to_string(band) + "' WHERE CFG_Name = '" +
-                         EscapeQuotes(configKey) + "'")
+                     "UPDATE tblQuillmartConfig SET CFG_Value='" + std::to_string(band) + "' WHERE CFG_Name = " +
+                         TextLiteral(configKey, ctx.destination.Kind))
         ->Close();
     ctx.status.AppendMessage("done.");
 }

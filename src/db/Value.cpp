@@ -47,7 +47,7 @@ bool ValidDate(const DateTime& d) {
     bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
     int maxDay = d.month == 2 ? (leap ? 29 : 28) : kDays[d.month - 1];
     return d.day <= maxDay && d.hour >= 0 && d.hour < 24 && d.minute >= 0 && d.minute < 60 && d.second >= 0 &&
-           d.second < 60;
+           d.second < 60 && d.nanosecond >= 0 && d.nanosecond < 1000000000;
 }
 
 }  // namespace
@@ -95,7 +95,7 @@ std::string FormatDateTime(const DateTime& d) {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute,
                       d.second);
-        return buf;
+        return buf + FormatFraction(d.nanosecond, 9);
     }
     std::string out = "0000-00-00 00:00:00";
     two(&out[0], d.year / 100);
@@ -105,7 +105,17 @@ std::string FormatDateTime(const DateTime& d) {
     two(&out[11], d.hour);
     two(&out[14], d.minute);
     two(&out[17], d.second);
+    if (d.nanosecond != 0) out += FormatFraction(d.nanosecond, 9);
     return out;
+}
+
+std::string FormatFraction(int nanosecond, int digits) {
+    if (nanosecond <= 0 || digits <= 0) return {};
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%09d", nanosecond % 1000000000);
+    std::string fraction(buf, static_cast<std::size_t>(digits < 9 ? digits : 9));
+    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+    return fraction.empty() ? std::string() : "." + fraction;
 }
 
 bool ParseDateTime(const std::string& text, DateTime& out) {
@@ -119,15 +129,16 @@ bool ParseDateTime(const std::string& text, DateTime& out) {
     if (sep != '-' && sep != '/') return false;
     ++pos;
     if (!ReadInt(s, pos, 2, d.month) || !Expect(s, pos, sep) || !ReadInt(s, pos, 2, d.day)) return false;
-    d.hour = d.minute = d.second = 0;
+    d.hour = d.minute = d.second = d.nanosecond = 0;
     if (pos < s.size()) {
         if (!Expect(s, pos, ' ') && !Expect(s, pos, 'T')) return false;
         if (!ReadInt(s, pos, 2, d.hour) || !Expect(s, pos, ':') || !ReadInt(s, pos, 2, d.minute)) return false;
         if (Expect(s, pos, ':')) {
             if (!ReadInt(s, pos, 2, d.second)) return false;
             if (Expect(s, pos, '.')) {
-                int fraction = 0;
-                if (!ReadInt(s, pos, 9, fraction)) return false;
+                const size_t start = pos;
+                if (!ReadInt(s, pos, 9, d.nanosecond)) return false;
+                for (size_t digits = pos - start; digits < 9; ++digits) d.nanosecond *= 10;
             }
         }
         if (pos != s.size()) return false;

@@ -14,6 +14,7 @@ struct DateTime {
     int hour = 0;
     int minute = 0;
     int second = 0;
+    int nanosecond = 0;  // the fraction of the second, in billionths
 
     bool operator==(const DateTime&) const = default;
 };
@@ -75,9 +76,15 @@ std::string FormatDouble(double v);
 std::string FormatSingle(float v);
 // Drops trailing zeros of the fraction ("12.5000" -> "12.5", "14.0000" -> "14").
 std::string NormalizeDecimal(const std::string& digits);
-// "YYYY-MM-DD HH:MM:SS".
+// "YYYY-MM-DD HH:MM:SS", then the fraction of the second when there is one
+// (".75", ".123456"), without trailing zeros.
 std::string FormatDateTime(const DateTime& d);
-// Reads "YYYY-MM-DD[ HH:MM[:SS[.fff]]]" and "YYYY/M/D[ H:MM[:SS]]"; false if the text is neither.
+// The fraction of the second as "." and at most `digits` digits (cut, not
+// rounded, so a date never moves to the next second), without trailing zeros;
+// empty when nothing is left.
+std::string FormatFraction(int nanosecond, int digits);
+// Reads "YYYY-MM-DD[ HH:MM[:SS[.fffffffff]]]" and "YYYY/M/D[ H:MM[:SS[.fff]]]", keeping the
+// fraction to the nanosecond; false if the text is neither.
 bool ParseDateTime(const std::string& text, DateTime& out);
 
 }  // namespace qdt::db

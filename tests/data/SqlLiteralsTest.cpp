@@ -44,14 +44,6 @@ TEST(QuoteChar, ProfileWithoutDelimiterFallsBackToItsKind) {
     EXPECT_EQ(GetQuoteChar(kFieldDate, sqlite), "'");
 }
 
-TEST(EscapeQuotes, DoublesEverySingleQuote) {
-    EXPECT_EQ(EscapeQuotes("O'Brien"), "O''Brien");
-    EXPECT_EQ(EscapeQuotes("''"), "''''");
-    EXPECT_EQ(EscapeQuotes("'a'b'"), "''a''b''");
-    EXPECT_EQ(EscapeQuotes("plain \"text\""), "plain \"text\"");
-    EXPECT_EQ(EscapeQuotes(""), "");
-}
-
 class DestinationId : public ::testing::Test {
 protected:
     run::TextStatus status;
@@ -90,20 +82,30 @@ TEST_F(DestinationId, NumbersBeyondSixteenBitsAreRefused) {
     EXPECT_TRUE(rec.Statements().empty());
 }
 
-TEST_F(DestinationId, NamesAreLookedUpWithTheirQuotesDoubled) {
-    test::RecordingConnection rec;
-    rec.Answer("SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Cote d''Ivoire'",
-               {{"D_ID"}, {db::kInteger}, {{db::Value::Integer(81)}, {db::Value::Integer(99)}}});
-    auto conn = rec.Open();
-    EXPECT_EQ(GetDestinationId(ctx, "Cote d'Ivoire", conn), 81);
-    EXPECT_EQ(GetDestinationId(ctx, "Atlantis", conn), 0);
-    EXPECT_EQ(GetDestinationId(ctx, "Inf", conn), 0);  // a name, not a number
-    EXPECT_EQ(rec.Statements(), (std::vector<std::string>{
-                                    "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Cote d''Ivoire'",
-                                    "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Atlantis'",
-                                    "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Inf'"}));
-    EXPECT_EQ(ctx.strQuery, rec.Statements().back());
-    EXPECT_EQ(rec.OpenResults(), 0);
+// The name is a literal of the source's kind: in a MySQL source a name
+// ending in a backslash once swallowed its quote.
+TEST_F(DestinationId, NamesAreLookedUpAsLiteralsOfTheSourceKind) {
+    struct Case {
+        DatabaseKind kind;
+        std::string name;
+        std::string literal;
+    };
+    for (const Case& c : {Case{kAccess, "Cote d'Ivoire", "'Cote d''Ivoire'"},
+                          Case{kSqlServer, "Cote d'Ivoire\\", "'Cote d''Ivoire\\'"},
+                          Case{kMySql, "Cote d'Ivoire\\", "'Cote d''Ivoire\\\\'"},
+                          Case{kMySql, "x\\' OR 1=1 -- ", "'x\\\\'' OR 1=1 -- '"}}) {
+        const std::string sql = "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = " + c.literal;
+        test::RecordingConnection rec;
+        rec.Answer(sql, {{"D_ID"}, {db::kInteger}, {{db::Value::Integer(81)}, {db::Value::Integer(99)}}});
+        auto conn = rec.Open();
+        ctx.source.Kind = c.kind;
+        EXPECT_EQ(GetDestinationId(ctx, c.name, conn), 81) << c.name;
+        EXPECT_EQ(GetDestinationId(ctx, "Inf", conn), 0);  // a name, not a number
+        EXPECT_EQ(rec.Statements(),
+                  (std::vector<std::string>{
+                      sql, "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Inf'"}));
+        EXPECT_EQ(rec.OpenResults(), 0);
+    }
 }
 
 TEST_F(DestinationId, LookupOnSqlite) {
@@ -130,6 +132,8 @@ TEST(SqlDate, FixedSlashedForm) {
     EXPECT_EQ(FormatSqlDate("2004-03-07 09:05:02"), "2004/3/7 9:05:02");
     EXPECT_EQ(FormatSqlDate("2004/3/7 9:05:02"), "2004/3/7 9:05:02");
     EXPECT_EQ(FormatSqlDate("2004-12-31 23:59:59.750"), "2004/12/31 23:59:59");
+    // Four digits of year always: MySQL reads 99/12/31 as 1999.
+    EXPECT_EQ(FormatSqlDate("0099-12-31 23:59:59.750"), "0099/12/31 23:59:59");
     EXPECT_EQ(FormatSqlDate(db::Value::Date({2004, 3, 7, 9, 5, 2})), "2004/3/7 9:05:02");
     // A time alone is a time on the first day of the date scale.
     EXPECT_EQ(FormatSqlDate("09:05:02"), "1899/12/30 9:05:02");
@@ -164,27 +168,21 @@ TEST(SqlDate, UnreadableTextIsAnErrorNamingIt) {
 
 TEST(LanguageValues, FirstLanguageGetsTheValue) {
     std::string columns = "old", values = "old";
-    BuildLanguageValues("PT_Name", "Shoes", columns, values, false);
+    BuildLanguageValues("PT_Name", "Shoes", columns, values, false, kSqlServer);
     EXPECT_EQ(columns, "PT_Name1,PT_Name2,PT_Name3,PT_Name4,PT_Name5");
     EXPECT_EQ(values, "'Shoes','','','',''");
-    BuildLanguageValues("PT_Name", "Shoes", columns, values, true);
+    BuildLanguageValues("PT_Name", "Shoes", columns, values, true, kSqlServer);
     EXPECT_EQ(columns, "PT_Name1,PT_Name2,PT_Name3,PT_Name4,PT_Name5");
     EXPECT_EQ(values, "'Shoes',NULL,NULL,NULL,NULL");
 }
 
 TEST(LanguageValues, EmptyValue) {
     std::string columns, values;
-    BuildLanguageValues("D_Destination", "", columns, values, true);
+    BuildLanguageValues("D_Destination", "", columns, values, true, kSqlServer);
     EXPECT_EQ(columns, "D_Destination1,D_Destination2,D_Destination3,D_Destination4,D_Destination5");
     EXPECT_EQ(values, "NULL,NULL,NULL,NULL,NULL");
-    BuildLanguageValues("V_Name", "", columns, values, false);
+    BuildLanguageValues("V_Name", "", columns, values, false, kSqlServer);
     EXPECT_EQ(values, "'','','','',''");
-}
-
-TEST(LanguageValues, QuotesInTheValueAreDoubled) {
-    std::string columns, values;
-    BuildLanguageValues("P_Name", "O'Brien's", columns, values, true);
-    EXPECT_EQ(values, "'O''Brien''s',NULL,NULL,NULL,NULL");
 }
 
 }  // namespace

@@ -45,17 +45,56 @@ TEST(CompareStatements, KeysAndValuesQuotedByTheirClass) {
                                                  "SELECT * FROM tblQuillmartLanguageStrings"}));
 }
 
+// A failing password update is shown with the literal masked, never by
+// replacing the password's text in the statement ("a" would garble every
+// table name and give itself away), and the driver's error text is masked too.
 TEST(CompareStatements, AFailingPasswordUpdateIsShownMasked) {
+    struct Case {
+        DatabaseKind kind;
+        std::string password;
+        std::string driverError;
+        std::string shownError;
+    };
+    for (const Case& c : {
+             Case{kMySql, "s3cr'et", "Lock wait timeout exceeded", "Lock wait timeout exceeded"},
+             Case{kMySql, "a", "Duplicate entry 'a' for key 'tblQuillmartConfig_value'",
+                  "Duplicate entry '********' for key 'tblQuillmartConfig_value'"},
+             Case{kMySql, "x\\'y", "syntax error near 'x\\\\''y' WHERE CFG_Name = 'backendpassword'' at line 1",
+                  "syntax error near '********' WHERE CFG_Name = 'backendpassword'' at line 1"},
+             Case{kMySql, "x\\'y", "Data too long: x\\'y", "Data too long: ********"},
+             Case{kSqlServer, "a'b", "near ''a''b' WHERE'", "near ''********' WHERE'"},
+         }) {
+        RecordedTransfer t(c.kind, 5.0f, 5.104f);
+        t.SourceTable("tblQuillmartConfig", {{"CFG_Name", "CFG_Value"},
+                                             {db::kVarWChar, db::kVarWChar},
+                                             {{Value::Text("backendpassword"), Value::Text(c.password)}}});
+        t.destination.FailPrefix("UPDATE tblQuillmartConfig", c.driverError);
+        try {
+            CompareTable(t.ctx, "tblQuillmartConfig", "tblQuillmartConfig", "CFG_Name", "CFG_Value", t.sourceConn,
+                         t.destinationConn);
+            ADD_FAILURE() << c.password;
+        } catch (const db::DatabaseError& e) {
+            EXPECT_EQ(std::string(e.what()), c.shownError) << c.password;
+        }
+        EXPECT_EQ(t.ctx.strQuery,
+                  "UPDATE tblQuillmartConfig SET CFG_Value = '********' WHERE CFG_Name = 'backendpassword'");
+    }
+}
+
+// Every text written for MySQL has its backslashes escaped: a value ending in
+// one once swallowed its quote and let the key run as SQL.
+TEST(CompareStatements, MySqlTextsEscapeBackslashes) {
     RecordedTransfer t(kMySql, 5.0f, 5.104f);
-    t.SourceTable("tblQuillmartConfig", {{"CFG_Name", "CFG_Value"},
-                                         {db::kVarWChar, db::kVarWChar},
-                                         {{Value::Text("backendpassword"), Value::Text("s3cr'et")}}});
-    t.destination.FailPrefix("UPDATE tblQuillmartConfig", "Lock wait timeout exceeded");
-    EXPECT_THROW(CompareTable(t.ctx, "tblQuillmartConfig", "tblQuillmartConfig", "CFG_Name", "CFG_Value",
-                              t.sourceConn, t.destinationConn),
-                 db::DatabaseError);
-    EXPECT_EQ(t.ctx.strQuery,
-              "UPDATE tblQuillmartConfig SET CFG_Value = '********' WHERE CFG_Name = 'backendpassword'");
+    t.SourceTable("tblQuillmartConfig",
+                  {{"CFG_Name", "CFG_Value"},
+                   {db::kVarWChar, db::kVarWChar},
+                   {{Value::Text("k' OR '1'='1"), Value::Text("C:\\shop\\asp\\")}, {Value::Text("n"), Value::Null()}}});
+    CompareTable(t.ctx, "tblQuillmartConfig", "tblQuillmartConfig", "CFG_Name", "CFG_Value", t.sourceConn,
+                 t.destinationConn);
+    EXPECT_EQ(t.destination.Statements(),
+              (Statements{"UPDATE tblQuillmartConfig SET CFG_Value = 'C:\\\\shop\\\\asp\\\\' WHERE CFG_Name = 'k'' "
+                          "OR ''1''=''1'",
+                          "UPDATE tblQuillmartConfig SET CFG_Value = '' WHERE CFG_Name = 'n'"}));
 }
 
 TEST(CompareStatements, DatesKeepTheirPlainTextForm) {

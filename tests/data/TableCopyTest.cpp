@@ -88,6 +88,75 @@ TEST(CopyStatements, PlainValuesByClass) {
                           "VALUES (5,12.5,0.25,'O''Neill''s',1,'',NULL)"}));
 }
 
+// The literal one value becomes, by destination kind. An expected text
+// starting with "!" is part of the error the copy ends with instead.
+struct LiteralCase {
+    DatabaseKind kind;
+    int type;
+    Value value;
+    std::string literal;
+    bool destinationColumnIsText = false;
+    const char* column = "NV_X";
+    float sourceVersion = 5.104f;
+};
+
+TEST(CopyStatements, LiteralByKind) {
+    const std::string nul("a\0b'", 4);
+    const std::string refused = "!column NV_X of table tblQuillmartNasty (row NV_ID = 1)";
+    const Value lastMoment = Value::Date({9999, 12, 31, 23, 59, 59, 999999000});
+    for (const LiteralCase& c : {
+             // MySQL reads backslashes as escapes; the other kinds' texts stay as they were.
+             LiteralCase{kMySql, db::kVarWChar, Value::Text("C:\\shop\\'"), "'C:\\\\shop\\\\'''"},
+             LiteralCase{kSqlServer, db::kVarWChar, Value::Text("C:\\shop\\'"), "'C:\\shop\\'''"},
+             LiteralCase{kMySql, db::kVarWChar, Value::Text(nul), "'a\\0b'''"},
+             LiteralCase{kSqlite, db::kVarWChar, Value::Text(nul), "CAST(X'61006227' AS TEXT)"},
+             LiteralCase{kSqlServer, db::kVarWChar, Value::Text(nul), refused + " holds a NUL character"},
+             // Numbers the tool has read, in the shortest text that reads back the same.
+             LiteralCase{kMySql, db::kDouble, Value::Double(1e308), "1e+308"},
+             LiteralCase{kAccess, db::kDouble, Value::Double(2.2e-308), "2.2e-308"},
+             LiteralCase{kSqlServer, db::kSingle, Value::Single(3.4e38f), "3.4e+38"},
+             LiteralCase{kMySql, db::kDecimal, Value::Decimal("-0012.5000"), "-12.5"},
+             LiteralCase{kSqlServer, db::kInteger, Value::Text(" 12 "), "12"},
+             LiteralCase{kMySql, db::kInteger, Value::Null(), "NULL"},
+             // Text in a number column is never SQL: text where the column takes it, else an error.
+             LiteralCase{kMySql, db::kInteger, Value::Text("(SELECT 1)"), refused + " is not a number"},
+             LiteralCase{kMySql, db::kInteger, Value::Text(""), refused + " is not a number"},
+             LiteralCase{kMySql, db::kInteger, Value::Text("(SELECT 1)"), "'(SELECT 1)'", true},
+             LiteralCase{kSqlite, db::kInteger, Value::Text("(SELECT 1)"), "'(SELECT 1)'"},
+             LiteralCase{kMySql, db::kInteger, Value::Text("1) -- "), "!column SM_ID", false, "SM_ID", 4.6f},
+             // Four-digit years; the fraction as far as the column keeps it (3 digits here), cut, not rounded.
+             LiteralCase{kMySql, db::kDate, Value::Date({99, 1, 2, 3, 4, 5}), "'0099/1/2 3:04:05'"},
+             LiteralCase{kMySql, db::kDate, lastMoment, "'9999/12/31 23:59:59.999'"},
+             LiteralCase{kSqlServer, db::kDate, lastMoment, "'9999/12/31 23:59:59'"},
+             LiteralCase{kSqlite, db::kDate, lastMoment, "'9999-12-31 23:59:59.999999'"},
+         }) {
+        RecordedTransfer t(c.kind, c.sourceVersion, 5.104f);
+        t.SourceTable("tblQuillmartNasty",
+                      {{"NV_ID", c.column}, {db::kInteger, c.type}, {{Value::Integer(1), c.value}}});
+        if (c.destinationColumnIsText)
+            t.destination.Answer("SELECT * FROM tblQuillmartNasty WHERE 1 = 0", {{c.column}, {db::kVarWChar}, {}});
+        t.destination.Answer(
+            "SELECT DATETIME_PRECISION FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() AND "
+            "TABLE_NAME = 'tblQuillmartNasty' AND COLUMN_NAME = 'NV_X'",
+            {{"DATETIME_PRECISION"}, {db::kInteger}, {{Value::Integer(3)}}});
+        const std::string shown = std::to_string(c.kind) + ": " + c.value.ToText();
+        if (c.literal.front() == '!') {
+            try {
+                CopyTable(t.ctx, "tblQuillmartNasty", t.sourceConn, t.destinationConn);
+                ADD_FAILURE() << shown << " was written";
+            } catch (const db::DatabaseError& e) {
+                EXPECT_NE(std::string(e.what()).find(c.literal.substr(1)), std::string::npos) << e.what();
+            }
+            EXPECT_TRUE(t.Written("INSERT").empty()) << shown;
+            continue;
+        }
+        CopyTable(t.ctx, "tblQuillmartNasty", t.sourceConn, t.destinationConn);
+        EXPECT_EQ(t.Written("INSERT"),
+                  (Statements{"INSERT INTO tblQuillmartNasty (NV_ID,NV_X) VALUES (1," + c.literal + ")"}))
+            << shown;
+    }
+}
+
 TEST(CopyStatements, EmptySourceTableStillEmptiesTheDestination) {
     RecordedTransfer t(kSqlServer, 4.6f, 5.104f);
     t.SourceTable("tblQuillmartNews", {{"N_ID"}, {db::kInteger}, {}});

@@ -57,10 +57,20 @@ TEST_F(TaxBands, GetGivesZeroForAMissingSettingOrRow) {
     EXPECT_EQ(GetTaxBand(ctx, conn, "nothing", "nosuchsetting"), 0.0f);
 }
 
-TEST_F(TaxBands, GetFailsOnAnEmptySetting) {
-    auto conn = ShopWithBands("");
-    EXPECT_THROW(GetTaxBand(ctx, conn, "shipping", "shiptaxband"), db::DatabaseError);
-    EXPECT_EQ(ctx.strQuery, "SELECT T_TaxRate FROM tblQuillmartTaxRates WHERE T_ID = ");
+// The setting is written bare into the rate query, so what is not a number
+// (empty, or SQL a crafted shop put there) is an error and never a statement.
+TEST_F(TaxBands, GetFailsOnASettingThatIsNotANumber) {
+    for (const std::string setting : {"", "3 OR 1=1", "(SELECT group_concat(name) FROM sqlite_master)"}) {
+        auto conn = ShopWithBands(setting == "" ? "" : "' || '" + setting + "' || '");
+        try {
+            GetTaxBand(ctx, conn, "shipping", "shiptaxband");
+            ADD_FAILURE() << setting << " was accepted";
+        } catch (const db::DatabaseError& e) {
+            EXPECT_NE(std::string(e.what()).find("'shiptaxband' setting holds '" + setting + "'"), std::string::npos)
+                << e.what();
+        }
+        EXPECT_EQ(ctx.strQuery, "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'shiptaxband'");
+    }
 }
 
 TEST_F(TaxBands, GetStatementsAndResultsClosed) {

@@ -65,7 +65,8 @@ TEST(DateParsing, AcceptsIsoAndSlashFormsAndRejectsNonsense) {
     ASSERT_TRUE(ParseDateTime("2005-01-01", d));
     EXPECT_EQ(d, (DateTime{2005, 1, 1, 0, 0, 0}));
     ASSERT_TRUE(ParseDateTime("2000-02-29T23:59:59.123", d));
-    EXPECT_EQ(d, (DateTime{2000, 2, 29, 23, 59, 59}));
+    EXPECT_EQ(d, (DateTime{2000, 2, 29, 23, 59, 59, 123000000}));  // the fraction is kept
+    EXPECT_EQ(FormatDateTime(d), "2000-02-29 23:59:59.123");
     EXPECT_FALSE(ParseDateTime("2001-02-29", d));  // not a leap year
     EXPECT_FALSE(ParseDateTime("2004-13-01", d));
     EXPECT_FALSE(ParseDateTime("2004-03-07 24:00:00", d));

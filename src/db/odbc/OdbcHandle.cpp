@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "db/SecretMask.h"
 #include "db/odbc/OdbcText.h"
 
 namespace qdt::db::odbc {
@@ -56,14 +57,6 @@ std::vector<DiagRecord> ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
     return records;
 }
 
-void Mask(std::string& text, const std::string& secret) {
-    // Very short passwords would mask ordinary letters; drivers do not echo
-    // passwords anyway, this only guards against one that would.
-    if (secret.size() < 3) return;
-    for (std::size_t p = text.find(secret); p != std::string::npos; p = text.find(secret, p + 4))
-        text.replace(p, secret.size(), "****");
-}
-
 }  // namespace
 
 DatabaseError DiagnosticsError(SQLSMALLINT type, SQLHANDLE handle, const std::string& prefix,
@@ -78,7 +71,8 @@ DatabaseError DiagnosticsError(SQLSMALLINT type, SQLHANDLE handle, const std::st
     }
     if (text.empty()) text = "The ODBC driver reported an error without saying what it was.";
     text = prefix + text;
-    Mask(text, secret);
+    // Drivers do not echo the login password, but one that did would not be shown.
+    text = MaskSecret(std::move(text), secret);
     if (records.empty()) return DatabaseError(text);
     return DatabaseError(text, records.front().native, records.front().state);
 }

@@ -51,7 +51,7 @@ std::string StripDriverTags(std::string message);
 
 // The diagnostics of a handle as a user-fit error: the driver's own words,
 // the first record's native code and SQLSTATE. `prefix` goes before the
-// driver's text; every occurrence of `secret` is masked.
+// driver's text; `secret` is masked (db::MaskSecret).
 DatabaseError DiagnosticsError(SQLSMALLINT type, SQLHANDLE handle, const std::string& prefix = {},
                                const std::string& secret = {});
 

@@ -13,7 +13,8 @@ namespace {
 constexpr std::size_t kChunkUnits = 4096;
 
 DateTime ToDateTime(const SQL_TIMESTAMP_STRUCT& t) {
-    return DateTime{t.year, t.month, t.day, t.hour, t.minute, t.second};
+    // The fraction comes in billionths of a second, as DateTime keeps it.
+    return DateTime{t.year, t.month, t.day, t.hour, t.minute, t.second, static_cast<int>(t.fraction)};
 }
 
 }  // namespace
