@@ -70,7 +70,7 @@ std::unique_ptr<ExcelProvider> OpenExcelFile(const std::string& path, const Exce
     std::uintmax_t size = fs::file_size(path, ec);
     SheetSnapshot snapshot(ec ? 0 : size, options.place, path);
     sqlite3* db = snapshot.Release();
-    auto sqlite = std::make_unique<SqliteProvider>(db);
+    auto sqlite = std::make_unique<SqliteProvider>(SqliteHandle(db));
     std::vector<std::string> tables;
     auto sink = [&](Worksheet&& sheet) {
         for (const std::string& t : tables)

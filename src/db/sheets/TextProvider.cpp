@@ -82,7 +82,7 @@ std::unique_ptr<TextProvider> OpenTextFolder(const std::string& folder, const Te
     for (const auto& entry : fs::directory_iterator(folder, ec))
         if (entry.is_regular_file(ec) && IsTextFile(entry.path())) largest = std::max(largest, entry.file_size(ec));
     SheetSnapshot snapshot(largest, options.place, folder);
-    auto sqlite = std::make_unique<SqliteProvider>(snapshot.Release());
+    auto sqlite = std::make_unique<SqliteProvider>(SqliteHandle(snapshot.Release()));
     ExecSnapshot(sqlite->Handle(), "PRAGMA query_only=1");
     return std::make_unique<TextProvider>(std::move(sqlite), folder, options.defaults);
 }
