@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "db/Recordset.h"
@@ -20,6 +22,9 @@ public:
     virtual void BeginTrans() = 0;
     virtual void CommitTrans() = 0;
     virtual void RollbackTrans() = 0;
+    // The identity the last INSERT on this connection gave its new row, when
+    // the engine can tell; nullopt sends callers back to reading it by value.
+    virtual std::optional<std::int64_t> LastInsertId() { return std::nullopt; }
 };
 
 enum class SchemaKind { Tables = 20 };
@@ -45,6 +50,9 @@ public:
     void BeginTrans();
     void CommitTrans();
     void RollbackTrans();
+
+    // See ConnectionProvider::LastInsertId.
+    std::optional<std::int64_t> LastInsertId();
 
 private:
     ConnectionProvider& Provider();

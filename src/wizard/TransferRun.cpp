@@ -1,12 +1,14 @@
 #include "wizard/TransferRun.h"
 
 #include <fstream>
+#include <optional>
 
 #include "data/Detection.h"
 #include "data/SetupJobs.h"
 #include "data/TableComparison.h"
 #include "data/TableCopy.h"
 #include "db/Connection.h"
+#include "importers/CatalogueImport.h"
 #include "wizard/FailureReport.h"
 #include "sqlfile/SqlFileRunner.h"
 
@@ -90,10 +92,7 @@ private:
             QuillmartCopy();
             return;
         }
-        // Catalogue imports arrive with their importers; until then say which one is missing.
-        std::string importer = system == data::kSystemFlatFile ? "flat file (Excel or text) catalogue importer"
-                                                               : system + " catalogue importer";
-        throw std::runtime_error("The " + importer + " is not available in this version of the Data Tool.");
+        images_ = importers::ImportCatalogue(ctx_, source_, destination_);
     }
 
     void QuillmartCopy() {
@@ -146,6 +145,11 @@ private:
             destination_.CommitTrans();
             inTransaction_ = false;
         }
+        // The import's image files wait for the rows: only now do they replace the old ones.
+        if (images_) {
+            for (const std::string& problem : images_->Publish()) ctx_.strWarnings += problem + kBr;
+            images_.reset();
+        }
         // From here the work is saved: a cancel request can no longer undo it,
         // so the closing steps only let the window breathe.
         Add("Closing Databases... ");
@@ -184,6 +188,8 @@ private:
                 Add("The destination database could not be returned to its earlier state: " + std::string(e.what()));
             }
         }
+        // The shop keeps its old image files; the staged ones go.
+        images_.reset();
         if (script_.is_open()) script_.close();
         return FailedOutcome(context_ + kBr + kBr + kSeeStatusWindow);
     }
@@ -195,6 +201,7 @@ private:
     db::Connection source_;
     db::Connection destination_;
     std::ifstream script_;
+    std::optional<importers::ImageFiles> images_;
     bool inTransaction_ = false;
 };
 

@@ -71,6 +71,9 @@ std::unique_ptr<ConnectionProvider> OpenSqlServerProvider(const ConnectionString
     if (!odbc::IsTrusted(info)) target.password = odbc::First(info, {"Password", "PWD"}).value_or("");
     // A server that is down should say so at once rather than hang the tool.
     target.loginTimeoutSeconds = 2;
+    // Each statement is a batch of its own, where SCOPE_IDENTITY() would be
+    // Null; the session's last identity is the insert's (shop tables have no triggers).
+    target.lastInsertIdQuery = "SELECT @@IDENTITY";
     return std::make_unique<odbc::OdbcProvider>(std::move(target));
 }
 
