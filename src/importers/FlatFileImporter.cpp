@@ -140,15 +140,22 @@ private:
         row.taxId = frame_.TaxRateId(numbers.taxRate, true);
         const std::string& table = frame_.Table(kVersionsTable);
         const std::string codeLiteral = frame_.TextLiteral(row[kVersionCode]);
-        row.versionId = frame_.Insert(
-            kVersionsTable,
+        const std::string insert =
             "INSERT INTO " + table +
-                " (V_Name1, V_CodeNumber, V_Price, V_Weight, V_RRP, V_Quantity, V_Desc1, V_Product, V_Live, "
-                "V_DownLoadInfo, V_DownloadType, V_OrderByValue, V_Tax) VALUES (" +
-                frame_.TextLiteral(row[kVersionName]) + ", " + codeLiteral + ", " + numbers.price + ", " +
-                numbers.weight + ", " + numbers.rrp + ", " + numbers.quantity + ", " +
-                frame_.TextLiteral(row[kVersionDesc]) + ", " + std::to_string(row.productId) + ",'y','','n',0," +
-                std::to_string(row.taxId) + ")",
+            " (V_Name1, V_CodeNumber, V_Price, V_Weight, V_RRP, V_Quantity, V_Desc1, V_Product, V_Live, "
+            "V_DownLoadInfo, V_DownloadType, V_OrderByValue, V_Tax) VALUES (" +
+            frame_.TextLiteral(row[kVersionName]) + ", " + codeLiteral + ", " + numbers.price + ", " + numbers.weight +
+            ", " + numbers.rrp + ", " + numbers.quantity + ", " + frame_.TextLiteral(row[kVersionDesc]) + ", " +
+            std::to_string(row.productId) + ",'y','','n',0," + std::to_string(row.taxId) + ")";
+        // Only a version's image files are named by its identity; asking for
+        // one nobody uses would cost a round trip per version on a server.
+        const bool named = frame_.CopyingImages() && !(row[kVersionImage].empty() && row[kVersionLargeImage].empty());
+        if (!named) {
+            frame_.Run(insert);
+            return;
+        }
+        row.versionId = frame_.Insert(
+            kVersionsTable, insert,
             frame_.FirstRow("V_ID", table + " WHERE V_CodeNumber = " + codeLiteral + " ORDER BY V_ID DESC"));
         frame_.CopyImage(row[kVersionImage], "images_versions", row.versionId);
         frame_.CopyImage(row[kVersionLargeImage], "images_versions_large", row.versionId);

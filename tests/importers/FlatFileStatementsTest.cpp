@@ -1,6 +1,8 @@
 // The exact statements of a flat-file import, through a recording destination.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,10 @@ protected:
                            {{"T_TaxRate"}, {db::kDouble}, {{db::Value::Double(17.5)}}});
         destination.Answer("SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'shiptaxband'",
                            {{"CFG_Value"}, {db::kVarWChar}, {}});
+        const std::string images = test::TempDir();
+        std::ofstream(images + "/v.gif") << "GIF89a";
+        uploads = test::TempDir();
+        ctx.settings.ImageCopySettings[data::kImagesFlatFile] = {true, images, uploads};
     }
 
     std::vector<std::string> Import(const std::vector<Cells>& rows, std::size_t columns = kFlatFileColumns) {
@@ -46,6 +52,7 @@ protected:
     run::TextStatus status;
     run::RunContext ctx{status};
     test::RecordingConnection source, destination;
+    std::string uploads;
 };
 
 TEST_F(FlatFileStatements, SqlServerImportWritesEachCategoryProductLinkVersionAndRateOnce) {
@@ -57,7 +64,6 @@ TEST_F(FlatFileStatements, SqlServerImportWritesEachCategoryProductLinkVersionAn
         .AnswerPrefix("SELECT TOP 1 P_ID FROM tblQuillmartProducts WHERE P_Name1 = 'O''Brien''s Assam'", Id(22))
         .AnswerPrefix("SELECT TOP 1 P_ID FROM tblQuillmartProducts WHERE P_Name1 = 'Gift box'", Id(23))
         .AnswerPrefix("SELECT TOP 1 V_ID FROM tblQuillmartVersions WHERE V_CodeNumber = 'S-100'", Id(31))
-        .AnswerPrefix("SELECT TOP 1 V_ID FROM tblQuillmartVersions WHERE V_CodeNumber = 'S-250'", Id(32))
         .AnswerPrefix("SELECT TOP 1 V_ID FROM tblQuillmartVersions WHERE V_CodeNumber = 'A-1'", Id(33))
         .Answer("SELECT TOP 1 T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 17.5", Id(41))
         .Answer("SELECT TOP 1 T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 5", Id(42))
@@ -65,13 +71,16 @@ TEST_F(FlatFileStatements, SqlServerImportWritesEachCategoryProductLinkVersionAn
 
     const auto statements = Import({
         Version({"Tea", "Green"}, "Sencha", "S-100",
-                {{kPrice, "4.5"}, {kQuantity, "10"}, {kWeight, "0.1"}, {kRrp, "5"}, {kCategoryDesc, "Leaves"}}),
-        // Same path and product: only a version, and "12.50" written as the tool reads it.
+                {{kPrice, "4.5"}, {kQuantity, "10"}, {kWeight, "0.1"}, {kRrp, "5"}, {kCategoryDesc, "Leaves"},
+                 {kVersionImage, "v.gif"}}),
+        // Same path and product: only a version, and "12.50" written as the tool reads it; without
+        // an image the version's identity is not asked for.
         Version({"Tea", "Green"}, "Sencha", "S-250", {{kPrice, "12.50"}, {kProductDesc, "not the first"}}),
         // Level 2 empty: Black hangs under Tea.
         Version({"Tea", "", "Black"}, "O'Brien's Assam", "A-1",
                 {{kTaxRate, "5"}, {kVersionName, "250 g"}, {kVersionDesc, "Loose"}, {kProductDesc, "Malty"},
-                 {kProductStrapLine, "Strong"}, {kProductSpecTable, "<table/>"}, {kProductHyperlink, "http://x"}}),
+                 {kProductStrapLine, "Strong"}, {kProductSpecTable, "<table/>"}, {kProductHyperlink, "http://x"},
+                 {kVersionLargeImage, "nothing.gif"}}),
         // No code: nothing at all.
         Version({"Coffee"}, "Ghost", ""),
         // A known code under a new product: product and link, no version.
@@ -108,7 +117,6 @@ TEST_F(FlatFileStatements, SqlServerImportWritesEachCategoryProductLinkVersionAn
         vInsert + "'', 'S-100', 4.5, 0.1, 5, 10, '', 21,'y','','n',0,41)",
         "SELECT TOP 1 V_ID FROM tblQuillmartVersions WHERE V_CodeNumber = 'S-100' ORDER BY V_ID DESC",
         vInsert + "'', 'S-250', 12.5, 0.5, 12, 5, '', 21,'y','','n',0,41)",
-        "SELECT TOP 1 V_ID FROM tblQuillmartVersions WHERE V_CodeNumber = 'S-250' ORDER BY V_ID DESC",
         ptInsert + "11,'y','Black', '', 'd', 'd', 0,'')",
         std::string(pt) + "'Black' ORDER BY PT_ID DESC",
         pInsert + "'O''Brien''s Assam', 'Malty', 'Strong', '<table/>', 'http://x', 0, 0, '', 'd')",
@@ -131,10 +139,13 @@ TEST_F(FlatFileStatements, SqlServerImportWritesEachCategoryProductLinkVersionAn
     EXPECT_EQ(status.txtStep2,
               "\r\nGetting order handling charge tax band value... done.\r\nGetting shipping tax band value... done."
               "\r\nGetting Record Count... 4\r\nDeleting records from destination tables... done."
-              "\r\nProcessing Records... done.\r\nSetting order handling charge tax band value... done."
+              "\r\nDeleting old category, product and version images... done.\r\nProcessing Records... done.\r\nSetting order handling charge tax band value... done."
               "\r\nSetting shipping tax band value... done.");
     EXPECT_EQ(status.BarValue(run::Bar::Total), 100);
     EXPECT_EQ(destination.OpenResults(), 0);
+    EXPECT_EQ(ctx.strWarnings, "1 file named by the catalogue could not be found in the source image folder '" +
+                                   ctx.settings.ImageCopySettings[data::kImagesFlatFile].SourceDir +
+                                   "': nothing.gif.\r\n");
 }
 
 struct KindCase {
@@ -147,7 +158,7 @@ class FlatFileStatementsPerKind : public FlatFileStatements, public ::testing::W
 TEST_P(FlatFileStatementsPerKind, ClearAndReadBackInTheDestinationsDialect) {
     ctx.destination.Kind = GetParam().kind;
     destination.AnswerPrefix("SELECT", Id(7));
-    const auto statements = Import({Version({"Tea"}, "Sencha", "S-1")});
+    const auto statements = Import({Version({"Tea"}, "Sencha", "S-1", {{kVersionImage, "v.gif"}})});
     for (const std::string& expected : GetParam().statements)
         EXPECT_NE(std::find(statements.begin(), statements.end(), expected), statements.end()) << expected;
 }
@@ -192,6 +203,7 @@ TEST_P(FlatFileRefusals, NameFileRowAndColumnAndChangeNothing) {
     }
     for (const std::string& statement : destination.Statements())
         EXPECT_EQ(statement.rfind("SELECT ", 0), 0u) << statement;
+    EXPECT_TRUE(std::filesystem::is_empty(uploads)) << "the staging folder is left";
 }
 
 const std::string kAt = "of worksheet Sheet1 of 'C:\\shop\\catalogue.xls', column ";
