@@ -9,6 +9,7 @@
 #include "data/Detection.h"
 #include "data/run/TextStatus.h"
 #include "db/DataType.h"
+#include "importers/CatalogueImport.h"
 #include "importers/CatalogueSheet.h"
 #include "importers/FlatFileImporter.h"
 
@@ -275,6 +276,32 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{"ARowWithoutCodeIsNotRead",
                  {Version({}, "P", "", {{kPrice, "n/a"}}), Version({}, "P", "S-1")}, "10, 0.5, 12, 5"}),
     [](const ::testing::TestParamInfo<Accepted>& info) { return info.param.name; });
+
+// The table the run reads: the text file's own, the chosen worksheet, or the workbook's first.
+struct TableChoice {
+    std::string textTable;
+    std::string worksheet;
+    std::string read;
+};
+
+class FlatFileTables : public FlatFileStatements, public ::testing::WithParamInterface<TableChoice> {};
+
+TEST_P(FlatFileTables, AreReadWholeOnce) {
+    ctx.source.TextTable = GetParam().textTable;
+    ctx.source.Server = GetParam().worksheet;
+    source.Tables({"Prices$", "Sheet2$"}).AnswerPrefix("SELECT * FROM ", testing::CannedSheet({Version({}, "P", "S")}));
+    destination.AnswerPrefix("SELECT", Id(7));
+    db::Connection s = source.Open(), d = destination.Open();
+    ImportCatalogue(ctx, s, d);
+    EXPECT_EQ(source.Statements(), std::vector<std::string>{GetParam().read});
+    EXPECT_EQ(status.txtStep2.rfind("\r\nOpening file... done.\r\nGetting order handling", 0), 0u) << status.txtStep2;
+    EXPECT_EQ(status.BarMax(run::Bar::Total), 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, FlatFileTables,
+                         ::testing::Values(TableChoice{"items.csv", "", "SELECT * FROM items.csv"},
+                                           TableChoice{"", "Summer Prices", "SELECT * FROM [Summer Prices$]"},
+                                           TableChoice{"", "", "SELECT * FROM [Prices$]"}));
 
 TEST_F(FlatFileStatements, ADestinationWithoutACatalogueTableIsRefusedBeforeAnyStatement) {
     destination.Tables({"tblQuillmartConfig", "tblQuillmartProdType", "tblQuillmartProducts",
