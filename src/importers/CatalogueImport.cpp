@@ -40,7 +40,8 @@ std::optional<ImageFiles> FlatFile(run::RunContext& ctx, db::Connection& source,
 std::optional<ImageFiles> ImportCatalogue(run::RunContext& ctx, db::Connection& source, db::Connection& destination) {
     const std::string& system = ctx.source.SystemName;
     if (system == data::kSystemFlatFile) return FlatFile(ctx, source, destination);
-    throw std::runtime_error("The " + system + " catalogue importer is not available in this version of the Data Tool.");
+    throw std::runtime_error("The " + system +
+                             " catalogue importer is not available in this version of the Data Tool.");
 }
 
 }  // namespace qdt::importers

@@ -58,8 +58,8 @@ public:
             if (!row[kVersionCode].empty()) {
                 ImportRow(row, rowNumber);
                 ++processed;
-                ctx.status.SetBarValue(run::Bar::Total, run::Percent(static_cast<double>(processed),
-                                                                     static_cast<double>(count)));
+                ctx.status.SetBarValue(run::Bar::Total,
+                                       run::Percent(static_cast<double>(processed), static_cast<double>(count)));
                 frame_.Yield();
             }
             frame_.Yield();
@@ -77,7 +77,8 @@ private:
         ImportCategories(row);
         ImportProduct(row);
         Link(row);
-        if (versions_.insert(row[kVersionCode]).second) ImportVersion(row, CheckVersionNumbers(row, rowNumber, source_));
+        if (versions_.insert(row[kVersionCode]).second)
+            ImportVersion(row, CheckVersionNumbers(row, rowNumber, source_));
     }
 
     // A category is known by its whole path, so one name under two parents is two categories.

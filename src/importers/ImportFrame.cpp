@@ -66,8 +66,8 @@ std::string ImportFrame::FirstRow(const std::string& columns, const std::string&
 void ImportFrame::Run(std::string sql) { data::ExecuteStatement(ctx_, destination_, std::move(sql))->Close(); }
 
 void ImportFrame::SaveTaxBands() {
-    savedRates_[0] = data::GetTaxBand(ctx_, destination_, data::kOrderHandlingTaxBandName,
-                                      data::kOrderHandlingTaxBandKey);
+    savedRates_[0] =
+        data::GetTaxBand(ctx_, destination_, data::kOrderHandlingTaxBandName, data::kOrderHandlingTaxBandKey);
     savedRates_[1] = data::GetTaxBand(ctx_, destination_, data::kShippingTaxBandName, data::kShippingTaxBandKey);
 }
 
@@ -138,8 +138,7 @@ std::int32_t ImportFrame::TaxRateId(const std::string& rateText, bool firstRowFo
 
 std::optional<ImageFiles> ImportFrame::Finish() {
     if (images_) {
-        if (std::string missing = images_->MissingWarning(); !missing.empty())
-            ctx_.strWarnings += missing + "\r\n";
+        if (std::string missing = images_->MissingWarning(); !missing.empty()) ctx_.strWarnings += missing + "\r\n";
     }
     return std::move(images_);
 }

@@ -37,8 +37,9 @@ TEST(LastInsertId, MySqlGivesTheAutoIncrementOfTheNewRow) {
     Connection conn;
     conn.Open(server.ConnectionString());
     ExpectIdentitiesOfNewRows(
-        conn, "CREATE TEMPORARY TABLE qdt_ids (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY, name VARCHAR(10)) "
-              "ENGINE=InnoDB AUTO_INCREMENT=41");
+        conn,
+        "CREATE TEMPORARY TABLE qdt_ids (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY, name VARCHAR(10)) "
+        "ENGINE=InnoDB AUTO_INCREMENT=41");
 }
 
 }  // namespace

@@ -16,8 +16,11 @@ INSTANTIATE_TEST_SUITE_P(Texts, NotANumber,
 
 TEST(CheckedNumber, WritesTheShortestTextThatReadsBack) {
     for (const auto& [text, literal] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"0.1", "0.1"}, {"1e21", "1e+21"}, {"123456789012345678", "123456789012345680"},
-             {"1.7976931348623157e308", "1.7976931348623157e+308"}, {"2.2250738585072014E-308", "2.2250738585072014e-308"},
+             {"0.1", "0.1"},
+             {"1e21", "1e+21"},
+             {"123456789012345678", "123456789012345680"},
+             {"1.7976931348623157e308", "1.7976931348623157e+308"},
+             {"2.2250738585072014E-308", "2.2250738585072014e-308"},
              {"0.30000000000000004", "0.30000000000000004"}})
         EXPECT_EQ(NumberLiteral(*ParseNumber(text)), literal) << text;
 }

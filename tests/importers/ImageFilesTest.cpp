@@ -74,7 +74,8 @@ TEST_P(SourcePaths, AreFoundAsAWindowsShopMeantThem) {
 INSTANTIATE_TEST_SUITE_P(
     Stored, SourcePaths,
     ::testing::Values(Lookup{"a.gif", "a.gif"}, Lookup{"images\\Tea.GIF", "images/Tea.GIF"},
-                      Lookup{"IMAGES/tea.gif", "images/Tea.GIF"}, Lookup{"images\\SUB\\green.PNG", "images/sub/Green.png"},
+                      Lookup{"IMAGES/tea.gif", "images/Tea.GIF"},
+                      Lookup{"images\\SUB\\green.PNG", "images/sub/Green.png"},
                       Lookup{".\\images//Tea.GIF", "images/Tea.GIF"},
                       // A drive letter path: its trailing parts under the source folder, longest first.
                       Lookup{"C:\\shop\\images\\tea.gif", "images/Tea.GIF"},
@@ -166,10 +167,12 @@ INSTANTIATE_TEST_SUITE_P(
     Counts, MissingFiles,
     ::testing::Values(
         Missing{{"a.gif"}, ""},
-        Missing{{"a.gif", "b.gif"}, "1 file named by the catalogue could not be found in the source image folder "
-                                    "'%s': b.gif."},
-        Missing{{"x1", "C:\\x2.gif", "x3"}, "3 files named by the catalogue could not be found in the source image "
-                                            "folder '%s': x1, C:\\x2.gif and x3."},
+        Missing{{"a.gif", "b.gif"},
+                "1 file named by the catalogue could not be found in the source image folder "
+                "'%s': b.gif."},
+        Missing{{"x1", "C:\\x2.gif", "x3"},
+                "3 files named by the catalogue could not be found in the source image "
+                "folder '%s': x1, C:\\x2.gif and x3."},
         Missing{{"1", "2", "3", "4", "5", "6", "7"},
                 "7 files named by the catalogue could not be found in the source image folder '%s': 1, 2, 3, 4, 5 "
                 "and 2 more."}));
