@@ -298,23 +298,5 @@ INSTANTIATE_TEST_SUITE_P(Sources, FlatFileTables,
                                            TableChoice{"", "Summer Prices", "SELECT * FROM [Summer Prices$]"},
                                            TableChoice{"", "", "SELECT * FROM [Prices$]"}));
 
-TEST_F(FlatFileStatements, ADestinationWithoutACatalogueTableIsRefusedBeforeAnyStatement) {
-    destination.Tables({"tblQuillmartConfig", "tblQuillmartProdType", "tblQuillmartProducts",
-                        "tblQuillmartProductProdTypeLink", "tblQuillmartTaxRates"});
-    EXPECT_THROW(
-        {
-            try {
-                Import({Version({"Tea"}, "Sencha", "S-1")});
-            } catch (const std::runtime_error& e) {
-                EXPECT_STREQ(e.what(),
-                             "The destination database has no table tblQuillmartVersions: it does not look "
-                             "like a Quillmart 5 shop database.");
-                throw;
-            }
-        },
-        std::runtime_error);
-    EXPECT_TRUE(destination.Statements().empty());
-}
-
 }  // namespace
 }  // namespace qdt::importers
