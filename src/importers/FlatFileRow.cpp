@@ -12,8 +12,11 @@ namespace {
 
 // A cell is quoted in a message, but never at a length that buries the message.
 std::string Shown(const std::string& cell) {
-    constexpr std::size_t kShown = 40;
-    return "'" + (cell.size() <= kShown ? cell : cell.substr(0, kShown) + "...") + "'";
+    std::size_t cut = 40;
+    if (cell.size() <= cut) return "'" + cell + "'";
+    // Not inside a UTF-8 character.
+    while (cut > 0 && (static_cast<unsigned char>(cell[cut]) & 0xC0) == 0x80) --cut;
+    return "'" + cell.substr(0, cut) + "...'";
 }
 
 struct NumberColumn {

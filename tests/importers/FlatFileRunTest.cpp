@@ -134,11 +134,14 @@ protected:
             QDT_REQUIRE_MYSQL_SERVER(server);
             db::Connection admin;
             admin.Open(server.ConnectionString());
-            admin.Execute("DROP DATABASE IF EXISTS qdt_importer")->Close();
-            admin.Execute("CREATE DATABASE qdt_importer CHARACTER SET utf8mb4")->Close();
+            // One database per test, so that tests run side by side do not meet.
+            const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+            database_ = "qdt_importer_" + std::to_string(std::hash<std::string>{}(name) % 1000000);
+            admin.Execute("DROP DATABASE IF EXISTS " + database_)->Close();
+            admin.Execute("CREATE DATABASE " + database_ + " CHARACTER SET utf8mb4")->Close();
             shop_.Kind = data::kMySql;
             shop_.Server = server.host + ":" + std::to_string(server.port);
-            shop_.Database = "qdt_importer";
+            shop_.Database = database_;
             shop_.User = server.user;
             shop_.Password = server.password;
             columns[1] = "ALTER TABLE tblQuillmartVersions CHANGE V_ProductID V_Product INT";
@@ -163,6 +166,13 @@ protected:
         for (const std::string& sql : columns) conn.Execute(sql)->Close();
     }
 
+    void TearDown() override {
+        if (database_.empty()) return;
+        db::Connection admin;
+        admin.Open(test::TestMySqlServer()->ConnectionString());
+        admin.Execute("DROP DATABASE " + database_)->Close();
+    }
+
     db::Connection Open() {
         db::Connection conn;
         conn.Open(shop_.ConnectionString);
@@ -181,7 +191,7 @@ protected:
         return wizard::RunTransfer(ctx);
     }
 
-    std::string images_, uploads_;
+    std::string images_, uploads_, database_;
     data::ConnectionProfile shop_;
 };
 
