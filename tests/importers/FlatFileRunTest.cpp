@@ -45,6 +45,16 @@ Lines Rows(db::Connection& conn, const std::string& sql) {
     return rows;
 }
 
+// Every row of every table an import writes.
+Lines Everything(db::Connection& conn) {
+    Lines rows;
+    for (const char* table : {"tblQuillmartProdtype", "tblQuillmartProducts", "tblQuillmartVersions",
+                              "tblQuillmartProductProdTypeLink", "tblQuillmartTaxRates", "tblQuillmartConfig"})
+        for (const std::string& row : Rows(conn, std::string("SELECT * FROM ") + table + " ORDER BY 1, 2"))
+            rows.push_back(table + ("|" + row));
+    return rows;
+}
+
 // The catalogue as the import should leave it; identities count from 1 in both engines' blank shops.
 const char* const kCatalogue[] = {
     "SELECT PT_ID, PT_MotherProdType, PT_Name1, PT_Desc1 FROM tblQuillmartProdtype ORDER BY PT_ID",
@@ -222,11 +232,7 @@ TEST_P(FlatFileRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
     ASSERT_TRUE(Import(first, Sheet()).succeeded) << first.txtStep2;
     db::Connection conn = Open();
     conn.Execute("CREATE UNIQUE INDEX qdt_one_name ON tblQuillmartVersions (V_Name1)")->Close();
-    Lines before;
-    for (const char* table : {"tblQuillmartProdtype", "tblQuillmartProducts", "tblQuillmartVersions",
-                              "tblQuillmartProductProdTypeLink", "tblQuillmartTaxRates", "tblQuillmartConfig"})
-        for (const std::string& row : Rows(conn, std::string("SELECT * FROM ") + table + " ORDER BY 1, 2"))
-            before.push_back(row);
+    const Lines before = Everything(conn);
     conn.Close();
     const auto files = Files(uploads_);
 
@@ -243,12 +249,7 @@ TEST_P(FlatFileRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
               "\r\nThe destination database was left unchanged.");
 
     conn = Open();
-    Lines after;
-    for (const char* table : {"tblQuillmartProdtype", "tblQuillmartProducts", "tblQuillmartVersions",
-                              "tblQuillmartProductProdTypeLink", "tblQuillmartTaxRates", "tblQuillmartConfig"})
-        for (const std::string& row : Rows(conn, std::string("SELECT * FROM ") + table + " ORDER BY 1, 2"))
-            after.push_back(row);
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(Everything(conn), before);
     EXPECT_EQ(Files(uploads_), files);
     for (const auto& entry : fs::directory_iterator(uploads_))
         EXPECT_NE(entry.path().filename().string().rfind(".qdt-import", 0), 0u) << "a staging folder is left";
