@@ -38,6 +38,7 @@ void Connection::Close() {
 void Connection::BeginTrans() { Provider().BeginTrans(); }
 void Connection::CommitTrans() { Provider().CommitTrans(); }
 void Connection::RollbackTrans() { Provider().RollbackTrans(); }
+std::optional<std::int64_t> Connection::LastInsertId() { return Provider().LastInsertId(); }
 
 std::unique_ptr<ConnectionProvider> OpenProvider(const std::string& connectionString, OpenMode mode) {
     ConnectionStringInfo info = ParseConnectionString(connectionString);

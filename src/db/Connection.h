@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,9 @@ public:
     // Problems met while reading the source that did not stop it (a schema.ini
     // key that is not understood), one line each, for the run's closing report.
     virtual std::vector<std::string> Warnings() const { return {}; }
+    // The identity the last INSERT on this connection gave its new row, when
+    // the engine can tell; nullopt sends callers back to reading it by value.
+    virtual std::optional<std::int64_t> LastInsertId() { return std::nullopt; }
 };
 
 enum class SchemaKind { Tables = 20 };
@@ -56,6 +61,8 @@ public:
 
     // The provider's warnings so far; none when closed.
     std::vector<std::string> Warnings() const { return provider_ ? provider_->Warnings() : std::vector<std::string>{}; }
+    // See ConnectionProvider::LastInsertId.
+    std::optional<std::int64_t> LastInsertId();
 
 private:
     ConnectionProvider& Provider();

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <fstream>
 #include <vector>
+#include <optional>
 
 #include "data/Detection.h"
 #include "data/SetupJobs.h"
 #include "data/TableComparison.h"
 #include "data/TableCopy.h"
 #include "db/Connection.h"
+#include "importers/CatalogueImport.h"
 #include "wizard/FailureReport.h"
 #include "wizard/RollbackSafety.h"
 #include "sqlfile/SqlFileRunner.h"
@@ -94,10 +96,7 @@ private:
             QuillmartCopy();
             return;
         }
-        // Catalogue imports arrive with their importers; until then say which one is missing.
-        std::string importer = system == data::kSystemFlatFile ? "flat file (Excel or text) catalogue importer"
-                                                               : system + " catalogue importer";
-        throw std::runtime_error("The " + importer + " is not available in this version of the Data Tool.");
+        images_ = importers::ImportCatalogue(ctx_, source_, destination_);
     }
 
     void QuillmartCopy() {
@@ -172,6 +171,11 @@ private:
             destination_.CommitTrans();
             inTransaction_ = false;
         }
+        // The import's image files wait for the rows: only now do they replace the old ones.
+        if (images_) {
+            for (const std::string& problem : images_->Publish()) ctx_.strWarnings += problem + kBr;
+            images_.reset();
+        }
         // From here the work is saved: a cancel request can no longer undo it,
         // so the closing steps only let the window breathe.
         Add("Closing Databases... ");
@@ -214,6 +218,8 @@ private:
             }
             Add(RollbackLine(facts));
         }
+        // The shop keeps its old image files; the staged ones go.
+        images_.reset();
         if (script_.is_open()) script_.close();
         return FailedOutcome(context_ + kBr + kBr + kSeeStatusWindow);
     }
@@ -225,6 +231,7 @@ private:
     db::Connection source_;
     db::Connection destination_;
     std::ifstream script_;
+    std::optional<importers::ImageFiles> images_;
     bool inTransaction_ = false;
     std::vector<TableEngine> cannotRollBack_;
     // Of those, the ones the run has begun to write.

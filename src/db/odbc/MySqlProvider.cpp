@@ -107,6 +107,7 @@ OdbcTarget MySqlTarget(const ConnectionStringInfo& info) {
     // Connector/ODBC streams only in versions that honour the no-cache
     // option; older ones (3.1) hold each result whole on the client.
     target.resultsOccupyHandle = OdbcTarget::Occupancy::Probe;
+    target.lastInsertIdQuery = "SELECT LAST_INSERT_ID()";
     return target;
 }
 

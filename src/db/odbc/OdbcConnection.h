@@ -22,6 +22,9 @@ struct OdbcTarget {
     // else (true of TDS without MARS and of streaming MySQL drivers). When
     // unsure, the session finds out once after connecting.
     enum class Occupancy { Occupies, Probe } resultsOccupyHandle = Occupancy::Occupies;
+    // The one-value query that gives the identity of the last row inserted
+    // on the same handle; empty when the engine has none.
+    std::string lastInsertIdQuery;
 };
 
 // One open ODBC connection handle.

@@ -50,4 +50,16 @@ void OdbcProvider::BeginTrans() { Session().Begin(); }
 void OdbcProvider::CommitTrans() { Session().Commit(); }
 void OdbcProvider::RollbackTrans() { Session().Rollback(); }
 
+std::optional<std::int64_t> OdbcProvider::LastInsertId() {
+    OdbcSession& session = Session();
+    const std::string& query = session.Target().lastInsertIdQuery;
+    if (query.empty() || session.MainBusy()) return std::nullopt;
+    auto result = Execute(query);
+    std::optional<std::int64_t> id;
+    if (!result->Eof() && result->FieldCount() > 0 && !result->Fields(std::size_t{0}).Value().IsNull())
+        id = result->Fields(std::size_t{0}).Value().ToInteger();
+    result->Close();
+    return id;
+}
+
 }  // namespace qdt::db::odbc

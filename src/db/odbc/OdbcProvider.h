@@ -19,6 +19,9 @@ public:
     void BeginTrans() override;
     void CommitTrans() override;
     void RollbackTrans() override;
+    // Asked on the main handle, where the insert ran; nullopt while a result
+    // occupies it, since another handle would answer for its own session.
+    std::optional<std::int64_t> LastInsertId() override;
 
     // Handles opened so far (one, plus one for each result read alongside).
     std::size_t HandleCount() const { return session_ ? session_->HandleCount() : 0; }

@@ -54,6 +54,10 @@ public:
     void Close();
 
     bool InTransaction() const { return inTransaction_; }
+    // Whether a result is being read on the main handle, so that a statement
+    // run now would go to another handle.
+    bool MainBusy() const { return !connections_.empty() && connections_.front()->Busy(); }
+    const OdbcTarget& Target() const { return target_; }
     // Handles opened so far, for tests and diagnostics.
     std::size_t HandleCount() const { return connections_.size(); }
     bool ResultsOccupyHandle() const { return occupying_; }

@@ -71,6 +71,10 @@ std::unique_ptr<ConnectionProvider> OpenSqlServerProvider(const ConnectionString
     if (!odbc::IsTrusted(info)) target.password = odbc::First(info, {"Password", "PWD"}).value_or("");
     // A server that is down should say so at once rather than hang the tool.
     target.loginTimeoutSeconds = 2;
+    // Each statement is a batch of its own, where SCOPE_IDENTITY() would be
+    // Null. A trigger inserting elsewhere would change @@IDENTITY, which is
+    // why the importers check its first answer against the row itself.
+    target.lastInsertIdQuery = "SELECT @@IDENTITY";
     return std::make_unique<odbc::OdbcProvider>(std::move(target));
 }
 

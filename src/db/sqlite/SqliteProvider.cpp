@@ -173,6 +173,11 @@ void SqliteProvider::BeginTrans() { Exec("BEGIN"); }
 void SqliteProvider::CommitTrans() { Exec("COMMIT"); }
 void SqliteProvider::RollbackTrans() { Exec("ROLLBACK"); }
 
+std::optional<std::int64_t> SqliteProvider::LastInsertId() {
+    if (!db_) throw DatabaseError("Operation is not allowed when the connection is closed.");
+    return sqlite3_last_insert_rowid(db_.get());
+}
+
 std::unique_ptr<ConnectionProvider> OpenSqliteProvider(const ConnectionStringInfo& info, OpenMode mode) {
     return SqliteProvider::OpenFile(info.GetOr("Data Source", ""), mode);
 }

@@ -42,6 +42,8 @@ public:
     void BeginTrans() override;
     void CommitTrans() override;
     void RollbackTrans() override;
+    // The rowid, which is the identity of a table whose key is INTEGER PRIMARY KEY.
+    std::optional<std::int64_t> LastInsertId() override;
 
     sqlite3* Handle() const { return db_.get(); }
 

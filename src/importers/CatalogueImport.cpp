@@ -1,0 +1,47 @@
+#include "importers/CatalogueImport.h"
+
+#include <stdexcept>
+
+#include "data/Detection.h"
+#include "importers/FlatFileImporter.h"
+
+namespace qdt::importers {
+
+namespace {
+
+// The text file's table, the chosen worksheet, or the first one the workbook lists.
+std::string FlatFileTable(run::RunContext& ctx, db::Connection& source) {
+    if (!ctx.source.TextTable.empty()) return ctx.source.TextTable;
+    if (!ctx.source.Server.empty()) return "[" + ctx.source.Server + "$]";
+    auto schema = source.OpenSchema();
+    if (schema->Eof()) {
+        schema->Close();
+        throw std::runtime_error("The file '" + ctx.source.Database + "' holds no worksheet to import.");
+    }
+    const std::string name = schema->Fields(std::size_t{2}).Value().ToText();
+    schema->Close();
+    return "[" + name + "]";
+}
+
+std::optional<ImageFiles> FlatFile(run::RunContext& ctx, db::Connection& source, db::Connection& destination) {
+    run::Status& status = ctx.status;
+    status.AddMessage("Opening file... ");
+    const std::string table = FlatFileTable(ctx, source);
+    status.AppendMessage("done.");
+    status.SetBarMax(run::Bar::Total, 100);
+    status.SetBarValue(run::Bar::Total, 0);
+    status.SetBarValue(run::Bar::Current, 0);
+    status.Yield();
+    return ImportFlatFile(ctx, table, source, destination);
+}
+
+}  // namespace
+
+std::optional<ImageFiles> ImportCatalogue(run::RunContext& ctx, db::Connection& source, db::Connection& destination) {
+    const std::string& system = ctx.source.SystemName;
+    if (system == data::kSystemFlatFile) return FlatFile(ctx, source, destination);
+    throw std::runtime_error("The " + system +
+                             " catalogue importer is not available in this version of the Data Tool.");
+}
+
+}  // namespace qdt::importers

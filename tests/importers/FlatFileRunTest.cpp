@@ -1,0 +1,261 @@
+// Whole flat-file imports through the transfer run, into SQLite and MariaDB.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "data/Detection.h"
+#include "data/FixtureShops.h"
+#include "data/run/TextStatus.h"
+#include "importers/CatalogueSheet.h"
+#include "wizard/TransferRun.h"
+
+namespace qdt::importers {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Version;
+using Lines = std::vector<std::string>;
+
+void Write(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::map<std::string, std::string> Files(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) {
+            std::stringstream content;
+            content << std::ifstream(entry.path(), std::ios::binary).rdbuf();
+            files[fs::relative(entry.path(), folder).generic_string()] = content.str();
+        }
+    return files;
+}
+
+Lines Rows(db::Connection& conn, const std::string& sql) {
+    Lines rows;
+    auto rs = conn.Execute(sql);
+    for (; !rs->Eof(); rs->MoveNext()) {
+        std::string row;
+        for (const db::Field& f : rs->AllFields()) row += (row.empty() ? "" : "|") + f.Value().ToText();
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Every row of every table an import writes.
+Lines Everything(db::Connection& conn) {
+    Lines rows;
+    for (const char* table : {"tblQuillmartProdtype", "tblQuillmartProducts", "tblQuillmartVersions",
+                              "tblQuillmartProductProdTypeLink", "tblQuillmartTaxRates", "tblQuillmartConfig"})
+        for (const std::string& row : Rows(conn, std::string("SELECT * FROM ") + table + " ORDER BY 1, 2"))
+            rows.push_back(table + ("|" + row));
+    return rows;
+}
+
+// The catalogue as the import should leave it; identities count from 1 in both engines' blank shops.
+const char* const kCatalogue[] = {
+    "SELECT PT_ID, PT_MotherProdType, PT_Name1, PT_Desc1 FROM tblQuillmartProdtype ORDER BY PT_ID",
+    "SELECT P_ID, P_Name1, P_Desc1, P_StrapLine1, P_SpecTable1, P_Hyperlink1 FROM tblQuillmartProducts ORDER BY P_ID",
+    "SELECT V_CodeNumber, V_Name1, V_Price, V_Weight, V_RRP, V_Quantity, V_Product, T_TaxRate FROM "
+    "tblQuillmartVersions "
+    "JOIN tblQuillmartTaxRates ON T_ID = V_Tax ORDER BY V_ID",
+    "SELECT * FROM tblQuillmartProductProdTypeLink ORDER BY 1",
+    "SELECT CFG_Name, T_TaxRate FROM tblQuillmartConfig JOIN tblQuillmartTaxRates ON T_ID = CFG_Value "
+    "WHERE CFG_Name LIKE '%taxband' ORDER BY 1",
+    "SELECT T_TaxRate FROM tblQuillmartTaxRates ORDER BY 1"};
+const Lines kExpected[] = {
+    {"1|0|Tea|Leaves and more", "2|1|Green|Green teas", "3|1|Black|", "4|0|Coffee|", "5|4|Green|"},
+    {"1|Sencha|First flush|||", "2|O'Brien's Assam|Malty; \"strong\"|Strong|<table/>|http://x", "3|Gift box||||",
+     "4|Java||||", "5|Loose spoon||||"},
+    {"S-100|50 g|4.5|0.1|5|10|1|17.5", "S-250|100 g|12.5|0.5|12|5|1|17.5", "A-1|250 g|3|0.25|3.5|7|2|5",
+     "J-1|Beans|9.99|1|11|2|4|17.5", "SP|Spoon|1|0.5|12|5|5|0"},
+    {"1|2", "2|3", "3|1", "4|5", "5|0"},
+    {"orderhandlingchargetaxband|17.5", "shiptaxband|17.5"},
+    // "17.50" is the rate "17.5"; the bands' 17.5 reuses its row.
+    {"0", "5", "17.5"}};
+
+std::vector<testing::Cells> Sheet() {
+    return {
+        Version({"Tea", "Green"}, "Sencha", "S-100",
+                {{kCategoryDesc, "Leaves and more"},
+                 {4 + kCategoryDesc, "Green teas"},
+                 {kCategoryImage, "images\\tea.gif"},
+                 {kCategoryLargeImage, "C:\\Shop\\images\\tea_large.jpg"},
+                 {kProductDesc, "First flush"},
+                 {kProductImage, "products/sencha.png"},
+                 {kVersionImage, "missing1.gif"},
+                 {kVersionName, "50 g"},
+                 {kPrice, "4.5"},
+                 {kQuantity, "10"},
+                 {kWeight, "0.1"},
+                 {kRrp, "5"}}),
+        Version({"Tea", "Green"}, "Sencha", "S-250",
+                {{kVersionName, "100 g"}, {kPrice, "12.50"}, {kVersionImage, "versions\\S250.GIF"}}),
+        Version({"Tea", "", "Black"}, "O'Brien's Assam", "A-1",
+                {{kVersionName, "250 g"},
+                 {kProductDesc, "Malty; \"strong\""},
+                 {kProductStrapLine, "Strong"},
+                 {kProductSpecTable, "<table/>"},
+                 {kProductHyperlink, "http://x"},
+                 {kProductImage, "C:\\pics\\missing2.jpg"},
+                 {kPrice, "3"},
+                 {kWeight, "0.25"},
+                 {kRrp, "3.5"},
+                 {kQuantity, "7"},
+                 {kTaxRate, "5"}}),
+        Version({"Coffee"}, "Ghost", "", {{kPrice, "n/a"}}),
+        Version({"Tea"}, "Gift box", "S-100"),
+        Version({"Coffee", "Green"}, "Java", "J-1",
+                {{kVersionName, "Beans"},
+                 {kPrice, "9.99"},
+                 {kWeight, "1"},
+                 {kRrp, "11"},
+                 {kQuantity, "2"},
+                 {kTaxRate, "17.50"}}),
+        Version({}, "Loose spoon", "SP", {{kVersionName, "Spoon"}, {kPrice, "1"}, {kTaxRate, "0"}}),
+    };
+}
+
+// "sqlite", "mysql", or "sqlite-trigger": a category table whose identity a
+// trigger sets, unlike the engine's row id, so only reading it back is right.
+class FlatFileRun : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        const std::string root = test::TempDir();
+        images_ = root + "/shop";
+        uploads_ = root + "/uploads";
+        Write(images_ + "/images/Tea.GIF", "tea-cat");
+        Write(images_ + "/images/tea_large.jpg", "tea-large");
+        Write(images_ + "/Products/Sencha.png", "sencha");
+        Write(images_ + "/versions/s250.gif", "s250");
+        Write(uploads_ + "/images_products/1.gif", "old product");
+        Write(uploads_ + "/images_products/keep/x.txt", "kept");
+        Write(uploads_ + "/images_categories/9.png", "old category");
+
+        // The shop scripts have no category parent column and call the
+        // versions' product column V_ProductID; the importers write
+        // PT_MotherProdType and V_Product.
+        Lines columns = {"ALTER TABLE tblQuillmartProdtype ADD COLUMN PT_MotherProdType INTEGER",
+                         "ALTER TABLE tblQuillmartVersions RENAME COLUMN V_ProductID TO V_Product"};
+        if (GetParam() == "mysql") {
+            QDT_REQUIRE_MYSQL_SERVER(server);
+            db::Connection admin;
+            admin.Open(server.ConnectionString());
+            // One database per test, so that tests run side by side do not meet.
+            const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+            database_ = "qdt_importer_" + std::to_string(std::hash<std::string>{}(name) % 1000000);
+            admin.Execute("DROP DATABASE IF EXISTS " + database_)->Close();
+            admin.Execute("CREATE DATABASE " + database_ + " CHARACTER SET utf8mb4")->Close();
+            shop_.Kind = data::kMySql;
+            shop_.Server = server.host + ":" + std::to_string(server.port);
+            shop_.Database = database_;
+            shop_.User = server.user;
+            shop_.Password = server.password;
+            columns[1] = "ALTER TABLE tblQuillmartVersions CHANGE V_ProductID V_Product INT";
+        } else {
+            shop_.Kind = data::kSqlite;
+            shop_.Database = data::testing::SqliteShop("5.104", true);
+        }
+        shop_.ConnectionString = data::GetConnectionString(shop_);
+        if (GetParam() == "sqlite-trigger")
+            columns = {"DROP TABLE tblQuillmartProdtype",
+                       "CREATE TABLE tblQuillmartProdtype (pk INTEGER PRIMARY KEY AUTOINCREMENT, PT_ID INTEGER, "
+                       "PT_MotherProdType INTEGER, PT_Name1 TEXT, PT_Desc1 TEXT, PT_Live TEXT, PT_ProductDisplayType "
+                       "TEXT, PT_ProdTypeDisplayType TEXT, PT_OrderByValue INTEGER, PT_OrderProductsBy TEXT)",
+                       "INSERT INTO tblQuillmartProdtype (pk) VALUES (100)",
+                       "DELETE FROM tblQuillmartProdtype",
+                       "CREATE TRIGGER pt_id AFTER INSERT ON tblQuillmartProdtype BEGIN UPDATE tblQuillmartProdtype "
+                       "SET PT_ID = (SELECT COUNT(*) FROM tblQuillmartProdtype) WHERE pk = NEW.pk; END",
+                       columns[1]};
+        db::Connection conn = Open();
+        if (GetParam() == "mysql")
+            data::testing::RunShopScript(conn, data::testing::ShopScript("mysql", "5.104", true));
+        for (const std::string& sql : columns) conn.Execute(sql)->Close();
+    }
+
+    void TearDown() override {
+        if (database_.empty()) return;
+        db::Connection admin;
+        admin.Open(test::TestMySqlServer()->ConnectionString());
+        admin.Execute("DROP DATABASE " + database_)->Close();
+    }
+
+    db::Connection Open() {
+        db::Connection conn;
+        conn.Open(shop_.ConnectionString);
+        return conn;
+    }
+
+    wizard::StepOutcome Import(run::TextStatus& status, const std::vector<testing::Cells>& rows) {
+        run::RunContext ctx(status);
+        ctx.source.Kind = data::kSqlite;
+        ctx.source.Database = testing::SqliteSheet("items", rows);
+        ctx.source.ConnectionString = data::GetConnectionString(ctx.source);
+        ctx.source.SystemName = data::kSystemFlatFile;
+        ctx.source.TextTable = "items";
+        ctx.destination = shop_;
+        ctx.settings.ImageCopySettings[data::kImagesFlatFile] = {true, images_, uploads_};
+        return wizard::RunTransfer(ctx);
+    }
+
+    std::string images_, uploads_, database_;
+    data::ConnectionProfile shop_;
+};
+
+TEST_P(FlatFileRun, ReplacesTheCatalogueAndItsImages) {
+    run::TextStatus status;
+    ASSERT_TRUE(Import(status, Sheet()).succeeded) << status.txtStep2;
+    db::Connection conn = Open();
+    for (std::size_t i = 0; i < std::size(kCatalogue); ++i) EXPECT_EQ(Rows(conn, kCatalogue[i]), kExpected[i]);
+    EXPECT_EQ(Files(uploads_), (std::map<std::string, std::string>{{"images_categories/1.gif", "tea-cat"},
+                                                                   {"images_categories_large/1.jpg", "tea-large"},
+                                                                   {"images_products/1.png", "sencha"},
+                                                                   {"images_products/keep/x.txt", "kept"},
+                                                                   {"images_versions/2.GIF", "s250"}}));
+    EXPECT_NE(status.txtStep2.find(
+                  "\r\nGetting Record Count... 6\r\nDeleting records from destination tables... done.\r\n"
+                  "Deleting old category, product and version images... done.\r\nProcessing Records... done.\r\n"),
+              std::string::npos)
+        << status.txtStep2;
+    EXPECT_NE(status.txtStep2.find("\r\nThe following problems were encountered;\r\n2 files named by the catalogue "
+                                   "could not be found in the source image folder '" +
+                                   images_ + "': missing1.gif and C:\\pics\\missing2.jpg.\r\n"),
+              std::string::npos)
+        << status.txtStep2;
+}
+
+TEST_P(FlatFileRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
+    run::TextStatus first;
+    ASSERT_TRUE(Import(first, Sheet()).succeeded) << first.txtStep2;
+    db::Connection conn = Open();
+    conn.Execute("CREATE UNIQUE INDEX qdt_one_name ON tblQuillmartVersions (V_Name1)")->Close();
+    const Lines before = Everything(conn);
+    conn.Close();
+    const auto files = Files(uploads_);
+
+    // The sixth row's version repeats the first one's name: its insert fails
+    // after every other table was written and images were staged.
+    std::vector<testing::Cells> sheet = Sheet();
+    sheet[5][kVersionName] = "50 g";
+    sheet[5][kVersionImage] = "images/tea.gif";
+    run::TextStatus status;
+    EXPECT_FALSE(Import(status, sheet).succeeded);
+    EXPECT_NE(status.txtStep2.find("\r\nError occurred!\r\n"), std::string::npos);
+    EXPECT_NE(status.txtStep2.find("'J-1'"), std::string::npos) << status.txtStep2;
+    EXPECT_EQ(status.txtStep2.substr(status.txtStep2.rfind("\r\n")),
+              "\r\nThe destination database was left unchanged.");
+
+    conn = Open();
+    EXPECT_EQ(Everything(conn), before);
+    EXPECT_EQ(Files(uploads_), files);
+    for (const auto& entry : fs::directory_iterator(uploads_))
+        EXPECT_NE(entry.path().filename().string().rfind(".qdt-import", 0), 0u) << "a staging folder is left";
+}
+
+INSTANTIATE_TEST_SUITE_P(Destinations, FlatFileRun, ::testing::Values("sqlite", "mysql", "sqlite-trigger"));
+
+}  // namespace
+}  // namespace qdt::importers

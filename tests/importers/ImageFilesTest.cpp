@@ -1,0 +1,175 @@
+#include "importers/ImageFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "support/TestEnv.h"
+
+namespace qdt::importers {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Write(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+// Every file under a folder, by relative path, with its content.
+std::map<std::string, std::string> Files(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::stringstream content;
+        content << in.rdbuf();
+        files[fs::relative(entry.path(), folder).generic_string()] = content.str();
+    }
+    return files;
+}
+
+class Images : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = test::TempDir();
+        source_ = root_ + "/shop";
+        uploads_ = root_ + "/uploads";
+        Write(source_ + "/a.gif", "a");
+        Write(source_ + "/images/Tea.GIF", "tea");
+        Write(source_ + "/images/sub/Green.png", "green");
+        Write(source_ + "/Shop/Images/deep.jpg", "deep");
+        Write(source_ + "/noext", "noext");
+        Write(uploads_ + "/images_products/3.gif", "old 3");
+        Write(uploads_ + "/images_products/7.gif", "old 7");
+        Write(uploads_ + "/images_products/kept/x.gif", "a subfolder's file");
+        Write(uploads_ + "/images_versions/1.gif", "not cleared");
+        fs::create_directories(uploads_ + "/images_products_large");
+    }
+    std::string root_, source_, uploads_;
+};
+
+// Paths as shops on Windows store them, looked up in the chosen source folder.
+struct Lookup {
+    const char* stored;
+    const char* found;  // relative to the source folder; "" when nothing is found
+};
+
+class SourcePaths : public Images, public ::testing::WithParamInterface<Lookup> {};
+
+TEST_P(SourcePaths, AreFoundAsAWindowsShopMeantThem) {
+    SourceFileFinder finder(source_);
+    auto found = finder.Find(GetParam().stored);
+    if (std::string(GetParam().found).empty()) {
+        EXPECT_FALSE(found) << found->string();
+    } else {
+        ASSERT_TRUE(found);
+        EXPECT_EQ(fs::relative(*found, source_).generic_string(), GetParam().found);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stored, SourcePaths,
+    ::testing::Values(Lookup{"a.gif", "a.gif"}, Lookup{"images\\Tea.GIF", "images/Tea.GIF"},
+                      Lookup{"IMAGES/tea.gif", "images/Tea.GIF"},
+                      Lookup{"images\\SUB\\green.PNG", "images/sub/Green.png"},
+                      Lookup{".\\images//Tea.GIF", "images/Tea.GIF"},
+                      // A drive letter path: its trailing parts under the source folder, longest first.
+                      Lookup{"C:\\shop\\images\\tea.gif", "images/Tea.GIF"},
+                      Lookup{"C:\\Shop\\Images\\deep.jpg", "Shop/Images/deep.jpg"},
+                      Lookup{"D:\\elsewhere\\A.GIF", "a.gif"}, Lookup{"c:/x/a.gif", "a.gif"},
+                      Lookup{"\\\\server\\share\\a.gif", "a.gif"}, Lookup{"images/missing.gif", ""},
+                      Lookup{"images", ""}, Lookup{"C:\\x\\nothing.gif", ""}, Lookup{"", ""}));
+
+TEST_F(Images, WithoutASourceFolderOnlyAnAbsolutePathIsFound) {
+    SourceFileFinder finder("");
+    EXPECT_FALSE(finder.Find("a.gif"));
+    EXPECT_FALSE(finder.Find("C:\\shop\\a.gif"));
+    EXPECT_TRUE(finder.Find(source_ + "/images/tea.gif"));
+    // A source folder typed with "\" is read as it was meant.
+    SourceFileFinder typed(root_ + "\\shop\\");
+    EXPECT_TRUE(typed.Find("images\\Tea.GIF"));
+}
+
+TEST_F(Images, PublishReplacesTheClearedFoldersAndLeavesTheRest) {
+    {
+        ImageFiles files(source_, uploads_);
+        files.DeleteImages("images_products");
+        files.DeleteImages("images_products_large");
+        files.DeleteImages("images_categories");  // missing: nothing to clear
+        files.CopyImage("images\\Tea.GIF", "images_products\\7");
+        files.CopyImage("a.gif", "images_products_large\\7");
+        files.CopyImage("noext", "images_categories\\12");  // created on publish
+        files.CopyImage("images/sub/Green.png", "images_versions\\1", "gif");
+        files.CopyFileToFolder("C:\\Actinic\\shop\\images\\deep.jpg", "files_versions\\4_abc.jpg");
+        EXPECT_EQ(Files(uploads_).count("images_products/7.GIF"), 0u) << "nothing moves before the commit";
+        EXPECT_TRUE(files.Publish().empty());
+        EXPECT_FALSE(fs::exists(files.StagingFolder()));
+    }
+    EXPECT_EQ(Files(uploads_), (std::map<std::string, std::string>{
+                                   {"images_products/7.GIF", "tea"},
+                                   {"images_products/kept/x.gif", "a subfolder's file"},
+                                   {"images_products_large/7.gif", "a"},
+                                   {"images_categories/12.noext", "noext"},
+                                   {"images_versions/1.gif", "green"},
+                                   {"files_versions/4_abc.jpg", "deep"},
+                               }));
+    EXPECT_EQ(std::distance(fs::directory_iterator(uploads_), fs::directory_iterator()), 5);
+}
+
+TEST_F(Images, DroppedBeforeTheCommitLeavesTheUploadsFolderAsItWas) {
+    const auto before = Files(uploads_);
+    {
+        ImageFiles files(source_, uploads_);
+        files.DeleteImages("images_products");
+        files.CopyImage("a.gif", "images_products\\3");
+        files.CopyImage("a.gif", "images_categories\\1");
+        EXPECT_TRUE(fs::is_directory(files.StagingFolder()));
+    }
+    EXPECT_EQ(Files(uploads_), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(uploads_), fs::directory_iterator()), 3);
+}
+
+TEST_F(Images, AMissingUploadsFolderIsRefusedAtOnce) {
+    try {
+        ImageFiles files(source_, root_ + "/no-uploads");
+        FAIL();
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "The uploads folder '" + root_ +
+                                             "/no-uploads' does not exist. Please choose the destination shop's "
+                                             "uploads folder in the settings, or untick Copy Images.");
+    }
+    ImageFiles files(source_, uploads_);
+    EXPECT_THROW(files.CopyImage("a.gif", "..\\..\\etc\\7"), std::runtime_error);
+}
+
+struct Missing {
+    std::vector<std::string> names;
+    std::string warning;
+};
+
+class MissingFiles : public Images, public ::testing::WithParamInterface<Missing> {};
+
+TEST_P(MissingFiles, AreReportedOnceNamingTheFirstFew) {
+    ImageFiles files(source_, uploads_);
+    for (std::size_t i = 0; i < GetParam().names.size(); ++i)
+        files.CopyImage(GetParam().names[i], "images_products\\" + std::to_string(i));
+    files.CopyImage("", "images_products\\99");  // no file named: nothing missing
+    std::string expected = GetParam().warning;
+    if (auto at = expected.find("%s"); at != std::string::npos) expected.replace(at, 2, source_);
+    EXPECT_EQ(files.MissingWarning(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Counts, MissingFiles,
+    ::testing::Values(
+        Missing{{"a.gif"}, ""},
+        Missing{{"1", "2", "3", "4", "5", "6", "7"},
+                "7 files named by the catalogue could not be found in the source image folder '%s': 1, 2, 3, 4, 5 "
+                "and 2 more."}));
+
+}  // namespace
+}  // namespace qdt::importers
