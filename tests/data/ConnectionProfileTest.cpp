@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "data/ConversionSettings.h"
 #include "data/run/ConnectionProfile.h"
 #include "db/ConnectionString.h"
@@ -87,6 +89,8 @@ struct PathCase {
     const char* folder;  // GetParentFolder, and a text file's folder
     const char* file;    // a text file's table
 };
+
+void PrintTo(const PathCase& c, std::ostream* os) { *os << c.path; }
 
 class PathSplitting : public ::testing::TestWithParam<PathCase> {};
 

@@ -12,8 +12,6 @@ namespace fs = std::filesystem;
 
 namespace qdt::test {
 
-std::string FixturePath(const std::string& name) { return std::string(QDT_SOURCE_DIR) + "/tests/fixtures/" + name; }
-
 std::optional<std::string> SharedFixture(const std::string& relative) {
     fs::path p = fs::path(QDT_SOURCE_DIR).parent_path() / "shared" / "fixtures" / relative;
     if (!fs::exists(p)) return std::nullopt;
