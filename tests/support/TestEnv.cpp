@@ -13,9 +13,12 @@ namespace fs = std::filesystem;
 namespace qdt::test {
 
 std::optional<std::string> SharedFixture(const std::string& relative) {
-    fs::path p = fs::path(QDT_SOURCE_DIR).parent_path() / "shared" / "fixtures" / relative;
-    if (!fs::exists(p)) return std::nullopt;
-    return p.string();
+    // Beside the checkout, or in the workplace's shared folder for a checkout one level deeper.
+    for (const fs::path& root : {fs::path(QDT_SOURCE_DIR).parent_path() / "shared", fs::path("/work/shared")}) {
+        const fs::path p = root / "fixtures" / relative;
+        if (fs::exists(p)) return p.string();
+    }
+    return std::nullopt;
 }
 
 namespace {

@@ -136,9 +136,7 @@ TEST_F(WizardDataCopy, BackFromTheFinishedRunChecksAgain) {
 TEST_F(WizardDataCopy, SameFileTwiceFailsTheCheckWith1001) {
     w.EnterSqliteFiles(source, source);
     ASSERT_TRUE(w.WaitForWork());
-    EXPECT_EQ(w.Text("txtConnect"),
-              "\nError occurred!\nBoth the source and destination databases are same!\n"
-              "Please go back and ensure that the database details are set up correctly.");
+    EXPECT_THAT(w.Text("txtConnect"), StartsWith("\nError occurred!\nBoth the source"));
     EXPECT_THAT(w.dialogs.informations,
                 ElementsAre(std::string("Trying to connect to the same databases!\n\n"
                                         "Both the source and destination databases are same!\n"
