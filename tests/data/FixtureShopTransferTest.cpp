@@ -6,11 +6,13 @@
 #include <mdbtools.h>
 
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "data/Detection.h"
 #include "data/FixtureShops.h"
+#include "db/DataType.h"
 #include "db/access/AccessSnapshot.h"
 #include "support/ShopDatabases.h"
 #include "support/TestEnv.h"
@@ -28,6 +30,10 @@ struct Pair {
     const char* destination;
     bool accessShaped = false;
 };
+
+void PrintTo(const Pair& p, std::ostream* os) {
+    *os << (p.accessShaped ? "Access-typed " : "") << p.source << " into " << p.destination;
+}
 
 // The columns whose values a copy rule changes on the way.
 bool ChangedByARule(const std::string& column) {
@@ -79,9 +85,8 @@ db::access::MdbColumnInfo AccessColumn(const std::string& name, const std::strin
 // A shop laid out as the snapshot of an Access file holds it: each column
 // declared as the snapshot declares its Access type (text and memo compared
 // without case, currency, yes/no), so the run reads Access type codes.
-std::string AccessShapedShop(const std::string& version) {
-    const std::string plain = testing::SqliteShop(version, false);
-    const std::string path = test::TempDir() + "/access-shaped-" + version + ".sqlite";
+std::string AccessShapedShop(const std::string& plain) {
+    const std::string path = test::TempDir() + "/access-shaped.sqlite";
     std::ofstream(path).close();
     db::Connection conn = test::OpenSqlite(path);
     conn.Execute("ATTACH DATABASE '" + plain + "' AS plain");
@@ -99,6 +104,10 @@ std::string AccessShapedShop(const std::string& version) {
         conn.Execute("CREATE TABLE " + table + " (" + columns + ")");
         conn.Execute("INSERT INTO " + table + " SELECT * FROM plain." + table);
     }
+    auto order = conn.Execute("SELECT ON_WishList, ON_TotalPrice, ON_Notes FROM tblQuillmartOrderNumbers");
+    EXPECT_EQ(order->Fields(0).Type(), db::kBoolean);
+    EXPECT_EQ(order->Fields(1).Type(), db::kCurrency);
+    EXPECT_EQ(order->Fields(2).Type(), db::kLongVarWChar);
     return path;
 }
 
@@ -106,8 +115,8 @@ class ShopTransfer : public ::testing::TestWithParam<Pair> {};
 
 TEST_P(ShopTransfer, RunsToTheEndAndCarriesEveryRow) {
     const Pair& pair = GetParam();
-    const std::string sourcePath = pair.accessShaped ? AccessShapedShop(pair.source)
-                                                     : testing::SqliteShop(pair.source, false);
+    const std::string plainPath = testing::SqliteShop(pair.source, false);
+    const std::string sourcePath = pair.accessShaped ? AccessShapedShop(plainPath) : plainPath;
     const std::string destinationPath = testing::SqliteShop(pair.destination, true);
     if (HasFatalFailure()) return;
 
@@ -122,7 +131,8 @@ TEST_P(ShopTransfer, RunsToTheEndAndCarriesEveryRow) {
     // Every default country of the fixtures resolves.
     EXPECT_EQ(ctx.strWarnings, "");
 
-    db::Connection source = test::OpenSqlite(sourcePath);
+    // The values as the script wrote them, read without the Access types.
+    db::Connection source = test::OpenSqlite(plainPath);
     db::Connection destination = test::OpenSqlite(destinationPath);
     const bool old = ctx.source.Version < 5.0f;
     for (const auto& [table, selected] : ctx.settings.CopyTableList.Entries()) {
@@ -162,7 +172,8 @@ class ShopTransferToMySql : public ::testing::TestWithParam<Pair> {};
 TEST_P(ShopTransferToMySql, RunsToTheEnd) {
     QDT_REQUIRE_MYSQL_SERVER(server);
     const Pair& pair = GetParam();
-    const std::string sourcePath = testing::SqliteShop(pair.source, false);
+    const std::string plainPath = testing::SqliteShop(pair.source, false);
+    const std::string sourcePath = pair.accessShaped ? AccessShapedShop(plainPath) : plainPath;
     if (HasFatalFailure()) return;
     test::MySqlServer scratch = server;
     scratch.database = "qdt_fixture_transfer";
@@ -210,15 +221,16 @@ std::string PairName(const ::testing::TestParamInfo<Pair>& info) {
     return name;
 }
 
-std::vector<Pair> SqlitePairs() {
+// Every allowed pair, and the Access-typed shops into the newest shop.
+std::vector<Pair> PairsToRun() {
     std::vector<Pair> pairs = AllowedPairs();
     pairs.push_back({"4.6", "5.104", true});
     pairs.push_back({"5.1", "5.104", true});
     return pairs;
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, ShopTransfer, ::testing::ValuesIn(SqlitePairs()), PairName);
-INSTANTIATE_TEST_SUITE_P(Fixtures, ShopTransferToMySql, ::testing::ValuesIn(AllowedPairs()), PairName);
+INSTANTIATE_TEST_SUITE_P(Fixtures, ShopTransfer, ::testing::ValuesIn(PairsToRun()), PairName);
+INSTANTIATE_TEST_SUITE_P(Fixtures, ShopTransferToMySql, ::testing::ValuesIn(PairsToRun()), PairName);
 
 }  // namespace
 }  // namespace qdt::data
