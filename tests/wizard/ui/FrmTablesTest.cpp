@@ -108,7 +108,7 @@ TEST(FrmTablesQuillmart, ShowsTheSourcesListsAllSelected) {
     }
 }
 
-TEST(FrmTablesQuillmart, OkKeepsAnUnselectedEntryUnselectedNextTime) {
+TEST(FrmTablesQuillmart, OkKeepsTheTicksForNextTimeAndCancelDoesNot) {
     data::ConversionSettings settings = QuillmartSettings(4.6f);
     {
         FrmTables dialog(nullptr, settings, data::kSystemQuillmart);
@@ -130,17 +130,11 @@ TEST(FrmTablesQuillmart, OkKeepsAnUnselectedEntryUnselectedNextTime) {
     EXPECT_EQ(litCopy->item(7)->checkState(), Qt::Unchecked);
     EXPECT_EQ(Ticked(litCopy), 18);
     EXPECT_EQ(Child<QListWidget>(again, "litJob")->item(0)->checkState(), Qt::Unchecked);
-}
-
-TEST(FrmTablesQuillmart, CancelKeepsTheEarlierState) {
-    data::ConversionSettings settings = QuillmartSettings(4.6f);
-    settings.CopyTableList.Set("tblQuillmartNews", "n");
-    FrmTables dialog(nullptr, settings, data::kSystemQuillmart);
-    const int result = RunModal(dialog, [](FrmTables& d) {
-        auto* litCopy = Child<QListWidget>(d, "litCopy");
-        ToggleEntry(litCopy, 7);  // ticks tblQuillmartNews again
-        ToggleEntry(litCopy, 0);
-        ASSERT_EQ(litCopy->item(0)->checkState(), Qt::Unchecked);
+    const int result = RunModal(again, [](FrmTables& d) {
+        auto* list = Child<QListWidget>(d, "litCopy");
+        ToggleEntry(list, 7);  // ticks tblQuillmartNews again
+        ToggleEntry(list, 0);
+        ASSERT_EQ(list->item(0)->checkState(), Qt::Unchecked);
         QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
     });
     EXPECT_EQ(result, QDialog::Rejected);
