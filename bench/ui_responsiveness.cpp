@@ -35,7 +35,7 @@ std::string Shop(const std::string& folder, const std::string& script, const std
     std::ofstream(path).close();
     qdt::db::Connection conn;
     conn.Open("Provider=SQLite;Data Source=" + path);
-    std::ifstream file(std::string(QDT_SOURCE_DIR) + "/tests/fixtures/quillmart/sqlite/" + script, std::ios::binary);
+    std::ifstream file(std::string(QDT_SHOP_SCRIPTS_DIR) + "/sqlite/" + script, std::ios::binary);
     qdt::run::TextStatus status;
     qdt::run::RunContext ctx(status);
     qdt::sqlfile::ExecuteSQLFile(ctx, conn, file);

@@ -131,12 +131,12 @@ private:
         data::ConnectionProfile& dst = ctx_.destination;
         context_ = kContextDestination;
         Log(std::string("Testing ") + data::DatabaseKindCaption(dst.Kind) + " destination connection... ");
+        // A failure to connect must not be shown with the source's last probe.
+        ctx_.strQuery.clear();
         if (dst.Kind == data::kAccess)
             throw OwnError(1005, "Access files can be read as a source but not written on this system." + kBr +
                                      "Please go back and choose a SQL Server, MySQL or SQLite database as the "
                                      "destination.");
-        // A failure to connect must not be shown with the source's last probe.
-        ctx_.strQuery.clear();
         destination_.Open(dst.ConnectionString);
         Append("done.");
 

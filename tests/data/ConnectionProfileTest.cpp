@@ -1,141 +1,119 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+#include "data/ConversionSettings.h"
 #include "data/run/ConnectionProfile.h"
 #include "db/ConnectionString.h"
 
 namespace qdt::data {
 namespace {
 
-ConnectionProfile Profile(DatabaseKind kind) {
+struct StringCase {
+    const char* name;
+    ConnectionProfile profile;
+    const char* expected;
+};
+
+ConnectionProfile Profile(DatabaseKind kind, const char* server, const char* database, const char* user = "",
+                          const char* password = "", bool trusted = false, int port = 1433) {
     ConnectionProfile p;
     p.Kind = kind;
-    p.Port = 1433;
+    p.Server = server;
+    p.Database = database;
+    p.User = user;
+    p.Password = password;
+    p.Trusted = trusted;
+    p.Port = port;
     return p;
 }
 
-TEST(ConnectionStrings, AccessExcelAndSqlite) {
-    auto p = Profile(kAccess);
-    p.Database = "C:\\shop\\db.mdb";
-    EXPECT_EQ(GetConnectionString(p),
-              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\shop\\db.mdb;Jet OLEDB:Database Password=");
-    p.Password = "secret";
-    EXPECT_EQ(GetConnectionString(p),
-              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\shop\\db.mdb;Jet OLEDB:Database Password=secret");
+std::string StringOf(ConnectionProfile p) { return GetConnectionString(p); }
 
-    auto x = Profile(kExcel);
-    x.Database = "/data/catalogue.xls";
-    x.Server = "Sheet1";
-    EXPECT_EQ(GetConnectionString(x),
-              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/data/catalogue.xls;Extended Properties=\"Excel 8.0;HDR=yes\"");
+class ConnectionStrings : public ::testing::TestWithParam<StringCase> {};
 
-    auto s = Profile(kSqlite);
-    s.Database = "/home/me/shop.sqlite";
-    EXPECT_EQ(GetConnectionString(s), "Provider=SQLite;Data Source=/home/me/shop.sqlite");
+TEST_P(ConnectionStrings, AreBuiltFromTheProfile) {
+    ConnectionProfile p = GetParam().profile;
+    EXPECT_EQ(GetConnectionString(p), GetParam().expected);
 }
 
-TEST(ConnectionStrings, SqlServerTrustedAndWithLogin) {
-    auto p = Profile(kSqlServer);
-    p.Server = "MYPC\\SQLEXPRESS";
-    p.Database = "shop";
-    p.Trusted = true;
-    p.User = "ignored";
-    EXPECT_EQ(GetConnectionString(p),
-              "Provider=sqloledb;Data Source=MYPC\\SQLEXPRESS,1433;Network Library=DBMSSOCN;Initial Catalog=shop;"
-              "Trusted_Connection=yes;");
-    p.Trusted = false;
-    p.User = "sa";
-    p.Password = "pw";
-    p.Port = 14330;
-    EXPECT_EQ(GetConnectionString(p),
-              "Provider=sqloledb;Data Source=MYPC\\SQLEXPRESS,14330;Network Library=DBMSSOCN;Initial Catalog=shop;"
-              "User ID=sa;Password=pw;");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ConnectionStrings,
+    ::testing::Values(
+        StringCase{"Access", Profile(kAccess, "", "C:\\shop\\db.mdb", "", "secret"),
+                   "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\shop\\db.mdb;Jet OLEDB:Database Password=secret"},
+        StringCase{"Excel", Profile(kExcel, "Sheet1", "/data/catalogue.xls"),
+                   "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/data/catalogue.xls;"
+                   "Extended Properties=\"Excel 8.0;HDR=yes\""},
+        StringCase{"Sqlite", Profile(kSqlite, "", "/home/me/shop.sqlite"),
+                   "Provider=SQLite;Data Source=/home/me/shop.sqlite"},
+        // A trusted login ignores the user typed before it was ticked.
+        StringCase{"SqlServerTrusted", Profile(kSqlServer, "MYPC\\SQLEXPRESS", "shop", "ignored", "", true),
+                   "Provider=sqloledb;Data Source=MYPC\\SQLEXPRESS,1433;Network Library=DBMSSOCN;Initial Catalog=shop;"
+                   "Trusted_Connection=yes;"},
+        StringCase{"SqlServerLogin", Profile(kSqlServer, "MYPC", "shop", "sa", "pw", false, 14330),
+                   "Provider=sqloledb;Data Source=MYPC,14330;Network Library=DBMSSOCN;Initial Catalog=shop;"
+                   "User ID=sa;Password=pw;"},
+        StringCase{"MySql", Profile(kMySql, "localhost", "shop", "root", "pw"),
+                   "DRIVER={MySQL ODBC 3.51 Driver};SERVER=localhost;DATABASE=shop;USER=root;PASSWORD=pw;OPTION=3;"},
+        StringCase{"TextFileFolder", Profile(kTextFile, "", "C:\\data\\items.csv"),
+                   "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\data;Extended Properties=\"text\""},
+        StringCase{"ScriptFileHasNone", Profile(kSqlFile, "", "C:\\scripts\\create.sql"), ""}),
+    [](const ::testing::TestParamInfo<StringCase>& info) { return std::string(info.param.name); });
 
-TEST(ConnectionStrings, MySql) {
-    auto p = Profile(kMySql);
-    p.Server = "localhost";
-    p.Database = "shop";
-    p.User = "root";
-    p.Password = "pw";
-    EXPECT_EQ(GetConnectionString(p),
-              "DRIVER={MySQL ODBC 3.51 Driver};SERVER=localhost;DATABASE=shop;USER=root;PASSWORD=pw;OPTION=3;");
-}
-
-TEST(ConnectionStrings, ScriptFileGivesNoStringAndKeepsThePath) {
-    auto p = Profile(kSqlFile);
-    p.Database = "C:\\scripts\\create.sql";
-    EXPECT_EQ(GetConnectionString(p), "");
+TEST(ConnectionStrings, ScriptFileKeepsThePath) {
+    ConnectionProfile p = Profile(kSqlFile, "", "C:\\scripts\\create.sql");
+    GetConnectionString(p);
     EXPECT_EQ(p.ScriptPath, "C:\\scripts\\create.sql");
-}
-
-TEST(ConnectionStrings, TextFilePathIsSplitAtTheLastSeparator) {
-    auto p = Profile(kTextFile);
-    p.Database = "C:\\data\\items.csv";
-    EXPECT_EQ(GetConnectionString(p), "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\data;Extended Properties=\"text\"");
-    EXPECT_EQ(p.TextFolder, "C:\\data");
-    EXPECT_EQ(p.TextTable, "items.csv");
-
-    p.Database = "/home/me/items.txt";
-    GetConnectionString(p);
-    EXPECT_EQ(p.TextFolder, "/home/me");
-    EXPECT_EQ(p.TextTable, "items.txt");
-
-    // A backslash wins over a later slash.
-    p.Database = "C:\\data/sub\\x/items.csv";
-    GetConnectionString(p);
-    EXPECT_EQ(p.TextFolder, "C:\\data/sub");
-    EXPECT_EQ(p.TextTable, "x/items.csv");
-
-    // Without a separator the earlier split stays.
-    p.Database = "items.csv";
-    GetConnectionString(p);
-    EXPECT_EQ(p.TextFolder, "C:\\data/sub");
-    EXPECT_EQ(p.TextTable, "x/items.csv");
-
-    // A separator in first place leaves an empty folder.
-    p.Database = "/items.csv";
-    GetConnectionString(p);
-    EXPECT_EQ(p.TextFolder, "");
-    EXPECT_EQ(p.TextTable, "items.csv");
 }
 
 // A value holding ";" must not be able to add or replace a key.
 TEST(ConnectionStrings, DangerousValuesCannotInjectKeys) {
-    auto m = Profile(kMySql);
-    m.Server = "db";
-    m.Database = "shop";
-    m.User = "u";
-    m.Password = "pa;ss;SERVER=evil";
-    auto info = db::ParseConnectionString(GetConnectionString(m));
+    auto info = db::ParseConnectionString(StringOf(Profile(kMySql, "db", "shop", "u", "pa;ss;SERVER=evil")));
     EXPECT_EQ(info.GetOr("PASSWORD", ""), "pa;ss;SERVER=evil");
     EXPECT_EQ(info.GetOr("SERVER", ""), "db");
 
-    auto s = Profile(kSqlServer);
-    s.Server = "db";
-    s.Database = "shop";
-    s.User = "sa";
-    s.Password = "x\";Trusted_Connection=yes;";
-    info = db::ParseConnectionString(GetConnectionString(s));
-    EXPECT_EQ(info.GetOr("Password", ""), s.Password);
+    info = db::ParseConnectionString(StringOf(Profile(kSqlServer, "db", "shop", "sa", "x\";Trusted_Connection=yes;")));
+    EXPECT_EQ(info.GetOr("Password", ""), "x\";Trusted_Connection=yes;");
     EXPECT_FALSE(info.Has("Trusted_Connection"));
 
-    auto a = Profile(kAccess);
-    a.Database = " /tmp/odd;name.mdb";
-    a.Password = "{p}";
-    info = db::ParseConnectionString(GetConnectionString(a));
+    info = db::ParseConnectionString(StringOf(Profile(kAccess, "", " /tmp/odd;name.mdb", "", "{p}")));
     EXPECT_EQ(info.GetOr("Data Source", ""), " /tmp/odd;name.mdb");
     EXPECT_EQ(info.GetOr("Jet OLEDB:Database Password", ""), "{p}");
 }
 
-TEST(DatabaseKinds, CaptionsOfTheTypeCombos) {
-    EXPECT_STREQ(DatabaseKindCaption(kAccess), "Access Database");
-    EXPECT_STREQ(DatabaseKindCaption(kSqlServer), "MSSQL Server Database");
-    EXPECT_STREQ(DatabaseKindCaption(kExcel), "Excel Spreadsheet (Catalogue only)");
-    EXPECT_STREQ(DatabaseKindCaption(kTextFile), "Text File (Catalogue only)");
-    EXPECT_STREQ(DatabaseKindCaption(kSqlFile), ".SQL File");
-    EXPECT_STREQ(DatabaseKindCaption(kMySql), "MySQL Database");
-    EXPECT_STREQ(DatabaseKindCaption(kSqlite), "SQLite Database");
+// Windows shops store paths with "\"; where a path also holds "/", the last
+// "\" still ends the folder.
+struct PathCase {
+    const char* path;
+    const char* folder;  // GetParentFolder, and a text file's folder
+    const char* file;    // a text file's table
+};
+
+void PrintTo(const PathCase& c, std::ostream* os) { *os << c.path; }
+
+class PathSplitting : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(PathSplitting, FolderEndsAtTheLastBackslashElseTheLastSlash) {
+    const PathCase& c = GetParam();
+    EXPECT_EQ(GetParentFolder(c.path), c.folder);
+    ConnectionProfile p = Profile(kTextFile, "", c.path);
+    p.TextFolder = "earlier";
+    p.TextTable = "earlier.csv";
+    GetConnectionString(p);
+    // Without a separator the earlier split stays.
+    const bool split = std::string(c.path).find_first_of("\\/") != std::string::npos;
+    EXPECT_EQ(p.TextFolder, split ? c.folder : "earlier");
+    EXPECT_EQ(p.TextTable, split ? c.file : "earlier.csv");
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, PathSplitting,
+                         ::testing::Values(PathCase{"C:\\data\\items.csv", "C:\\data", "items.csv"},
+                                           PathCase{"C:\\shop\\db\\shop.mdb", "C:\\shop\\db", "shop.mdb"},
+                                           PathCase{"/home/me/items.txt", "/home/me", "items.txt"},
+                                           PathCase{"C:\\data/sub\\x/items.csv", "C:\\data/sub", "x/items.csv"},
+                                           PathCase{"/items.csv", "", "items.csv"},
+                                           PathCase{"items.csv", "", ""}));
 
 }  // namespace
 }  // namespace qdt::data

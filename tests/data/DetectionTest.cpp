@@ -1,112 +1,79 @@
+// Detection reads only table names and column names, so a recording
+// connection stands in for every engine; the whole-run tests detect real shops.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "data/Detection.h"
-#include "data/ScratchDatabase.h"
+#include "data/run/TextStatus.h"
+#include "db/DataType.h"
 #include "db/Error.h"
 #include "support/RecordingConnection.h"
-#include "data/run/TextStatus.h"
 
 namespace qdt::data {
 namespace {
 
-using testing::ScratchDatabase;
+using Statements = std::vector<std::string>;
+
+std::vector<std::string> Split(const std::string& list) {
+    std::vector<std::string> out;
+    for (std::size_t start = 0; start <= list.size();) {
+        std::size_t comma = list.find(',', start);
+        if (comma == std::string::npos) comma = list.size();
+        if (comma > start) out.push_back(list.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return out;
+}
 
 struct VersionCase {
     const char* name;
+    DatabaseKind kind;
     std::string orderNumberColumns;
     std::string versionColumns;
     float expected;
 };
 
-class QuillmartVersionOnSqlite : public ::testing::TestWithParam<VersionCase> {};
+class QuillmartVersion : public ::testing::TestWithParam<VersionCase> {};
 
-TEST_P(QuillmartVersionOnSqlite, NewestColumnPresentNamesTheVersion) {
+TEST_P(QuillmartVersion, NewestColumnPresentNamesTheVersion) {
     const VersionCase& c = GetParam();
-    auto conn = ScratchDatabase({"CREATE TABLE tblQuillmartOrderNumbers (" + c.orderNumberColumns + ")",
-                                 "CREATE TABLE tblQuillmartVersions (" + c.versionColumns + ")"});
+    const bool limit = c.kind == kMySql || c.kind == kSqlite;
+    const std::string orders = limit ? "SELECT * FROM tblQuillmartOrderNumbers LIMIT 0, 1"
+                                     : "SELECT TOP 1 * FROM tblQuillmartOrderNumbers";
+    const std::string versions =
+        limit ? "SELECT * FROM tblQuillmartVersions LIMIT 0, 1" : "SELECT TOP 1 * FROM tblQuillmartVersions";
+    test::RecordingConnection rec;
+    rec.Answer(orders, {Split(c.orderNumberColumns), {}, {}}).Answer(versions, {Split(c.versionColumns), {}, {}});
+    auto conn = rec.Open();
     run::TextStatus status;
     run::RunContext ctx(status);
     ConnectionProfile profile;
-    profile.Kind = kSqlite;
-    EXPECT_EQ(GetQuillmartVersion(ctx, profile, conn), c.expected);
-    EXPECT_EQ(ctx.strQuery, "SELECT * FROM tblQuillmartVersions LIMIT 0, 1");
+    profile.Kind = c.kind;
+    profile.SystemName = kSystemQuillmart;
+    EXPECT_EQ(GetSchemaVersion(ctx, profile, conn), c.expected);
+    EXPECT_EQ(rec.Statements(), (Statements{orders, versions}));
+    EXPECT_EQ(ctx.strQuery, versions);
+    EXPECT_EQ(rec.OpenResults(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    DecisionTable, QuillmartVersionOnSqlite,
+    DecisionTable, QuillmartVersion,
     ::testing::Values(
-        VersionCase{"None", "ON_ID INTEGER, ON_Total DOUBLE", "V_ID INTEGER", 4.5f},
-        VersionCase{"WishList", "ON_ID INTEGER, ON_WishList INTEGER", "V_ID INTEGER", 4.6f},
-        VersionCase{"WishListAndCoupon", "ON_ID INTEGER, ON_WishList INTEGER, ON_CouponCode TEXT", "V_ID INTEGER",
-                    4.7f},
-        VersionCase{"CouponBeforeWishList", "ON_CouponCode TEXT, ON_WishList INTEGER", "V_ID INTEGER", 4.7f},
-        VersionCase{"Gateway", "ON_WishList INTEGER, ON_PaymentGateWay TEXT, ON_CouponCode TEXT", "V_ID INTEGER",
-                    5.0f},
-        VersionCase{"HandlingCharge", "ON_PaymentGateWay TEXT, ON_OrderHandlingCharge DOUBLE", "V_ID INTEGER",
-                    5.1f},
-        VersionCase{"RrpWinsOverOldOrders", "ON_ID INTEGER", "V_ID INTEGER, V_RRP DOUBLE", 5.104f},
-        VersionCase{"RrpWithEverything", "ON_OrderHandlingCharge DOUBLE, ON_WishList INTEGER", "V_RRP DOUBLE",
-                    5.104f},
+        VersionCase{"None", kSqlite, "ON_ID,ON_Total", "V_ID", 4.5f},
+        VersionCase{"WishList", kAccess, "ON_ID,ON_WishList", "V_ID", 4.6f},
+        VersionCase{"WishListAndCoupon", kSqlServer, "ON_ID,ON_WishList,ON_CouponCode", "V_ID", 4.7f},
+        VersionCase{"CouponBeforeWishList", kMySql, "ON_CouponCode,ON_WishList", "V_ID", 4.7f},
+        VersionCase{"Gateway", kSqlite, "ON_WishList,ON_PaymentGateWay,ON_CouponCode", "V_ID", 5.0f},
+        VersionCase{"HandlingCharge", kAccess, "ON_PaymentGateWay,ON_OrderHandlingCharge", "V_ID", 5.1f},
+        VersionCase{"RrpWinsOverOldOrders", kSqlite, "ON_ID", "V_ID,V_RRP", 5.104f},
+        VersionCase{"RrpWithEverything", kMySql, "ON_OrderHandlingCharge,ON_WishList", "V_RRP", 5.104f},
         // Column names compare case-sensitively: these are not the marker columns.
-        VersionCase{"OtherCaseGateway", "ON_PaymentGateway TEXT, on_couponcode TEXT", "v_rrp DOUBLE", 4.5f}),
+        VersionCase{"OtherCaseGateway", kSqlServer, "ON_PaymentGateway,on_couponcode", "v_rrp", 4.5f}),
     [](const ::testing::TestParamInfo<VersionCase>& info) { return std::string(info.param.name); });
 
-TEST(QuillmartVersion, MissingTableFailsAndLeavesTheStatement) {
-    auto conn = ScratchDatabase({"CREATE TABLE tblQuillmartOrderNumbers (ON_ID INTEGER)"});
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    ConnectionProfile profile;
-    profile.Kind = kSqlite;
-    EXPECT_THROW(GetQuillmartVersion(ctx, profile, conn), db::DatabaseError);
-    EXPECT_EQ(ctx.strQuery, "SELECT * FROM tblQuillmartVersions LIMIT 0, 1");
-}
-
-TEST(QuillmartVersion, RowsInTheTablesDoNotMatter) {
-    auto conn = ScratchDatabase({"CREATE TABLE tblQuillmartOrderNumbers (ON_ID INTEGER, ON_CouponCode TEXT)",
-                                 "INSERT INTO tblQuillmartOrderNumbers VALUES (1, 'A'), (2, 'B')",
-                                 "CREATE TABLE tblQuillmartVersions (V_ID INTEGER)"});
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    ConnectionProfile profile;
-    profile.Kind = kSqlite;
-    EXPECT_EQ(GetQuillmartVersion(ctx, profile, conn), 4.7f);
-}
-
-// The probes are checked as texts: the engines that take them are not all here.
-class ProbeTexts : public ::testing::Test {
-protected:
-    std::vector<std::string> ProbesFor(DatabaseKind kind) {
-        test::RecordingConnection rec;
-        rec.AnswerPrefix("SELECT TOP 1 * FROM tblQuillmartOrderNumbers", {{"ON_ID", "ON_WishList"}, {3, 3}, {}})
-            .AnswerPrefix("SELECT * FROM tblQuillmartOrderNumbers", {{"ON_ID", "ON_WishList"}, {3, 3}, {}})
-            .AnswerPrefix("SELECT TOP 1 * FROM tblQuillmartVersions", {{"V_ID"}, {3}, {}})
-            .AnswerPrefix("SELECT * FROM tblQuillmartVersions", {{"V_ID"}, {3}, {}});
-        auto conn = rec.Open();
-        run::TextStatus status;
-        run::RunContext ctx(status);
-        ConnectionProfile profile;
-        profile.Kind = kind;
-        EXPECT_EQ(GetQuillmartVersion(ctx, profile, conn), 4.6f) << kind;
-        EXPECT_EQ(rec.OpenResults(), 0) << "probes left open for kind " << kind;
-        return rec.Statements();
-    }
-};
-
-TEST_F(ProbeTexts, LimitFormOnlyForMySqlAndSqlite) {
-    const std::vector<std::string> top = {"SELECT TOP 1 * FROM tblQuillmartOrderNumbers",
-                                          "SELECT TOP 1 * FROM tblQuillmartVersions"};
-    const std::vector<std::string> limit = {"SELECT * FROM tblQuillmartOrderNumbers LIMIT 0, 1",
-                                            "SELECT * FROM tblQuillmartVersions LIMIT 0, 1"};
-    EXPECT_EQ(ProbesFor(kAccess), top);
-    EXPECT_EQ(ProbesFor(kSqlServer), top);
-    EXPECT_EQ(ProbesFor(kMySql), limit);
-    EXPECT_EQ(ProbesFor(kSqlite), limit);
-}
-
-TEST(QuillmartVersion, ProviderErrorPassesThrough) {
+TEST(QuillmartVersionFailure, ProviderErrorPassesThroughWithTheProbeKept) {
     test::RecordingConnection rec;
     rec.Fail("SELECT TOP 1 * FROM tblQuillmartVersions", "Invalid object name 'tblQuillmartVersions'.");
     auto conn = rec.Open();
@@ -123,64 +90,12 @@ TEST(QuillmartVersion, ProviderErrorPassesThrough) {
     EXPECT_EQ(ctx.strQuery, "SELECT TOP 1 * FROM tblQuillmartVersions");
 }
 
-std::string DetectOnSqlite(const std::vector<std::string>& tables) {
-    std::vector<std::string> ddl;
-    for (const auto& t : tables) ddl.push_back("CREATE TABLE \"" + t + "\" (id INTEGER)");
-    auto conn = ScratchDatabase(ddl);
-    return DetectSourceSystem(conn);
-}
-
-TEST(DetectSourceSystem, TableNamesDecideOnSqlite) {
-    EXPECT_EQ(DetectOnSqlite({}), "VPASP");
-    EXPECT_EQ(DetectOnSqlite({"products", "categories"}), "VPASP");
-    EXPECT_EQ(DetectOnSqlite({"tblQuillmartConfig"}), "Quillmart");
-    EXPECT_EQ(DetectOnSqlite({"TBLQUILLMARTPRODUCTS"}), "Quillmart");
-    EXPECT_EQ(DetectOnSqlite({"adminStats", "tblQuillmartConfig"}), "Quillmart");
-    EXPECT_EQ(DetectOnSqlite({"adminStats", "products"}), "Comersus");
-    EXPECT_EQ(DetectOnSqlite({"Catalog section", "product"}), "Actinic");
-}
-
-TEST(DetectSourceSystem, MarkerNamesAreCaseSensitive) {
-    EXPECT_EQ(DetectOnSqlite({"AdminStats"}), "VPASP");
-    EXPECT_EQ(DetectOnSqlite({"catalog section"}), "VPASP");
-    EXPECT_EQ(DetectOnSqlite({"tblQuillmar"}), "VPASP");  // too short for the prefix
-}
-
-std::string DetectInOrder(const std::vector<std::string>& tables, int* openAfter = nullptr) {
-    test::RecordingConnection rec;
-    rec.Tables(tables);
-    auto conn = rec.Open();
-    std::string system = DetectSourceSystem(conn);
-    if (openAfter) *openAfter = rec.OpenResults();
-    EXPECT_TRUE(rec.Statements().empty());
-    return system;
-}
-
-TEST(DetectSourceSystem, OrderOfTheSchemaRows) {
-    // A later Quillmart or Actinic table overrides adminStats ...
-    EXPECT_EQ(DetectInOrder({"adminStats", "Catalog section"}), "Actinic");
-    EXPECT_EQ(DetectInOrder({"adminStats", "tblquillmartX"}), "Quillmart");
-    // ... and the first Quillmart or Actinic table ends the search.
-    EXPECT_EQ(DetectInOrder({"Catalog section", "tblQuillmartConfig"}), "Actinic");
-    EXPECT_EQ(DetectInOrder({"tblQuillmartConfig", "Catalog section"}), "Quillmart");
-    EXPECT_EQ(DetectInOrder({"Catalog section", "adminStats"}), "Actinic");
-}
-
-TEST(DetectSourceSystem, ClosesTheSchemaRowset) {
-    int open = -1;
-    DetectInOrder({"x", "tblQuillmartConfig", "y"}, &open);
-    EXPECT_EQ(open, 0);
-    DetectInOrder({"x", "y"}, &open);
-    EXPECT_EQ(open, 0);
-}
-
-TEST(SchemaVersion, FixedVersionsOfCatalogueSystemsNeedNoQuery) {
+TEST(SchemaVersion, CatalogueSystemsHaveFixedVersionsWithoutAQuery) {
     test::RecordingConnection rec;
     auto conn = rec.Open();
     run::TextStatus status;
     run::RunContext ctx(status);
     ConnectionProfile profile;
-    profile.Kind = kMySql;
     const std::vector<std::pair<std::string, float>> cases = {
         {"VPASP", 5.0f}, {"Comersus", 5.0f}, {"Actinic", 61.0f}, {"Flat File", 0.0f}, {"quillmart", 0.0f}, {"", 0.0f}};
     for (const auto& [system, version] : cases) {
@@ -190,25 +105,42 @@ TEST(SchemaVersion, FixedVersionsOfCatalogueSystemsNeedNoQuery) {
     EXPECT_TRUE(rec.Statements().empty());
 }
 
-TEST(SchemaVersion, QuillmartIsProbed) {
-    auto conn = ScratchDatabase({"CREATE TABLE tblQuillmartOrderNumbers (ON_PaymentGateWay TEXT)",
-                                 "CREATE TABLE tblQuillmartVersions (V_ID INTEGER)"});
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    ConnectionProfile profile;
-    profile.Kind = kSqlite;
-    profile.SystemName = "Quillmart";
-    EXPECT_EQ(GetSchemaVersion(ctx, profile, conn), 5.0f);
+struct SystemCase {
+    std::vector<std::string> tables;  // in the order the schema rowset lists them
+    const char* expected;
+};
+
+TEST(DetectSourceSystem, TableNamesInTheirOrderDecide) {
+    const SystemCase cases[] = {
+        {{}, "VPASP"},
+        {{"products", "categories"}, "VPASP"},
+        {{"TBLQUILLMARTPRODUCTS"}, "Quillmart"},  // the prefix ignores case
+        {{"tblQuillmar"}, "VPASP"},              // too short for the prefix
+        {{"adminStats", "products"}, "Comersus"},
+        {{"AdminStats"}, "VPASP"},  // the markers do not
+        {{"catalog section"}, "VPASP"},
+        // A later Quillmart or Actinic table overrides adminStats ...
+        {{"adminStats", "Catalog section"}, "Actinic"},
+        {{"adminStats", "tblquillmartX"}, "Quillmart"},
+        // ... and the first Quillmart or Actinic table ends the search.
+        {{"Catalog section", "tblQuillmartConfig"}, "Actinic"},
+        {{"x", "tblQuillmartConfig", "Catalog section"}, "Quillmart"},
+        {{"Catalog section", "adminStats"}, "Actinic"},
+    };
+    for (const SystemCase& c : cases) {
+        test::RecordingConnection rec;
+        rec.Tables(c.tables);
+        auto conn = rec.Open();
+        EXPECT_EQ(DetectSourceSystem(conn), c.expected) << ::testing::PrintToString(c.tables);
+        EXPECT_TRUE(rec.Statements().empty());
+        EXPECT_EQ(rec.OpenResults(), 0) << "schema rowset left open";
+    }
 }
 
 TEST(FormatVersion, ShortestForm) {
-    EXPECT_EQ(FormatVersion(4.5f), "4.5");
-    EXPECT_EQ(FormatVersion(4.7f), "4.7");
-    EXPECT_EQ(FormatVersion(5.0f), "5");
-    EXPECT_EQ(FormatVersion(5.1f), "5.1");
-    EXPECT_EQ(FormatVersion(5.104f), "5.104");
-    EXPECT_EQ(FormatVersion(61.0f), "61");
-    EXPECT_EQ(FormatVersion(0.0f), "0");
+    const std::pair<float, const char*> cases[] = {{4.5f, "4.5"}, {4.7f, "4.7"},   {5.0f, "5"}, {5.1f, "5.1"},
+                                                   {5.104f, "5.104"}, {61.0f, "61"}, {0.0f, "0"}};
+    for (const auto& [version, text] : cases) EXPECT_EQ(FormatVersion(version), text);
 }
 
 }  // namespace

@@ -1,14 +1,20 @@
 // Every fixture shop goes through the whole run (check, copy, comparison,
-// jobs) into every new shop it may be copied into, on SQLite: the schemas of
-// the versions fit together and the sample rows reach every copy rule.
+// jobs) into every new shop it may be copied into, on SQLite and MariaDB:
+// the schemas of the versions fit together and the sample rows reach every
+// copy rule. One shop is read as an Access file's snapshot presents it.
 #include <gtest/gtest.h>
+#include <mdbtools.h>
 
+#include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "data/run/ConnectionProfile.h"
+#include "data/Detection.h"
 #include "data/FixtureShops.h"
-#include "db/Connection.h"
+#include "db/DataType.h"
+#include "db/access/AccessSnapshot.h"
+#include "support/ShopDatabases.h"
 #include "support/TestEnv.h"
 #include "wizard/ConnectionCheck.h"
 #include "wizard/TransferRun.h"
@@ -16,99 +22,138 @@
 namespace qdt::data {
 namespace {
 
+using test::Config;
+using test::Count;
+
 struct Pair {
     const char* source;
     const char* destination;
+    bool accessShaped = false;
 };
 
-ConnectionProfile SqliteSide(const std::string& path) {
-    ConnectionProfile p;
-    p.Kind = kSqlite;
-    p.Database = path;
-    p.DateDelimiter = "'";
-    return p;
-}
-
-long Count(db::Connection& conn, const std::string& sql) {
-    return static_cast<long>(conn.Execute(sql)->Fields(0).Value().ToInteger());
-}
-
-std::string Config(db::Connection& conn, const std::string& key) {
-    auto rs = conn.Execute("SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = '" + key + "'");
-    return rs->Eof() ? "<missing>" : rs->Fields(0).Value().ToText();
+void PrintTo(const Pair& p, std::ostream* os) {
+    *os << (p.accessShaped ? "Access-typed " : "") << p.source << " into " << p.destination;
 }
 
 // The columns whose values a copy rule changes on the way.
 bool ChangedByARule(const std::string& column) {
-    static const char* const kChanged[] = {"AF_Country", "CD_ShippingCountry", "CD_CardholderCountry", "ML_HTML",
-                                           "N_content",  "V_DownLoadURL",      "PT_ShortenedFormat"};
-    for (const char* c : kChanged)
+    for (const char* c : {"AF_Country", "CD_ShippingCountry", "CD_CardholderCountry", "ML_HTML", "N_content",
+                          "V_DownLoadURL", "PT_ShortenedFormat"})
         if (column == c) return true;
     return false;
 }
 
 // Every column that keeps its name holds, row by row, the value it had in the
 // source (rows matched by their order on the first column).
-void ExpectSameValues(db::Connection& source, db::Connection& destination, const std::string& table,
-                      std::size_t sourceRows) {
+void ExpectSameValues(db::Connection& source, db::Connection& destination, const std::string& table) {
+    const long sourceRows = Count(source, "SELECT COUNT(*) FROM " + table);
     auto src = source.Execute("SELECT * FROM " + table + " ORDER BY 1");
-    std::vector<std::string> shared;
+    std::string list;
     {
         auto probe = destination.Execute("SELECT * FROM " + table + " LIMIT 0, 1");
         for (const db::Field& f : src->AllFields()) {
             bool present = false;
             for (const db::Field& g : probe->AllFields()) present |= f.Name() == g.Name();
-            if (present && !ChangedByARule(f.Name())) shared.push_back(f.Name());
+            if (present && !ChangedByARule(f.Name())) list += (list.empty() ? "" : ", ") + f.Name();
         }
     }
-    if (shared.empty()) return;
-    std::string list;
-    for (const auto& c : shared) list += (list.empty() ? "" : ", ") + c;
+    if (list.empty()) return;
     auto dst = destination.Execute("SELECT " + list + " FROM " + table + " ORDER BY 1 LIMIT " +
                                    std::to_string(sourceRows));
-    std::size_t row = 0;
+    long row = 0;
     for (; !src->Eof() && !dst->Eof(); src->MoveNext(), dst->MoveNext(), ++row)
-        for (const auto& c : shared)
-            EXPECT_EQ(dst->Fields(c).Value().ToText(), src->Fields(c).Value().ToText())
-                << table << " row " << row << " column " << c;
+        for (const db::Field& f : dst->AllFields())
+            EXPECT_EQ(f.Value().ToText(), src->Fields(f.Name()).Value().ToText())
+                << table << " row " << row << " column " << f.Name();
     EXPECT_EQ(row, sourceRows) << table;
+}
+
+// The Access type a column of the generated shop would have in an Access file.
+db::access::MdbColumnInfo AccessColumn(const std::string& name, const std::string& sqliteType) {
+    db::access::MdbColumnInfo c;
+    c.name = name;
+    if (name == "ON_WishList") c.mdbType = MDB_BOOL;
+    else if (sqliteType.rfind("VARCHAR(", 0) == 0) c.mdbType = MDB_TEXT, c.length = std::stoi(sqliteType.substr(8));
+    else if (sqliteType == "LONGTEXT") c.mdbType = MDB_MEMO;
+    else if (sqliteType.rfind("DECIMAL", 0) == 0) c.mdbType = MDB_MONEY;
+    else if (sqliteType == "DATETIME") c.mdbType = MDB_DATETIME;
+    else if (sqliteType == "DOUBLE") c.mdbType = MDB_DOUBLE;
+    else c.mdbType = MDB_LONGINT;
+    return c;
+}
+
+// A shop laid out as the snapshot of an Access file holds it: each column
+// declared as the snapshot declares its Access type (text and memo compared
+// without case, currency, yes/no), so the run reads Access type codes.
+std::string AccessShapedShop(const std::string& plain) {
+    const std::string path = test::TempDir() + "/access-shaped.sqlite";
+    std::ofstream(path).close();
+    db::Connection conn = test::OpenSqlite(path);
+    conn.Execute("ATTACH DATABASE '" + plain + "' AS plain");
+    std::vector<std::string> tables;
+    for (auto rs = conn.Execute("SELECT name FROM plain.sqlite_master WHERE type = 'table'"); !rs->Eof(); rs->MoveNext())
+        tables.push_back(rs->Fields(0).Value().ToText());
+    for (const std::string& table : tables) {
+        std::string columns;
+        for (auto rs = conn.Execute("SELECT name, type FROM pragma_table_info('" + table + "', 'plain')"); !rs->Eof();
+             rs->MoveNext()) {
+            const std::string name = rs->Fields(0).Value().ToText();
+            columns += (columns.empty() ? "" : ", ") + name + " " +
+                       db::access::DeclaredType(AccessColumn(name, rs->Fields(1).Value().ToText()));
+        }
+        conn.Execute("CREATE TABLE " + table + " (" + columns + ")");
+        conn.Execute("INSERT INTO " + table + " SELECT * FROM plain." + table);
+    }
+    auto order = conn.Execute("SELECT ON_WishList, ON_TotalPrice, ON_Notes FROM tblQuillmartOrderNumbers");
+    EXPECT_EQ(order->Fields(0).Type(), db::kBoolean);
+    EXPECT_EQ(order->Fields(1).Type(), db::kCurrency);
+    EXPECT_EQ(order->Fields(2).Type(), db::kLongVarWChar);
+    return path;
 }
 
 class ShopTransfer : public ::testing::TestWithParam<Pair> {};
 
 TEST_P(ShopTransfer, RunsToTheEndAndCarriesEveryRow) {
     const Pair& pair = GetParam();
-    const std::string sourcePath = testing::SqliteShop(pair.source, false);
+    const std::string plainPath = testing::SqliteShop(pair.source, false);
+    const std::string sourcePath = pair.accessShaped ? AccessShapedShop(plainPath) : plainPath;
     const std::string destinationPath = testing::SqliteShop(pair.destination, true);
     if (HasFatalFailure()) return;
 
     run::TextStatus status;
     run::RunContext ctx(status);
-    ctx.source = SqliteSide(sourcePath);
-    ctx.destination = SqliteSide(destinationPath);
+    ctx.source = test::SqliteSide(sourcePath);
+    ctx.destination = test::SqliteSide(destinationPath);
     ASSERT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
-    const wizard::StepOutcome run = wizard::RunTransfer(ctx);
-    ASSERT_TRUE(run.succeeded) << status.txtStep2;
+    EXPECT_EQ(data::FormatVersion(ctx.source.Version), pair.source);
+    EXPECT_EQ(data::FormatVersion(ctx.destination.Version), pair.destination);
+    ASSERT_TRUE(wizard::RunTransfer(ctx).succeeded) << status.txtStep2;
     // Every default country of the fixtures resolves.
     EXPECT_EQ(ctx.strWarnings, "");
 
-    db::Connection source, destination;
-    source.Open("Provider=SQLite;Data Source=" + sourcePath);
-    destination.Open("Provider=SQLite;Data Source=" + destinationPath);
+    // The values as the script wrote them, read without the Access types.
+    db::Connection source = test::OpenSqlite(plainPath);
+    db::Connection destination = test::OpenSqlite(destinationPath);
     const bool old = ctx.source.Version < 5.0f;
     for (const auto& [table, selected] : ctx.settings.CopyTableList.Entries()) {
         long expected = Count(source, "SELECT COUNT(*) FROM " + table);
         // The jobs add to three tables after the copy.
         if (old && table == "tblQuillmartNews") expected += 16;
-        if (old && table == "tblQuillmartShippingMethods") expected += 1;
-        if (old && table == "tblQuillmartShippingRates") expected += 1;
+        if (old && (table == "tblQuillmartShippingMethods" || table == "tblQuillmartShippingRates")) expected += 1;
         EXPECT_EQ(Count(destination, "SELECT COUNT(*) FROM " + table), expected) << table;
-        ExpectSameValues(source, destination, table, Count(source, "SELECT COUNT(*) FROM " + table));
+        ExpectSameValues(source, destination, table);
     }
     if (old) {
-        // Tables a 4.x shop does not have keep the new shop's rows, except the logins.
+        // The jobs: the old shop's login replaces every login of the new one,
+        // and the download rate belongs to the method added with it.
+        EXPECT_EQ(Count(destination, "SELECT COUNT(*) FROM tblQuillmartLogins"), 1);
         EXPECT_EQ(Count(destination, "SELECT COUNT(*) FROM tblQuillmartLogins WHERE LOGIN_Username = '" +
                                          Config(source, "backendlogin") + "'"),
+                  1);
+        EXPECT_EQ(Count(destination,
+                        "SELECT COUNT(*) FROM tblQuillmartShippingRates r JOIN tblQuillmartShippingMethods m "
+                        "ON r.S_ShippingMethod = m.SM_ID WHERE m.SM_Name1 = 'No Shipping Required' "
+                        "AND r.S_Boundary = 999999"),
                   1);
     }
     EXPECT_EQ(Config(destination, "pricesinctax"), ctx.source.Version < 4.7f ? "n" : "y");
@@ -119,13 +164,16 @@ TEST_P(ShopTransfer, RunsToTheEndAndCarriesEveryRow) {
     EXPECT_EQ(Config(destination, "defaultcurrency"), "1");
 }
 
-// Into MariaDB.
+// Into MariaDB, whose strict mode refuses what SQLite lets pass: a text in a
+// number column, or a column named twice (a 5.0 shop already has the display
+// type the 5.0 to 5.1 upgrade adds).
 class ShopTransferToMySql : public ::testing::TestWithParam<Pair> {};
 
 TEST_P(ShopTransferToMySql, RunsToTheEnd) {
     QDT_REQUIRE_MYSQL_SERVER(server);
     const Pair& pair = GetParam();
-    const std::string sourcePath = testing::SqliteShop(pair.source, false);
+    const std::string plainPath = testing::SqliteShop(pair.source, false);
+    const std::string sourcePath = pair.accessShaped ? AccessShapedShop(plainPath) : plainPath;
     if (HasFatalFailure()) return;
     test::MySqlServer scratch = server;
     scratch.database = "qdt_fixture_transfer";
@@ -141,7 +189,7 @@ TEST_P(ShopTransferToMySql, RunsToTheEnd) {
     if (!HasFatalFailure()) {
         run::TextStatus status;
         run::RunContext ctx(status);
-        ctx.source = SqliteSide(sourcePath);
+        ctx.source = test::SqliteSide(sourcePath);
         ctx.destination.Kind = kMySql;
         ctx.destination.Server = scratch.host + ":" + std::to_string(scratch.port);
         ctx.destination.Database = scratch.database;
@@ -149,9 +197,7 @@ TEST_P(ShopTransferToMySql, RunsToTheEnd) {
         ctx.destination.Password = scratch.password;
         ctx.destination.DateDelimiter = "'";
         EXPECT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
-        // MariaDB's strict mode refuses what SQLite lets pass: a text in a
-        // number column, or a column named twice (a 5.0 shop already has the
-        // display type the 5.0 to 5.1 upgrade adds).
+        EXPECT_EQ(data::FormatVersion(ctx.destination.Version), pair.destination);
         EXPECT_TRUE(wizard::RunTransfer(ctx).succeeded) << status.txtStep2;
     }
     admin.Execute("DROP DATABASE qdt_fixture_transfer");
@@ -168,14 +214,23 @@ std::vector<Pair> AllowedPairs() {
 }
 
 std::string PairName(const ::testing::TestParamInfo<Pair>& info) {
-    std::string name = std::string("From") + info.param.source + "To" + info.param.destination;
+    std::string name = std::string(info.param.accessShaped ? "AccessShaped" : "") + "From" + info.param.source +
+                       "To" + info.param.destination;
     for (char& c : name)
         if (c == '.') c = '_';
     return name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, ShopTransfer, ::testing::ValuesIn(AllowedPairs()), PairName);
-INSTANTIATE_TEST_SUITE_P(Fixtures, ShopTransferToMySql, ::testing::ValuesIn(AllowedPairs()), PairName);
+// Every allowed pair, and the Access-typed shops into the newest shop.
+std::vector<Pair> PairsToRun() {
+    std::vector<Pair> pairs = AllowedPairs();
+    pairs.push_back({"4.6", "5.104", true});
+    pairs.push_back({"5.1", "5.104", true});
+    return pairs;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, ShopTransfer, ::testing::ValuesIn(PairsToRun()), PairName);
+INSTANTIATE_TEST_SUITE_P(Fixtures, ShopTransferToMySql, ::testing::ValuesIn(PairsToRun()), PairName);
 
 }  // namespace
 }  // namespace qdt::data

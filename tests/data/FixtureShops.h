@@ -13,10 +13,11 @@
 
 namespace qdt::data::testing {
 
-// The generated Quillmart shop scripts: dialect "sqlite" or "mysql", version
-// "4.5" to "5.104"; blank ones (5 and later) hold a new shop without data.
+// The Quillmart shop scripts the build generates: dialect "sqlite" or "mysql",
+// version "4.5" to "5.104"; blank ones (5 and later) hold a new shop without data.
 inline std::string ShopScript(const std::string& dialect, const std::string& version, bool blank) {
-    return test::FixturePath("quillmart/" + dialect + "/quillmart-" + version + (blank ? "-blank" : "") + ".sql");
+    return std::string(QDT_SHOP_SCRIPTS_DIR) + "/" + dialect + "/quillmart-" + version + (blank ? "-blank" : "") +
+           ".sql";
 }
 
 // Runs a script through the tool's own script runner; a failure names the statement.

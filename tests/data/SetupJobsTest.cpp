@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "TransferHarness.h"
-#include "data/ScratchDatabase.h"
 #include "data/SetupJobs.h"
 #include "db/Error.h"
 
@@ -13,7 +12,6 @@ namespace {
 
 using db::Value;
 using testing::RecordedTransfer;
-using testing::ScratchDatabase;
 using Statements = std::vector<std::string>;
 
 const char* kLogin50 =
@@ -31,8 +29,6 @@ const char* kMethod51 =
     "Required', 'All products are not applicable to shipping.', 'y')";
 const char* kNewestMethod =
     "SELECT SM_ID FROM tblQuillmartShippingMethods WHERE SM_AutoMethod = 'y' ORDER BY SM_ID DESC";
-
-// ---------------------------------------------------------------- statement texts
 
 TEST(AdminLoginStatements, VariantByDestinationVersionAndKind) {
     struct Case {
@@ -125,91 +121,6 @@ TEST(NewsPlaceholderStatements, FourPerLanguageInLanguageOrder) {
     EXPECT_EQ(t.destination.Statements(), expected);
     EXPECT_EQ(t.status.yields, 16);
     EXPECT_EQ(t.status.txtStep2, "\r\nAdding News Placeholders...done.");
-}
-
-// ---------------------------------------------------------------- on real databases
-
-class JobsOnSqlite : public ::testing::Test {
-protected:
-    JobsOnSqlite() {
-        ctx.source.Kind = kSqlite;
-        ctx.destination.Kind = kSqlite;
-        ctx.source.Version = 4.6f;
-    }
-    run::TextStatus status;
-    run::RunContext ctx{status};
-};
-
-TEST_F(JobsOnSqlite, AdminLoginReplacesEveryLoginAndKeepsTheQuote) {
-    ctx.destination.Version = 5.1f;
-    auto source = ScratchDatabase({"CREATE TABLE tblQuillmartConfig (CFG_Name VARCHAR(50), CFG_Value VARCHAR(255))",
-                                   "INSERT INTO tblQuillmartConfig VALUES ('backendlogin', 'O''Hara')",
-                                   "INSERT INTO tblQuillmartConfig VALUES ('backendpassword', 'it''s secret')"});
-    auto destination = ScratchDatabase(
-        {"CREATE TABLE tblQuillmartLogins (LOGIN_ID INTEGER PRIMARY KEY, LOGIN_Username VARCHAR(50), "
-         "LOGIN_Password VARCHAR(50), LOGIN_Live VARCHAR(1), LOGIN_Orders VARCHAR(1), LOGIN_Products VARCHAR(1), "
-         "LOGIN_Config VARCHAR(1), LOGIN_Protected VARCHAR(1), LOGIN_Language INTEGER)",
-         "INSERT INTO tblQuillmartLogins (LOGIN_Username) VALUES ('old')"});
-
-    AddAdminLogin(ctx, source, destination);
-
-    auto rs = destination.Execute(
-        "SELECT COUNT(*) AS n, MAX(LOGIN_Username) AS u, MAX(LOGIN_Password) AS p, "
-        "MAX(LOGIN_Protected) AS pr, MAX(LOGIN_Language) AS l FROM tblQuillmartLogins");
-    EXPECT_EQ(rs->Fields("n").Value().ToInteger(), 1);
-    EXPECT_EQ(rs->Fields("u").Value().ToText(), "O'Hara");
-    EXPECT_EQ(rs->Fields("p").Value().ToText(), "it's secret");
-    EXPECT_EQ(rs->Fields("pr").Value().ToText(), "y");
-    EXPECT_EQ(rs->Fields("l").Value().ToInteger(), 1);
-}
-
-TEST_F(JobsOnSqlite, ShippingRateGoesToTheMethodJustAdded) {
-    ctx.destination.Version = 5.0f;
-    auto destination = ScratchDatabase(
-        {"CREATE TABLE tblQuillmartShippingMethods (SM_ID INTEGER PRIMARY KEY, SM_Name1 VARCHAR(50), "
-         "SM_Description1 VARCHAR(255), SM_AutoMethod VARCHAR(1))",
-         "CREATE TABLE tblQuillmartShippingRates (S_ID INTEGER PRIMARY KEY, S_ShippingRate DOUBLE, S_Boundary DOUBLE, "
-         "S_Zone INTEGER, S_ShippingMethod INTEGER, S_Live VARCHAR(1))",
-         "INSERT INTO tblQuillmartShippingMethods VALUES (3, 'Courier', '', 'y')",
-         "INSERT INTO tblQuillmartShippingMethods VALUES (7, 'Post', '', 'n')",
-         "INSERT INTO tblQuillmartShippingMethods VALUES (5, 'Express', '', 'y')"});
-
-    AddDownloadShippingRate(ctx, destination);
-
-    auto method = destination.Execute(
-        "SELECT SM_ID, SM_Description1 FROM tblQuillmartShippingMethods "
-        "WHERE SM_Name1 = 'No Shipping Required'");
-    ASSERT_FALSE(method->Eof());
-    const std::int64_t id = method->Fields("SM_ID").Value().ToInteger();
-    EXPECT_EQ(id, 8);
-    EXPECT_EQ(method->Fields("SM_Description1").Value().ToText(),
-              "Your products will be available for download in the shipping area when the purchase is complete.");
-    auto rate = destination.Execute(
-        "SELECT S_ShippingRate, S_Boundary, S_Zone, S_ShippingMethod, S_Live "
-        "FROM tblQuillmartShippingRates");
-    ASSERT_FALSE(rate->Eof());
-    EXPECT_EQ(rate->Fields("S_ShippingMethod").Value().ToInteger(), id);
-    EXPECT_EQ(rate->Fields("S_Boundary").Value().ToDouble(), 999999);
-    EXPECT_EQ(rate->Fields("S_Live").Value().ToText(), "y");
-    rate->MoveNext();
-    EXPECT_TRUE(rate->Eof());
-}
-
-TEST_F(JobsOnSqlite, SixteenNewsRows) {
-    ctx.destination.Version = 5.104f;
-    auto destination =
-        ScratchDatabase({"CREATE TABLE tblQuillmartNews (N_ID INTEGER PRIMARY KEY, N_headline "
-                         "VARCHAR(50), N_content TEXT, N_language INTEGER)",
-                         "INSERT INTO tblQuillmartNews VALUES (1, 'Hello', 'First', 1)"});
-    AddNewsPlaceholders(ctx, destination);
-    auto rs = destination.Execute(
-        "SELECT N_language, COUNT(*) AS n, MAX(N_headline) AS h, MAX(N_content) AS c "
-        "FROM tblQuillmartNews WHERE N_ID > 1 GROUP BY N_language ORDER BY N_language");
-    std::vector<std::string> groups;
-    for (; !rs->Eof(); rs->MoveNext())
-        groups.push_back(rs->Fields("N_language").Value().ToText() + ":" + rs->Fields("n").Value().ToText() + ":" +
-                         rs->Fields("h").Value().ToText() + rs->Fields("c").Value().ToText());
-    EXPECT_EQ(groups, (std::vector<std::string>{"2:4:", "3:4:", "4:4:", "5:4:"}));
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
 #include "TransferHarness.h"
-#include "data/ScratchDatabase.h"
 #include "data/TableComparison.h"
 #include "db/Error.h"
 
@@ -14,7 +12,6 @@ namespace {
 
 using db::Value;
 using testing::RecordedTransfer;
-using testing::ScratchDatabase;
 using Statements = std::vector<std::string>;
 
 const char* kWarning = "- The 'defaultcountry' config setting could not be set. Please set this manually.\r\n";
@@ -27,8 +24,6 @@ TEST(AspFolder, EveryLowerCaseOccurrenceBecomesASlash) {
     EXPECT_EQ(DropAspFolder("/asp/asp/"), "/asp/");
     EXPECT_EQ(DropAspFolder(""), "");
 }
-
-// ---------------------------------------------------------------- statement texts
 
 TEST(CompareStatements, KeysAndValuesQuotedByTheirClass) {
     RecordedTransfer t(kAccess, 4.7f, 5.104f);
@@ -109,19 +104,6 @@ TEST(CompareStatements, DatesKeepTheirPlainTextForm) {
         (Statements{"UPDATE tblQuillmartConfig SET CFG_Value = #2004-03-07 09:05:02# WHERE CFG_Name = 'lastupdate'"}));
 }
 
-TEST(CompareStatements, DefaultCountryAsNumberNeedsNoLookup) {
-    RecordedTransfer t(kSqlServer, 4.7f, 5.104f);
-    t.SourceTable("tblQuillmartConfig", {{"CFG_Name", "CFG_Value"},
-                                         {db::kVarWChar, db::kVarWChar},
-                                         {{Value::Text("defaultcountry"), Value::Text("5")}}});
-    CompareTable(t.ctx, "tblQuillmartConfig", "tblQuillmartConfig", "CFG_Name", "CFG_Value", t.sourceConn,
-                 t.destinationConn);
-    EXPECT_EQ(t.destination.Statements(),
-              (Statements{"UPDATE tblQuillmartConfig SET CFG_Value = '5' WHERE CFG_Name = 'defaultcountry'"}));
-    EXPECT_EQ(t.source.Statements().size(), 2u);
-    EXPECT_EQ(t.ctx.strWarnings, "");
-}
-
 TEST(CompareStatements, PriceSettingFixedForOldShopsWhateverTheCaseOfTheTable) {
     RecordedTransfer t(kSqlServer, 4.6f, 5.104f);
     t.SourceTable("tblQuillmartConfig", {{"CFG_Name", "CFG_Value"}, {db::kVarWChar, db::kVarWChar}, {}});
@@ -159,105 +141,35 @@ TEST(CompareStatements, FailingUpdateStopsWithTheStatementKept) {
     EXPECT_EQ(t.status.txtStep2, "\r\nComparing table tblQuillmartLanguageStrings...");
 }
 
-// ---------------------------------------------------------------- on real databases
-
-class CompareConfig : public ::testing::Test {
-protected:
-    CompareConfig() {
-        ctx.source.Kind = kSqlite;
-        ctx.destination.Kind = kSqlite;
-        ctx.destination.Version = 5.104f;
-    }
-
-    // Source settings (name, value) and a source country table holding United Kingdom as 12.
-    db::Connection Source(const std::vector<std::pair<std::string, std::string>>& settings) {
-        std::vector<std::string> sql{"CREATE TABLE tblQuillmartConfig (CFG_Name VARCHAR(50), CFG_Value VARCHAR(255))",
-                                     "CREATE TABLE tblQuillmartDestination (D_ID INTEGER, D_Destination VARCHAR(50))",
-                                     "INSERT INTO tblQuillmartDestination VALUES (3, 'France')",
-                                     "INSERT INTO tblQuillmartDestination VALUES (12, 'United Kingdom')"};
-        for (const auto& [name, value] : settings)
-            sql.push_back("INSERT INTO tblQuillmartConfig VALUES ('" + name + "', '" + value + "')");
-        return ScratchDatabase(sql);
-    }
-
-    // A new shop's settings, every one of them with the value "new".
-    db::Connection Destination(const std::vector<std::string>& names) {
-        std::vector<std::string> sql{"CREATE TABLE tblQuillmartConfig (CFG_Name VARCHAR(50), CFG_Value VARCHAR(255))"};
-        for (const std::string& name : names)
-            sql.push_back("INSERT INTO tblQuillmartConfig VALUES ('" + name + "', 'new')");
-        return ScratchDatabase(sql);
-    }
-
-    std::map<std::string, std::string> Settings(db::Connection& conn) {
-        std::map<std::string, std::string> out;
-        auto rs = conn.Execute("SELECT CFG_Name, CFG_Value FROM tblQuillmartConfig");
-        for (; !rs->Eof(); rs->MoveNext())
-            out[rs->Fields("CFG_Name").Value().ToText()] = rs->Fields("CFG_Value").Value().ToText();
-        return out;
-    }
-
-    void Compare(db::Connection& source, db::Connection& destination) {
-        CompareTable(ctx, "tblQuillmartConfig", "tblQuillmartConfig", "CFG_Name", "CFG_Value", source, destination);
-    }
-
-    run::TextStatus status;
-    run::RunContext ctx{status};
+// The setting names a country by name or number in an old shop; the new one
+// keeps its number, and a name that is not found is reported after earlier problems.
+struct CountryCase {
+    const char* stored;
+    int known;  // the source's number for the name, 0 when it has none
+    const char* written;
+    bool warned;
 };
 
-TEST_F(CompareConfig, ValuesCarriedOverByKeyOnly) {
-    ctx.source.Version = 4.7f;
-    auto source = Source({{"imagefolder", "/asp/images/"},
-                          {"uploadfolder", "/ASP/uploads/"},
-                          {"shop''s name", "Ann''s /asp/ shop"},
-                          {"oldonly", "x"},
-                          {"pricesinctax", "y"}});
-    auto destination = Destination({"imagefolder", "uploadfolder", "shop''s name", "newonly", "pricesinctax"});
-
-    Compare(source, destination);
-
-    EXPECT_EQ(Settings(destination), (std::map<std::string, std::string>{{"imagefolder", "/images/"},
-                                                                         {"uploadfolder", "/ASP/uploads/"},
-                                                                         {"shop's name", "Ann's / shop"},
-                                                                         {"newonly", "new"},
-                                                                         {"pricesinctax", "y"}}));
-    EXPECT_EQ(ctx.strWarnings, "");
-    EXPECT_EQ(status.txtStep2, "\r\nComparing table tblQuillmartConfig...done.");
-}
-
-TEST_F(CompareConfig, PricesIncludingTaxTurnedOffForShopsBefore47) {
-    ctx.source.Version = 4.6f;
-    auto source = Source({{"pricesinctax", "y"}});
-    auto destination = Destination({"pricesinctax"});
-    Compare(source, destination);
-    EXPECT_EQ(Settings(destination).at("pricesinctax"), "n");
-    EXPECT_EQ(ctx.strQuery, "UPDATE tblQuillmartConfig SET CFG_Value = 'n' WHERE CFG_Name = 'pricesinctax'");
-}
-
-TEST_F(CompareConfig, DefaultCountryBecomesTheDestinationNumber) {
-    struct Case {
-        std::string stored;
-        std::string written;
-        bool warned;
-    };
-    for (const Case& c : {Case{"United Kingdom", "12", false}, Case{"5", "5", false}, Case{"Atlantis", "0", true},
-                          Case{"", "0", true}}) {
-        ctx.strWarnings.clear();
-        ctx.source.Version = 4.7f;
-        auto source = Source({{"defaultcountry", c.stored}});
-        auto destination = Destination({"defaultcountry"});
-        Compare(source, destination);
-        EXPECT_EQ(Settings(destination).at("defaultcountry"), c.written) << c.stored;
-        EXPECT_EQ(ctx.strWarnings, c.warned ? kWarning : "") << c.stored;
+TEST(CompareStatements, DefaultCountryBecomesTheDestinationNumber) {
+    const CountryCase cases[] = {
+        {"United Kingdom", 12, "12", false}, {"5", 0, "5", false}, {"Atlantis", 0, "0", true}, {"", 0, "0", true}};
+    for (const CountryCase& c : cases) {
+        RecordedTransfer t(kSqlServer, 4.7f, 5.104f);
+        t.ctx.strWarnings = "- Earlier problem.\r\n";
+        if (c.known) t.SourceCountry(c.stored, c.known);
+        t.SourceTable("tblQuillmartConfig", {{"CFG_Name", "CFG_Value"},
+                                             {db::kVarWChar, db::kVarWChar},
+                                             {{Value::Text("defaultcountry"), Value::Text(c.stored)}}});
+        CompareTable(t.ctx, "tblQuillmartConfig", "tblQuillmartConfig", "CFG_Name", "CFG_Value", t.sourceConn,
+                     t.destinationConn);
+        EXPECT_EQ(t.destination.Statements(),
+                  (Statements{std::string("UPDATE tblQuillmartConfig SET CFG_Value = '") + c.written +
+                              "' WHERE CFG_Name = 'defaultcountry'"}))
+            << c.stored;
+        EXPECT_EQ(t.ctx.strWarnings, std::string("- Earlier problem.\r\n") + (c.warned ? kWarning : "")) << c.stored;
+        // A number needs no lookup.
+        EXPECT_EQ(t.source.Statements().size(), std::string(c.stored) == "5" ? 2u : 3u) << c.stored;
     }
-}
-
-TEST_F(CompareConfig, WarningsFollowThoseAlreadyCollected) {
-    ctx.source.Version = 5.0f;
-    ctx.strWarnings = "- Earlier problem.\r\n";
-    auto source = Source({{"defaultcountry", "Narnia"}});
-    auto destination = Destination({"defaultcountry"});
-    Compare(source, destination);
-    EXPECT_EQ(ctx.strWarnings, std::string("- Earlier problem.\r\n") + kWarning);
 }
 
 }  // namespace

@@ -10,55 +10,45 @@
 namespace qdt::importers {
 namespace {
 
-namespace fs = std::filesystem;
-
-class BrowseTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        root_ = test::TempDir();
-        fs::create_directories(root_ + "/shopping/images");
-        fs::create_directories(root_ + "/up");
-        std::ofstream(root_ + "/up/logo.gif") << "GIF89a";
-        std::ofstream(root_ + "/catalogue.csv") << "name\n";
-    }
-    std::string root_;
+struct Case {
+    const char* path;  // under the test folder
+    bool folder;       // FolderExists
+    int entry;         // FileExists: 1, 0, or -1 when not asked
 };
 
-TEST_F(BrowseTest, FolderExistsWithOrWithoutFinalSeparator) {
-    EXPECT_TRUE(FolderExists(root_ + "/up"));
-    EXPECT_TRUE(FolderExists(root_ + "/up/"));
-    EXPECT_TRUE(FolderExists(root_ + "/up\\"));
-    EXPECT_TRUE(FolderExists(root_ + "/up//"));
-    EXPECT_TRUE(FolderExists(root_ + "\\shopping\\images\\"));
+TEST(PathExistence, FoldersFilesAndSeparatorsOfEitherKind) {
+    const std::string root = test::TempDir();
+    std::filesystem::create_directories(root + "/shopping/images");
+    std::filesystem::create_directories(root + "/up");
+    std::ofstream(root + "/up/logo.gif") << "GIF89a";
+    std::ofstream(root + "/catalogue.csv") << "name\n";
+    const Case cases[] = {
+        {"/up", true, 1},
+        {"/up/", true, -1},
+        {"/up\\", true, -1},
+        {"/up//", true, -1},
+        {"\\shopping\\images\\", true, -1},
+        {"/shopping", true, 1},
+        // "shopping" exists beside it; "shop" itself does not.
+        {"/shop", false, 0},
+        {"/shop/", false, 0},
+        {"/shop\\", false, 0},
+        {"/shoppin", false, 0},
+        {"/catalogue.csv", false, 1},
+        {"/catalogue.csv/", false, 0},
+        {"/up/logo.gif", false, 1},
+        {"/up\\logo.gif", false, 1},
+        {"/up/logo.png", false, 0},
+        {"/missing/", false, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FolderExists(root + c.path), c.folder) << c.path;
+        if (c.entry >= 0) {
+            EXPECT_EQ(FileExists(root + c.path), c.entry == 1) << c.path;
+        }
+    }
     EXPECT_TRUE(FolderExists("/"));
-}
-
-TEST_F(BrowseTest, FolderExistsIsNotFooledByASiblingThatSharesTheName) {
-    // "shopping" exists beside it; "shop" itself does not.
-    EXPECT_FALSE(FolderExists(root_ + "/shop"));
-    EXPECT_FALSE(FolderExists(root_ + "/shop/"));
-    EXPECT_FALSE(FolderExists(root_ + "/shop\\"));
-    EXPECT_FALSE(FolderExists(root_ + "/shoppin"));
-}
-
-TEST_F(BrowseTest, FolderExistsIsFalseForFilesAndNothing) {
-    EXPECT_FALSE(FolderExists(root_ + "/catalogue.csv"));
-    EXPECT_FALSE(FolderExists(root_ + "/catalogue.csv/"));
-    EXPECT_FALSE(FolderExists(root_ + "/missing/"));
     EXPECT_FALSE(FolderExists(""));
-}
-
-TEST_F(BrowseTest, FileExistsFindsFilesAndFolders) {
-    EXPECT_TRUE(FileExists(root_ + "/catalogue.csv"));
-    EXPECT_TRUE(FileExists(root_ + "/up/logo.gif"));
-    EXPECT_TRUE(FileExists(root_ + "/up\\logo.gif"));
-    EXPECT_TRUE(FileExists(root_ + "/shopping"));
-}
-
-TEST_F(BrowseTest, FileExistsIsFalseForMissingEntries) {
-    EXPECT_FALSE(FileExists(root_ + "/up/logo.png"));
-    EXPECT_FALSE(FileExists(root_ + "/shop"));
-    EXPECT_FALSE(FileExists(root_ + "/catalogue.csv/"));
     EXPECT_FALSE(FileExists(""));
 }
 

@@ -12,13 +12,10 @@ namespace fs = std::filesystem;
 
 namespace qdt::test {
 
-std::string FixturePath(const std::string& name) { return std::string(QDT_SOURCE_DIR) + "/tests/fixtures/" + name; }
-
 std::optional<std::string> SharedFixture(const std::string& relative) {
-    // Beside the checkout, or in the workplace's shared folder for a checkout
-    // that lives deeper (a worktree).
+    // Beside the checkout, or in the workplace's shared folder for a checkout one level deeper.
     for (const fs::path& root : {fs::path(QDT_SOURCE_DIR).parent_path() / "shared", fs::path("/work/shared")}) {
-        fs::path p = root / "fixtures" / relative;
+        const fs::path p = root / "fixtures" / relative;
         if (fs::exists(p)) return p.string();
     }
     return std::nullopt;

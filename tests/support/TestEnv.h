@@ -5,8 +5,6 @@
 
 namespace qdt::test {
 
-// Folder of the project's own fixtures (tests/fixtures).
-std::string FixturePath(const std::string& name);
 // A real file from the workplace's shared fixtures, or nullopt when that
 // folder is absent (a checkout outside the workplace).
 std::optional<std::string> SharedFixture(const std::string& relative);

@@ -72,22 +72,16 @@ TEST(WizardClosing, CompletionPageOffersTheFolderOnlyForFileDatabases) {
     EXPECT_FALSE(box->isVisible());
 }
 
-TEST(WizardClosing, FinishOpensTheDestinationsFolderThenCloses) {
-    Wizard w;
-    FinishPageFor(w, data::kAccess, "C:/shop/db.mdb");
-    w.Find<QCheckBox>("chkOpenDirectoryOnExit")->setChecked(true);
-    w.Click("cmdCancel");
-    EXPECT_THAT(w.opener.opened, ElementsAre("C:/shop/"));
-    EXPECT_TRUE(w.dialogs.questions.empty());
-    EXPECT_FALSE(w.window->isVisible());
-}
-
-TEST(WizardClosing, FinishWithoutTheBoxJustCloses) {
-    Wizard w;
-    FinishPageFor(w, data::kSqlite, "C:\\shop\\db.sqlite");
-    w.Click("cmdCancel");
-    EXPECT_TRUE(w.opener.opened.empty());
-    EXPECT_FALSE(w.window->isVisible());
+TEST(WizardClosing, FinishOpensTheDestinationsFolderOnlyWhenTickedThenCloses) {
+    for (bool ticked : {true, false}) {
+        Wizard w;
+        FinishPageFor(w, data::kAccess, "C:/shop/db.mdb");
+        w.Find<QCheckBox>("chkOpenDirectoryOnExit")->setChecked(ticked);
+        w.Click("cmdCancel");
+        EXPECT_EQ(w.opener.opened, ticked ? std::vector<std::string>{"C:/shop/"} : std::vector<std::string>{});
+        EXPECT_TRUE(w.dialogs.questions.empty());
+        EXPECT_FALSE(w.window->isVisible());
+    }
 }
 
 TEST(WizardClosing, AFailingOpenerSaysSoAndKeepsTheWindow) {

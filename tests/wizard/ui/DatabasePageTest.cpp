@@ -12,57 +12,46 @@ namespace {
 
 bool NextEnabled(const Wizard& w) { return w.Button("cmdNext")->isEnabled(); }
 
-TEST(WizardDatabasePage, SqlServerNeedsAServerAndANumericPort) {
-    Wizard w;
-    w.Next();
-    w.Choose("cboStep1Type", "MSSQL Server Database");
-    EXPECT_FALSE(NextEnabled(w));  // no server yet
-    w.Type("txtSQLServer", "dbhost");
-    EXPECT_TRUE(NextEnabled(w));  // port 1433
-    w.Type("txtSQLPort", "");
-    EXPECT_FALSE(NextEnabled(w));
-    w.Type("txtSQLPort", "abc");
-    EXPECT_FALSE(NextEnabled(w));
-    w.Type("txtSQLPort", " 1433 ");
-    EXPECT_TRUE(NextEnabled(w));
-    // A number, but no port the profile can hold.
-    w.Type("txtSQLPort", "70000");
-    EXPECT_FALSE(NextEnabled(w));
-    w.Type("txtSQLPort", "1433");
-    w.Type("txtSQLServer", "");
-    EXPECT_FALSE(NextEnabled(w));
-}
+// One user action after another on the source page, and whether Next may be pressed after each.
+struct Step {
+    const char* combo;  // the entry chosen, or nullptr
+    const char* box;    // the box typed into, or nullptr
+    const char* text;
+    bool next;
+};
 
-TEST(WizardDatabasePage, FileKindsNeedOnlyTheFile) {
+TEST(WizardDatabasePage, NextWaitsForTheBoxesThatDecide) {
+    const Step steps[] = {
+        {"MSSQL Server Database", nullptr, nullptr, false},  // no server yet
+        {nullptr, "txtSQLServer", "dbhost", true},           // port 1433
+        {nullptr, "txtSQLPort", "", false},
+        {nullptr, "txtSQLPort", "abc", false},
+        {nullptr, "txtSQLPort", " 1433 ", true},
+        {nullptr, "txtSQLPort", "70000", false},  // a number, but no port the profile can hold
+        {nullptr, "txtSQLPort", "1433", true},
+        {nullptr, "txtSQLServer", "", false},
+        {"Excel Spreadsheet (Catalogue only)", nullptr, nullptr, false},
+        {nullptr, "txtExcelFile", "/data/items.xls", true},  // the first worksheet will be used
+        {"Text File (Catalogue only)", nullptr, nullptr, false},
+        {nullptr, "txtCSVFile", "/data/items.csv", true},
+        {"MySQL Database", nullptr, nullptr, false},
+        {nullptr, "txtMySQLDatabase", "shop", false},  // not the box that decides
+        {nullptr, "txtMySQL", "mysqlhost", true},
+        {"SQLite Database", nullptr, nullptr, false},
+        {nullptr, "txtSQLiteFile", "/data/shop.sqlite", true},
+        // The catalogue boxes keep what was typed when another entry is chosen.
+        {"Excel Spreadsheet (Catalogue only)", nullptr, nullptr, true},
+    };
     Wizard w;
     w.Next();
-    w.Choose("cboStep1Type", "Excel Spreadsheet (Catalogue only)");
+    for (const Step& s : steps) {
+        if (s.combo) w.Choose("cboStep1Type", s.combo);
+        if (s.box) w.Type(s.box, s.text);
+        EXPECT_EQ(NextEnabled(w), s.next) << (s.combo ? s.combo : s.box) << " " << (s.text ? s.text : "");
+    }
     EXPECT_EQ(w.ShownFrame(), "frExcel");
-    EXPECT_FALSE(NextEnabled(w));
-    w.Type("txtExcelFile", "/data/items.xls");
-    EXPECT_EQ(w.Text("txtExcelSheet"), "");
-    EXPECT_TRUE(NextEnabled(w));  // the first worksheet will be used
-
-    w.Choose("cboStep1Type", "Text File (Catalogue only)");
-    EXPECT_FALSE(NextEnabled(w));
-    w.Type("txtCSVFile", "/data/items.csv");
-    EXPECT_TRUE(NextEnabled(w));
-    // The catalogue boxes keep what was typed when another entry is chosen.
-    w.Choose("cboStep1Type", "Excel Spreadsheet (Catalogue only)");
     EXPECT_EQ(w.Text("txtExcelFile"), "/data/items.xls");
-
-    w.Choose("cboStep1Type", "MySQL Database");
-    EXPECT_FALSE(NextEnabled(w));
-    w.Type("txtMySQLDatabase", "shop");  // not the box that decides
-    EXPECT_FALSE(NextEnabled(w));
-    w.Type("txtMySQL", "mysqlhost");
-    EXPECT_TRUE(NextEnabled(w));
-
-    w.Choose("cboStep1Type", "SQLite Database");
-    EXPECT_EQ(w.ShownFrame(), "frSQLite");
-    EXPECT_FALSE(NextEnabled(w));
-    w.Type("txtSQLiteFile", "/data/shop.sqlite");
-    EXPECT_TRUE(NextEnabled(w));
+    EXPECT_EQ(w.Text("txtExcelSheet"), "");
 }
 
 TEST(WizardDatabasePage, TrustedLoginGreysUserAndPasswordButKeepsAndStoresThem) {

@@ -23,8 +23,6 @@
 namespace qdt::wizard::ui {
 namespace {
 
-using ::testing::ElementsAre;
-
 data::ConversionSettings QuillmartSettings(float version) {
     data::ConnectionProfile source, destination;
     source.SystemName = data::kSystemQuillmart;
@@ -71,56 +69,46 @@ void ToggleEntry(QListWidget* list, int row) {
 
 // --- A Quillmart source: three lists ------------------------------------
 
-TEST(FrmTablesQuillmart, A46SourceShowsItsTablesComparisonsAndJobsAllSelected) {
-    data::ConversionSettings settings = QuillmartSettings(4.6f);
-    FrmTables dialog(nullptr, settings, data::kSystemQuillmart);
-
-    EXPECT_EQ(dialog.windowTitle(), "Customize Conversion Procedure");
-    EXPECT_EQ(Child<QLabel>(dialog, "lblTitle")->text(), "Customize Conversion");
-    EXPECT_EQ(Child<QLabel>(dialog, "lblSubTitle")->text(),
-              "Here are advanced options to customize the copying procedure. Please see the manual for more details.");
-    auto* frame = Child<QGroupBox>(dialog, "frQuillmart");
-    EXPECT_TRUE(frame->isVisibleTo(&dialog));
-    EXPECT_EQ(frame->title(), "Quillmart to Quillmart Conversion Settings");
-    for (const char* other : {"frVPASP", "frActinic", "frComersus", "frExcel"})
-        EXPECT_FALSE(Child<QGroupBox>(dialog, other)->isVisibleTo(&dialog)) << other;
-
-    auto* litCopy = Child<QListWidget>(dialog, "litCopy");
-    auto* litCompare = Child<QListWidget>(dialog, "litCompare");
-    auto* litJob = Child<QListWidget>(dialog, "litJob");
-    ASSERT_EQ(litCopy->count(), 19);
-    EXPECT_EQ(Ticked(litCopy), 19);
-    EXPECT_EQ(litCopy->item(0)->text(), "tblQuillmartAffiliateLog");
-    EXPECT_EQ(litCopy->item(18)->text(), "tblQuillmartWishList");
-    EXPECT_THAT(Texts(litCompare), ElementsAre("tblQuillmartConfig", "tblQuillmartLanguageStrings"));
-    EXPECT_EQ(Ticked(litCompare), 2);
-    EXPECT_THAT(Texts(litJob), ElementsAre("Add Administrator Login", "Add Downloadable Shipping Rate",
-                                           "Add News Placeholders For New Languages"));
-    EXPECT_EQ(Ticked(litJob), 3);
-    // The first table and comparison are current, without being picked out.
-    EXPECT_EQ(litCopy->currentRow(), 0);
-    EXPECT_EQ(litCompare->currentRow(), 0);
-    EXPECT_TRUE(litCopy->selectedItems().isEmpty());
-
-    auto* ok = Child<QPushButton>(dialog, "cmdOK");
-    EXPECT_EQ(ok->text(), "&OK");
-    EXPECT_TRUE(ok->isEnabled());
-    EXPECT_EQ(Child<QPushButton>(dialog, "cmdCancel")->text(), "&Cancel");
+TEST(FrmTablesQuillmart, ShowsTheSourcesListsAllSelected) {
+    struct Case {
+        float version;
+        int tables;
+        std::vector<std::string> compared, jobs;
+    };
+    const Case cases[] = {
+        {4.6f, 19, {"tblQuillmartConfig", "tblQuillmartLanguageStrings"},
+         {"Add Administrator Login", "Add Downloadable Shipping Rate", "Add News Placeholders For New Languages"}},
+        {5.1f, 27,
+         {"tblQuillmartConfig", "tblQuillmartLanguageStrings1", "tblQuillmartLanguageStrings2",
+          "tblQuillmartLanguageStrings3", "tblQuillmartLanguageStrings4", "tblQuillmartLanguageStrings5"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        data::ConversionSettings settings = QuillmartSettings(c.version);
+        FrmTables dialog(nullptr, settings, data::kSystemQuillmart);
+        EXPECT_EQ(dialog.windowTitle(), "Customize Conversion Procedure");
+        auto* frame = Child<QGroupBox>(dialog, "frQuillmart");
+        EXPECT_TRUE(frame->isVisibleTo(&dialog));
+        EXPECT_EQ(frame->title(), "Quillmart to Quillmart Conversion Settings");
+        for (const char* other : {"frVPASP", "frActinic", "frComersus", "frExcel"})
+            EXPECT_FALSE(Child<QGroupBox>(dialog, other)->isVisibleTo(&dialog)) << other;
+        auto* litCopy = Child<QListWidget>(dialog, "litCopy");
+        ASSERT_EQ(litCopy->count(), c.tables);
+        EXPECT_EQ(Ticked(litCopy), c.tables);
+        EXPECT_EQ(litCopy->item(0)->text(), "tblQuillmartAffiliateLog");
+        EXPECT_EQ(Texts(Child<QListWidget>(dialog, "litCompare")), c.compared);
+        EXPECT_EQ(Ticked(Child<QListWidget>(dialog, "litCompare")), static_cast<int>(c.compared.size()));
+        EXPECT_EQ(Texts(Child<QListWidget>(dialog, "litJob")), c.jobs);
+        EXPECT_EQ(Ticked(Child<QListWidget>(dialog, "litJob")), static_cast<int>(c.jobs.size()));
+        // The first table is current, without being picked out.
+        EXPECT_EQ(litCopy->currentRow(), 0);
+        EXPECT_TRUE(litCopy->selectedItems().isEmpty());
+        EXPECT_TRUE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
+    }
 }
 
-TEST(FrmTablesQuillmart, A51SourceShowsAllTablesSixComparisonsAndNoJobs) {
-    data::ConversionSettings settings = QuillmartSettings(5.1f);
-    FrmTables dialog(nullptr, settings, data::kSystemQuillmart);
-    EXPECT_EQ(Child<QListWidget>(dialog, "litCopy")->count(), 27);
-    EXPECT_EQ(Ticked(Child<QListWidget>(dialog, "litCopy")), 27);
-    EXPECT_THAT(Texts(Child<QListWidget>(dialog, "litCompare")),
-                ElementsAre("tblQuillmartConfig", "tblQuillmartLanguageStrings1", "tblQuillmartLanguageStrings2",
-                            "tblQuillmartLanguageStrings3", "tblQuillmartLanguageStrings4",
-                            "tblQuillmartLanguageStrings5"));
-    EXPECT_EQ(Child<QListWidget>(dialog, "litJob")->count(), 0);
-}
-
-TEST(FrmTablesQuillmart, OkKeepsAnUnselectedEntryUnselectedNextTime) {
+TEST(FrmTablesQuillmart, OkKeepsTheTicksForNextTimeAndCancelDoesNot) {
     data::ConversionSettings settings = QuillmartSettings(4.6f);
     {
         FrmTables dialog(nullptr, settings, data::kSystemQuillmart);
@@ -142,17 +130,11 @@ TEST(FrmTablesQuillmart, OkKeepsAnUnselectedEntryUnselectedNextTime) {
     EXPECT_EQ(litCopy->item(7)->checkState(), Qt::Unchecked);
     EXPECT_EQ(Ticked(litCopy), 18);
     EXPECT_EQ(Child<QListWidget>(again, "litJob")->item(0)->checkState(), Qt::Unchecked);
-}
-
-TEST(FrmTablesQuillmart, CancelKeepsTheEarlierState) {
-    data::ConversionSettings settings = QuillmartSettings(4.6f);
-    settings.CopyTableList.Set("tblQuillmartNews", "n");
-    FrmTables dialog(nullptr, settings, data::kSystemQuillmart);
-    const int result = RunModal(dialog, [](FrmTables& d) {
-        auto* litCopy = Child<QListWidget>(d, "litCopy");
-        ToggleEntry(litCopy, 7);  // ticks tblQuillmartNews again
-        ToggleEntry(litCopy, 0);
-        ASSERT_EQ(litCopy->item(0)->checkState(), Qt::Unchecked);
+    const int result = RunModal(again, [](FrmTables& d) {
+        auto* list = Child<QListWidget>(d, "litCopy");
+        ToggleEntry(list, 7);  // ticks tblQuillmartNews again
+        ToggleEntry(list, 0);
+        ASSERT_EQ(list->item(0)->checkState(), Qt::Unchecked);
         QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
     });
     EXPECT_EQ(result, QDialog::Rejected);
