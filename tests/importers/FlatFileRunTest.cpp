@@ -135,11 +135,7 @@ protected:
         Write(uploads_ + "/images_products/keep/x.txt", "kept");
         Write(uploads_ + "/images_categories/9.png", "old category");
 
-        // The shop scripts have no category parent column and call the
-        // versions' product column V_ProductID; the importers write
-        // PT_MotherProdType and V_Product.
-        Lines columns = {"ALTER TABLE tblQuillmartProdtype ADD COLUMN PT_MotherProdType INTEGER",
-                         "ALTER TABLE tblQuillmartVersions RENAME COLUMN V_ProductID TO V_Product"};
+        Lines columns;
         if (GetParam() == "mysql") {
             QDT_REQUIRE_MYSQL_SERVER(server);
             db::Connection admin;
@@ -154,7 +150,6 @@ protected:
             shop_.Database = database_;
             shop_.User = server.user;
             shop_.Password = server.password;
-            columns[1] = "ALTER TABLE tblQuillmartVersions CHANGE V_ProductID V_Product INT";
         } else {
             shop_.Kind = data::kSqlite;
             shop_.Database = data::testing::SqliteShop("5.104", true);
@@ -168,8 +163,7 @@ protected:
                        "INSERT INTO tblQuillmartProdtype (pk) VALUES (100)",
                        "DELETE FROM tblQuillmartProdtype",
                        "CREATE TRIGGER pt_id AFTER INSERT ON tblQuillmartProdtype BEGIN UPDATE tblQuillmartProdtype "
-                       "SET PT_ID = (SELECT COUNT(*) FROM tblQuillmartProdtype) WHERE pk = NEW.pk; END",
-                       columns[1]};
+                       "SET PT_ID = (SELECT COUNT(*) FROM tblQuillmartProdtype) WHERE pk = NEW.pk; END"};
         db::Connection conn = Open();
         if (GetParam() == "mysql")
             data::testing::RunShopScript(conn, data::testing::ShopScript("mysql", "5.104", true));
