@@ -12,7 +12,7 @@
 
 #include "app/CliRunner.h"
 #include "data/FixtureShops.h"
-#include "db/Connection.h"
+#include "support/ShopFaults.h"
 
 namespace qdt::app {
 namespace {
@@ -45,13 +45,7 @@ TEST_P(CliStreams, ExitCodeAndStreams) {
     const bool shops = std::find(c.args.begin(), c.args.end(), "{source}") != c.args.end();
     const std::string source = shops ? data::testing::SqliteShop("4.6", false) : "";
     const std::string dest = shops ? data::testing::SqliteShop("5.104", true) : "";
-    if (c.duplicateProducts) {
-        db::Connection s, d;
-        s.Open("Provider=SQLite;Data Source=" + source);
-        s.Execute("UPDATE tblQuillmartProducts SET P_Name = 'Same'");
-        d.Open("Provider=SQLite;Data Source=" + dest);
-        d.Execute("CREATE UNIQUE INDEX one_name ON tblQuillmartProducts (P_Name1)");
-    }
+    if (c.duplicateProducts) test::MakeProductNamesClash(source, dest);
     std::vector<std::string> args = c.args;
     for (std::string& a : args) {
         if (a == "{source}") a = source;
@@ -160,15 +154,8 @@ std::string RunOnTerminal(const std::vector<std::string>& args) {
 TEST(CliProgress, ATerminalSeesTheTableItsRowsAndTheSpeed) {
     const std::string source = data::testing::SqliteShop("4.6", false);
     const std::string dest = data::testing::SqliteShop("5.104", true);
-    {
-        // Enough rows to be still copying after the fifth of a second the speed needs.
-        db::Connection s;
-        s.Open("Provider=SQLite;Data Source=" + source);
-        s.Execute(
-            "WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n WHERE i < 150000) INSERT INTO "
-            "tblQuillmartMailingList (ML_ID, ML_Email, ML_HTML, ML_DateAdded) "
-            "SELECT i, 'reader' || i || '@example.com', 'y', '2006-01-02 03:04:05' FROM n");
-    }
+    // Enough rows to be still copying after the fifth of a second the speed needs.
+    test::AddMailingListRows(source, 149001);
     const std::string seen = RunOnTerminal({"copy", "--source-kind", "sqlite", "--source-file", source, "--dest-kind",
                                             "sqlite", "--dest-file", dest});
     EXPECT_NE(seen.find("\rtblQuillmartAffiliateLog: table 1 of 24, "), std::string::npos) << seen;

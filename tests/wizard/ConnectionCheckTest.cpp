@@ -4,12 +4,15 @@
 
 #include "data/Dialect.h"
 #include "db/Connection.h"
+#include "support/ShopDatabases.h"
 #include "support/TestEnv.h"
 #include "wizard/ConnectionCheck.h"
 #include "data/run/TextStatus.h"
 
 namespace qdt::wizard {
 namespace {
+
+using test::SqliteSide;
 
 // A SQLite file holding just the columns that tell a Quillmart version apart.
 std::string QuillmartFile(const std::string& version) {
@@ -21,8 +24,7 @@ std::string QuillmartFile(const std::string& version) {
     std::string versionColumns = version == "5.104" ? "V_ID INTEGER, V_RRP DOUBLE" : "V_ID INTEGER";
     std::string path = test::TempDir() + "/quillmart-" + version + ".sqlite";
     std::ofstream(path).close();
-    db::Connection c;
-    c.Open("Provider=SQLite;Data Source=" + path);
+    db::Connection c = test::OpenSqlite(path);
     c.Execute("CREATE TABLE tblQuillmartOrderNumbers (" + orderColumns + ")");
     c.Execute("CREATE TABLE tblQuillmartVersions (" + versionColumns + ")");
     return path;
@@ -31,19 +33,8 @@ std::string QuillmartFile(const std::string& version) {
 std::string OtherShopFile() {
     std::string path = test::TempDir() + "/vpasp.sqlite";
     std::ofstream(path).close();
-    db::Connection c;
-    c.Open("Provider=SQLite;Data Source=" + path);
-    c.Execute("CREATE TABLE products (catalogid INTEGER)");
+    test::OpenSqlite(path).Execute("CREATE TABLE products (catalogid INTEGER)");
     return path;
-}
-
-data::ConnectionProfile SqliteSide(const std::string& path) {
-    data::ConnectionProfile p;
-    p.Kind = data::kSqlite;
-    p.Database = path;
-    p.Port = 1433;
-    p.DateDelimiter = "'";
-    return p;
 }
 
 struct CheckRun {
@@ -168,11 +159,7 @@ TEST(ConnectionCheck, ForeignFailuresShowThePhaseAndTheStatement) {
     // A destination without the versions table: the failing probe is shown.
     std::string broken = test::TempDir() + "/broken.sqlite";
     std::ofstream(broken).close();
-    {
-        db::Connection c;
-        c.Open("Provider=SQLite;Data Source=" + broken);
-        c.Execute("CREATE TABLE tblQuillmartOrderNumbers (ON_ID INTEGER)");
-    }
+    test::OpenSqlite(broken).Execute("CREATE TABLE tblQuillmartOrderNumbers (ON_ID INTEGER)");
     r = Check(SqliteSide(QuillmartFile("4.6")), SqliteSide(broken));
     EXPECT_FALSE(r->outcome.succeeded);
     EXPECT_NE(r->status.txtConnect.find("\r\n\r\nSELECT * FROM tblQuillmartVersions LIMIT 0, 1"), std::string::npos);

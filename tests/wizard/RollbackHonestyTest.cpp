@@ -12,12 +12,15 @@
 #include "data/FixtureShops.h"
 #include "data/run/TextStatus.h"
 #include "db/Connection.h"
+#include "support/ShopFaults.h"
 #include "support/TestEnv.h"
 #include "wizard/ConnectionCheck.h"
 #include "wizard/TransferRun.h"
 
 namespace qdt::wizard {
 namespace {
+
+using test::SqliteSide;
 
 // Calls the test's hook on every new line of the run's log.
 class HookedStatus : public run::TextStatus {
@@ -77,14 +80,6 @@ struct Fault {
     std::function<void()> cleanUp;
 };
 
-data::ConnectionProfile SqliteSide(const std::string& path) {
-    data::ConnectionProfile p;
-    p.Kind = data::kSqlite;
-    data::ApplyDialect(p);
-    p.Database = path;
-    return p;
-}
-
 // A full disk: a small tmpfs where the system lets the test mount one, else
 // SQLite's page limit on the destination.
 void DiskFull(Fault& f) {
@@ -111,12 +106,7 @@ void DiskFull(Fault& f) {
         "database was left unchanged.";
     std::filesystem::copy_file(shop, folder + "/shop.sqlite");
     // More rows than either limit leaves room for.
-    db::Connection source;
-    source.Open("Provider=SQLite;Data Source=" + f.ctx.source.Database);
-    source.Execute(
-        "WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) INSERT INTO "
-        "tblQuillmartMailingList (ML_ID, ML_Email, ML_HTML, ML_DateAdded) "
-        "SELECT i, 'reader' || i || '@example.com', 'y', '2006-01-02 03:04:05' FROM n");
+    test::AddMailingListRows(f.ctx.source.Database, 5001);
     f.ctx.destination = SqliteSide(folder + "/shop.sqlite");
     f.destinationCs = "Provider=SQLite;Data Source=" + folder + "/shop.sqlite";
 }
@@ -156,10 +146,8 @@ void MyIsamTables(Fault& f, const test::MySqlServer& server) {
     for (const char* t : {"tblQuillmartAffiliates", "tblQuillmartDestination", "tblQuillmartProducts", "tblQuillmartNews",
                           "tblQuillmartVersions"})
         c.Execute(std::string("ALTER TABLE ") + t + " ENGINE=MyISAM");
-    c.Execute("CREATE UNIQUE INDEX one_name ON tblQuillmartProducts (P_Name1)");
-    db::Connection source;
-    source.Open("Provider=SQLite;Data Source=" + f.ctx.source.Database);
-    source.Execute("UPDATE tblQuillmartProducts SET P_Name = 'Same'");
+    db::Connection source = test::OpenSqlite(f.ctx.source.Database);
+    test::MakeProductNamesClash(source, c);
     f.expectedCheckWarning =
         "\r\nWarning: These destination tables cannot roll back, so a failure part-way through the run cannot be "
         "undone for them: tblQuillmartAffiliates (MyISAM), tblQuillmartDestination (MyISAM), tblQuillmartNews "

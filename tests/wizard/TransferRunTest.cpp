@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <map>
 
 #include "data/FixtureShops.h"
 #include "db/Connection.h"
+#include "support/ShopFaults.h"
 #include "support/TestEnv.h"
 #include "wizard/ConnectionCheck.h"
 #include "data/run/TextStatus.h"
@@ -13,37 +13,8 @@
 namespace qdt::wizard {
 namespace {
 
-data::ConnectionProfile SqliteSide(const std::string& path) {
-    data::ConnectionProfile p;
-    p.Kind = data::kSqlite;
-    p.Database = path;
-    p.DateDelimiter = "'";
-    return p;
-}
-
-// Every row of every table, as text: two equal dumps mean an unchanged database.
-std::map<std::string, std::string> Dump(const std::string& path) {
-    db::Connection c;
-    c.Open("Provider=SQLite;Data Source=" + path);
-    std::map<std::string, std::string> dump;
-    auto tables = c.Execute("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
-    for (; !tables->Eof(); tables->MoveNext()) {
-        std::string table = tables->Fields(0).Value().ToText();
-        std::string& text = dump[table];
-        auto rows = c.Execute("SELECT * FROM \"" + table + "\" ORDER BY 1");
-        for (; !rows->Eof(); rows->MoveNext()) {
-            for (const db::Field& f : rows->AllFields()) text += (f.Value().IsNull() ? "NULL" : f.Value().ToText()) + "|";
-            text += "\n";
-        }
-    }
-    return dump;
-}
-
-void Execute(const std::string& path, const std::string& sql) {
-    db::Connection c;
-    c.Open("Provider=SQLite;Data Source=" + path);
-    c.Execute(sql);
-}
+using test::Dump;
+using test::SqliteSide;
 
 // Asks to stop at a chosen yield, as the window's close box does.
 class CancellingStatus : public run::TextStatus {
@@ -73,27 +44,27 @@ protected:
         source_ = data::testing::SqliteShop("4.6", false);
         destination_ = data::testing::SqliteShop("5.104", true);
     }
-    StepOutcome CheckThenRun(run::Status& status, run::RunContext& ctx) {
+    void Check(run::RunContext& ctx) {
         ctx.source = SqliteSide(source_);
         ctx.destination = SqliteSide(destination_);
         StepOutcome check = RunConnectionCheck(ctx);
         EXPECT_TRUE(check.succeeded) << check.messageBox;
-        (void)status;
+    }
+    StepOutcome CheckThenRun(run::RunContext& ctx) {
+        Check(ctx);
         return RunTransfer(ctx);
     }
     std::string source_, destination_;
 };
 
 TEST_F(TransferRun, FailureInTheMiddleOfATableLeavesTheDestinationAsItWas) {
-    // Two products share a name that the destination insists is unique:
-    // the second insert of the products table fails, after eleven tables were copied.
-    Execute(destination_, "CREATE UNIQUE INDEX one_name ON tblQuillmartProducts (P_Name1)");
-    Execute(source_, "UPDATE tblQuillmartProducts SET P_Name = 'Same'");
+    // The products table fails after eleven tables were copied.
+    test::MakeProductNamesClash(source_, destination_);
     const auto before = Dump(destination_);
 
     run::TextStatus status;
     run::RunContext ctx(status);
-    StepOutcome run = CheckThenRun(status, ctx);
+    StepOutcome run = CheckThenRun(ctx);
 
     EXPECT_FALSE(run.succeeded);
     EXPECT_EQ(run.messageBox,
@@ -117,7 +88,7 @@ TEST_F(TransferRun, CancelAtAYieldRollsBackToo) {
     const auto before = Dump(destination_);
     CancellingStatus status(200);
     run::RunContext ctx(status);
-    StepOutcome run = CheckThenRun(status, ctx);
+    StepOutcome run = CheckThenRun(ctx);
     EXPECT_FALSE(run.succeeded);
     EXPECT_NE(status.txtStep2.find("\r\nError occurred!\r\nThe operation was cancelled."), std::string::npos);
     EXPECT_EQ(Dump(destination_), before);
@@ -127,7 +98,7 @@ TEST_F(TransferRun, CancelAtAYieldRollsBackToo) {
 TEST_F(TransferRun, CancelAfterTheCommitStillReportsSuccess) {
     CancelWhileClosingStatus status;
     run::RunContext ctx(status);
-    StepOutcome run = CheckThenRun(status, ctx);
+    StepOutcome run = CheckThenRun(ctx);
     EXPECT_TRUE(run.succeeded) << status.txtStep2;
     EXPECT_EQ(status.txtStep2.find("Error occurred!"), std::string::npos);
 }
@@ -136,9 +107,7 @@ TEST_F(TransferRun, SuccessfulCopyLogsEveryTableAndEndsInSuccess) {
     run::TextStatus status;
     run::RunContext ctx(status);
     ctx.strWarnings = "- left over from an earlier run\r\n";
-    ctx.source = SqliteSide(source_);
-    ctx.destination = SqliteSide(destination_);
-    ASSERT_TRUE(RunConnectionCheck(ctx).succeeded);
+    Check(ctx);
     ctx.settings.CopyTableList.Set("tblQuillmartWishList", "n");
     ctx.settings.JobList.Set("Add News Placeholders For New Languages", "n");
     StepOutcome run = RunTransfer(ctx);
@@ -165,9 +134,7 @@ TEST_F(TransferRun, SuccessfulCopyLogsEveryTableAndEndsInSuccess) {
 TEST_F(TransferRun, NothingSelectedStillConnectsAndCloses) {
     run::TextStatus status;
     run::RunContext ctx(status);
-    ctx.source = SqliteSide(source_);
-    ctx.destination = SqliteSide(destination_);
-    ASSERT_TRUE(RunConnectionCheck(ctx).succeeded);
+    Check(ctx);
     for (auto* list : {&ctx.settings.CopyTableList, &ctx.settings.CompareTableList, &ctx.settings.JobList})
         for (const auto& entry : std::vector(list->Entries())) list->Set(entry.first, "n");
     StepOutcome run = RunTransfer(ctx);
@@ -197,10 +164,8 @@ TEST(TransferRunOther, ExecuteSqlRunsTheScriptOnTheDatabase) {
               "\r\nConnecting to source database... done.\r\nConnecting to destination database... done.\r\n"
               "Reading .SQL file... done.\r\nInterpreting SQL... done.\r\nExecuting SQL... done.\r\n"
               "Closing Databases... done.\r\n\r\nData Transfer Successful!");
-    db::Connection c;
-    c.Open("Provider=SQLite;Data Source=" + db);
-    auto rs = c.Execute("SELECT COUNT(*) FROM t");
-    EXPECT_EQ(rs->Fields(0).Value().ToInteger(), 2);
+    db::Connection c = test::OpenSqlite(db);
+    EXPECT_EQ(test::Count(c, "SELECT COUNT(*) FROM t"), 2);
 }
 
 TEST(TransferRunOther, CatalogueSourcesNameTheMissingImporterAndFailingConnectionsShowNoContext) {

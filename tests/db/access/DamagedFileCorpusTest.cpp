@@ -2,7 +2,6 @@
 // whole in a child process held to a time and a memory limit: every copy must
 // end in time, within memory, with the damaged-file error or with data.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -15,6 +14,7 @@
 #include <map>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "db/Connection.h"
 #include "db/Error.h"
@@ -58,7 +58,8 @@ std::string ReadAll(Connection& c) {
     return out.str();
 }
 
-[[noreturn]] void ChildReads(const std::string& path, int out) {
+// The child's report: "OK" and a line per table, or "ERROR" and the message.
+[[noreturn]] void ChildReads(const std::string& path, const std::string& reportFile) {
     rlimit limit{};
     std::ifstream statm("/proc/self/statm");
     long pages = 0;
@@ -73,61 +74,40 @@ std::string ReadAll(Connection& c) {
     } catch (const std::exception& e) {
         report = std::string("ERROR\n") + e.what();
     }
-    const char* p = report.data();
-    std::size_t left = report.size();
-    while (left > 0) {
-        ssize_t n = write(out, p, left);
-        if (n <= 0) break;
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    std::ofstream(reportFile, std::ios::binary) << report;
     _exit(0);
 }
 
 Reading ReadInChild(const std::string& path) {
     Reading r;
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return r.failure = "no pipe", r;
+    const std::string reportFile = test::TempDir() + "/report";
     std::fflush(nullptr);
-    pid_t child = fork();
-    if (child == 0) {
-        close(pipeFds[0]);
-        ChildReads(path, pipeFds[1]);
-    }
-    close(pipeFds[1]);
+    const pid_t child = fork();
+    if (child == 0) ChildReads(path, reportFile);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kSecondsPerCopy);
-    std::string text;
-    bool timedOut = false;
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd pfd{pipeFds[0], POLLIN, 0};
-        if (left.count() <= 0 || poll(&pfd, 1, static_cast<int>(left.count())) == 0) {
-            timedOut = true;
-            break;
-        }
-        char buf[4096];
-        ssize_t n = read(pipeFds[0], buf, sizeof buf);
-        if (n <= 0) break;
-        text.append(buf, static_cast<std::size_t>(n));
-    }
-    close(pipeFds[0]);
-    if (timedOut) kill(child, SIGKILL);
     int status = 0;
-    waitpid(child, &status, 0);
-    if (timedOut) return r.failure = "did not end within " + std::to_string(kSecondsPerCopy) + " s", r;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return r.failure = "did not end within " + std::to_string(kSecondsPerCopy) + " s", r;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     if (WIFSIGNALED(status)) return r.failure = "died of signal " + std::to_string(WTERMSIG(status)), r;
-    std::istringstream in(text);
+    std::ifstream in(reportFile, std::ios::binary);
     std::string line;
     std::getline(in, line);
-    if (line == "ERROR") return r.failure = text.substr(6), r;
+    if (line == "ERROR") return r.failure = std::string(std::istreambuf_iterator<char>(in), {}), r;
     if (line != "OK") return r.failure = "ended without a word", r;
     while (std::getline(in, line)) {
         std::istringstream fields(line);
-        std::string name, rows, digest;
+        std::string name;
+        long rows = 0;
+        std::size_t digest = 0;
         std::getline(fields, name, '\t');
-        std::getline(fields, rows, '\t');
-        std::getline(fields, digest, '\t');
-        r.tables[name] = {std::stol(rows), std::stoull(digest)};
+        fields >> rows >> digest;
+        r.tables[name] = {rows, digest};
     }
     r.finished = true;
     return r;

@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <map>
 
 #include "db/Connection.h"
 #include "db/Error.h"
@@ -65,27 +64,6 @@ TEST_F(SqliteProviderTest, NullsExpressionsAndUnparsableDates) {
     EXPECT_EQ(rs->Fields("xy").Type(), 202);
 }
 
-TEST_F(SqliteProviderTest, EofBofAndMoveFirst) {
-    conn_.Execute("CREATE TABLE t (a INTEGER)");
-    auto empty = conn_.Execute("SELECT a FROM t");
-    EXPECT_TRUE(empty->Eof());
-    EXPECT_TRUE(empty->Bof());
-    EXPECT_THROW(empty->Fields("a").Value(), DatabaseError);
-    EXPECT_THROW(empty->MoveNext(), DatabaseError);
-
-    conn_.Execute("INSERT INTO t VALUES (1)");
-    conn_.Execute("INSERT INTO t VALUES (2)");
-    auto rs = conn_.Execute("SELECT a FROM t ORDER BY a");
-    EXPECT_FALSE(rs->Bof());
-    std::string seen;
-    for (; !rs->Eof(); rs->MoveNext()) seen += rs->Fields(0).Value().ToText();
-    rs->MoveFirst();
-    for (; !rs->Eof(); rs->MoveNext()) seen += rs->Fields(0).Value().ToText();
-    EXPECT_EQ(seen, "1212");
-    rs->Close();
-    EXPECT_THROW(rs->MoveNext(), DatabaseError);
-}
-
 TEST_F(SqliteProviderTest, FieldNamesAreFoundInAnyLetterCaseAndKeepTheirSpelling) {
     conn_.Execute("CREATE TABLE t (CFG_Name VARCHAR(10))");
     conn_.Execute("INSERT INTO t VALUES ('x')");
@@ -98,40 +76,6 @@ TEST_F(SqliteProviderTest, FieldNamesAreFoundInAnyLetterCaseAndKeepTheirSpelling
         EXPECT_NE(std::string(e.what()).find("CFG_Value"), std::string::npos);
     }
     EXPECT_THROW(rs->Fields(1), DatabaseError);
-}
-
-TEST_F(SqliteProviderTest, RollbackLeavesNothingAndCommitKeeps) {
-    conn_.Execute("CREATE TABLE t (a INTEGER)");
-    conn_.BeginTrans();
-    conn_.Execute("INSERT INTO t VALUES (1)");
-    conn_.Execute("DELETE FROM t");
-    conn_.Execute("INSERT INTO t VALUES (2)");
-    conn_.RollbackTrans();
-    EXPECT_EQ(Count("t"), 0);
-    conn_.BeginTrans();
-    conn_.Execute("INSERT INTO t VALUES (3)");
-    conn_.CommitTrans();
-    conn_.Close();
-    Connection again;
-    again.Open("Provider=SQLite;Data Source=" + path_);
-    auto rs = again.Execute("SELECT a FROM t");
-    EXPECT_EQ(rs->Fields("a").Value(), Value::Integer(3));
-}
-
-TEST_F(SqliteProviderTest, SchemaListsTablesViewsAndSystemTablesWithNameThird) {
-    conn_.Execute("CREATE TABLE tblQuillmartConfig (CFG_Name VARCHAR(50))");
-    conn_.Execute("CREATE VIEW vConfig AS SELECT * FROM tblQuillmartConfig");
-    auto rs = conn_.OpenSchema();
-    ASSERT_EQ(rs->FieldCount(), 4u);
-    EXPECT_EQ(rs->Fields(0).Name(), "TABLE_CATALOG");
-    EXPECT_EQ(rs->Fields(1).Name(), "TABLE_SCHEMA");
-    EXPECT_EQ(rs->Fields(2).Name(), "TABLE_NAME");
-    EXPECT_EQ(rs->Fields(3).Name(), "TABLE_TYPE");
-    std::map<std::string, std::string> seen;
-    for (; !rs->Eof(); rs->MoveNext()) seen[rs->Fields(2).Value().ToText()] = rs->Fields(3).Value().ToText();
-    EXPECT_EQ(seen["tblQuillmartConfig"], "TABLE");
-    EXPECT_EQ(seen["vConfig"], "VIEW");
-    EXPECT_EQ(seen["sqlite_master"], "SYSTEM TABLE");
 }
 
 TEST_F(SqliteProviderTest, BadStatementsFailWithTheEnginesWords) {

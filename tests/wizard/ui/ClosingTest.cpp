@@ -19,7 +19,7 @@ using ::testing::HasSubstr;
 const char* kExitQuestion = "Are you sure you want to exit the Data Tool?";
 const char* kStoppingToClose = "Stopping... The Data Tool closes as soon as the database answers.";
 
-TEST(WizardClosing, CancelAsksAndClosesOnlyOnYes) {
+TEST(WizardClosing, CancelAsksAndClosesOnlyOnYesTheCloseBoxDoesNotAsk) {
     Wizard w;
     w.Next();
     w.dialogs.answerYes = false;
@@ -32,14 +32,13 @@ TEST(WizardClosing, CancelAsksAndClosesOnlyOnYes) {
     w.Click("cmdCancel");
     EXPECT_EQ(w.dialogs.questions.size(), 2u);
     EXPECT_FALSE(w.window->isVisible());
-}
 
-TEST(WizardClosing, CloseBoxWithNothingRunningClosesWithoutAsking) {
-    Wizard w;
-    w.Next();
-    EXPECT_TRUE(w.window->close());
-    EXPECT_TRUE(w.dialogs.questions.empty());
-    EXPECT_FALSE(w.window->isVisible());
+    // The close box, with nothing running, closes without asking.
+    Wizard other;
+    other.Next();
+    EXPECT_TRUE(other.window->close());
+    EXPECT_TRUE(other.dialogs.questions.empty());
+    EXPECT_FALSE(other.window->isVisible());
 }
 
 // Step 5 for a destination the test sets directly: the check cannot pass for

@@ -4,8 +4,6 @@
 #include <QFrame>
 #include <QLabel>
 
-#include "data/FixtureShops.h"
-#include "db/Connection.h"
 
 namespace qdt::wizard::ui::testing {
 
@@ -66,30 +64,6 @@ void Wizard::EnterSqliteFiles(const std::string& source, const std::string& dest
     Choose("cboStep2Type", "SQLite Database");
     Type("txtSQLiteFile", destination);
     Next();
-}
-
-std::string SqliteShop(const std::string& version, bool blank) { return data::testing::SqliteShop(version, blank); }
-
-long CountRows(const std::string& sqliteFile, const std::string& table) {
-    db::Connection c;
-    c.Open("Provider=SQLite;Data Source=" + sqliteFile);
-    auto rs = c.Execute("SELECT COUNT(*) FROM " + table);
-    return static_cast<long>(rs->Fields(std::size_t{0}).Value().ToInteger());
-}
-
-void ExecuteOn(const std::string& sqliteFile, const std::string& sql) {
-    db::Connection c;
-    c.Open("Provider=SQLite;Data Source=" + sqliteFile);
-    c.Execute(sql);
-}
-
-
-void AddMailingListRows(const std::string& sqliteFile, int rows) {
-    ExecuteOn(sqliteFile,
-              "WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                  std::to_string(999 + rows) +
-                  ") INSERT INTO tblQuillmartMailingList (ML_ID, ML_Email, ML_HTML, ML_DateAdded) "
-                  "SELECT i, 'reader' || i || '@example.com', 'y', '2006-01-02 03:04:05' FROM n");
 }
 
 }  // namespace qdt::wizard::ui::testing

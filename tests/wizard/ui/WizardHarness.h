@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "data/FixtureShops.h"
+#include "support/ShopFaults.h"
 #include "wizard/ui/FrmMain.h"
 #include "wizard/ui/UserDialogs.h"
 
@@ -92,11 +94,12 @@ struct Wizard {
     std::unique_ptr<FrmMain> window;  // last, so it goes first
 };
 
-// A fresh SQLite file holding a generated shop script ("4.6", "5.104" blank, ...).
-std::string SqliteShop(const std::string& version, bool blank);
-long CountRows(const std::string& sqliteFile, const std::string& table);
-void ExecuteOn(const std::string& sqliteFile, const std::string& sql);
-// Adds rows to a 4.x shop's mailing list, so that copying it takes a while.
-void AddMailingListRows(const std::string& sqliteFile, int rows);
+using data::testing::SqliteShop;
+using test::AddMailingListRows;
+
+inline long CountRows(const std::string& sqliteFile, const std::string& table) {
+    db::Connection c = test::OpenSqlite(sqliteFile);
+    return test::Count(c, "SELECT COUNT(*) FROM " + table);
+}
 
 }  // namespace qdt::wizard::ui::testing
