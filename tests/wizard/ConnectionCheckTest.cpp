@@ -133,19 +133,6 @@ TEST(ConnectionCheck, VersionGate) {
     }
 }
 
-TEST(ConnectionCheck, AccessDestinationIsRefusedAsItsOwnError) {
-    data::ConnectionProfile access;
-    access.Kind = data::kAccess;
-    access.Database = "/shop/new.mdb";
-    auto r = Check(SqliteSide(QuillmartFile("4.6")), access);
-    EXPECT_FALSE(r->outcome.succeeded);
-    EXPECT_EQ(r->outcome.messageBox.rfind("An error occurred trying to connect to the destination database.", 0), 0u);
-    EXPECT_NE(r->outcome.messageBox.find("Access files can be read as a source but not written"), std::string::npos);
-    EXPECT_NE(r->outcome.messageBox.find("SQL Server, MySQL or SQLite"), std::string::npos);
-    EXPECT_NE(r->status.txtConnect.find("Testing Access Database destination connection... \r\n\r\nError occurred!"),
-              std::string::npos);
-}
-
 TEST(ConnectionCheck, ForeignFailuresShowThePhaseAndTheStatement) {
     // A missing source file: the provider's words in the log, the phase in the box.
     auto r = Check(SqliteSide("/nonexistent/shop.sqlite"), SqliteSide(QuillmartFile("5.104")));

@@ -51,8 +51,16 @@ TEST(RunReport, AFailedDestinationShowsNoStatementOfTheSource) {
         EXPECT_FALSE(check.succeeded);
         EXPECT_EQ(check.messageBox.rfind("An error occurred trying to connect to the destination database.", 0), 0u)
             << check.messageBox;
+        // An Access destination is refused with its own reason.
+        EXPECT_EQ(check.messageBox.find("Access files can be read as a source but not written") != std::string::npos &&
+                      check.messageBox.find("SQL Server, MySQL or SQLite") != std::string::npos,
+                  destination.Kind == data::kAccess)
+            << check.messageBox;
         const std::string& log = status.txtConnect;
-        EXPECT_NE(log.find(" destination connection... \r\n\r\nError occurred!\r\n"), std::string::npos) << log;
+        const std::string kind = destination.Kind == data::kAccess ? "Access" : "SQLite";
+        EXPECT_NE(log.find("Testing " + kind + " Database destination connection... \r\n\r\nError occurred!\r\n"),
+                  std::string::npos)
+            << log;
         EXPECT_EQ(log.find("SELECT"), std::string::npos) << log;
         EXPECT_EQ(ctx.strQuery, "");
     }

@@ -1,27 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
 #include "data/run/TextStatus.h"
-#include "db/Connection.h"
-#include "support/TestEnv.h"
+#include "data/FixtureShops.h"
 #include "wizard/ConnectionCheck.h"
 
 namespace qdt::wizard {
 namespace {
-
-// A destination that passes the catalogue gate: a Quillmart 5.104 database.
-std::string Destination() {
-    std::string path = test::TempDir() + "/shop-5.104.sqlite";
-    std::ofstream(path).close();
-    db::Connection c;
-    c.Open("Provider=SQLite;Data Source=" + path);
-    c.Execute("CREATE TABLE tblQuillmartOrderNumbers (ON_ID INTEGER, ON_WishList INTEGER, ON_CouponCode VARCHAR(20), "
-              "ON_PaymentGateWay VARCHAR(20), ON_OrderHandlingCharge DOUBLE)");
-    c.Execute("CREATE TABLE tblQuillmartVersions (V_ID INTEGER, V_RRP DOUBLE)");
-    return path;
-}
 
 struct Probe {
     const char* label;
@@ -43,7 +29,7 @@ TEST_P(WorksheetProbe, TestsTheChosenOrFirstSheet) {
     ctx.source.Database = std::string(QDT_SHEET_FIXTURES) + "/" + p.file;
     ctx.source.Server = p.sheet;
     ctx.destination.Kind = data::kSqlite;
-    ctx.destination.Database = Destination();
+    ctx.destination.Database = data::testing::SqliteShop("5.104", true);  // passes the catalogue gate
     ctx.intAction = run::kDataCopy;
     StepOutcome outcome = RunConnectionCheck(ctx);
     EXPECT_EQ(outcome.succeeded, p.passes) << status.txtConnect;
