@@ -1,5 +1,6 @@
 // What the two writable engines do alike, on a SQLite file and on the test
-// MariaDB server: transactions, the table list, and walking a result.
+// MariaDB server: transactions, new rows' identities, read-only opening, the
+// table list, and walking a result.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -57,6 +58,37 @@ TEST_P(ProviderContract, RollbackLeavesNothingAndCommitKeeps) {
     again.Open(cs_);
     EXPECT_EQ(One(again, "SELECT SUM(a) FROM contract_tx"), "7");
     EXPECT_THROW(again.CommitTrans(), DatabaseError);
+}
+
+// The identity the engine gave each new row, inside a transaction as the importers ask for it.
+TEST_P(ProviderContract, LastInsertIdIsTheIdentityOfTheNewRow) {
+    conn_.Execute(GetParam() ? "CREATE TEMPORARY TABLE qdt_ids (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY, "
+                               "name VARCHAR(10)) ENGINE=InnoDB AUTO_INCREMENT=41"
+                             : "CREATE TABLE qdt_ids (id INTEGER PRIMARY KEY, name TEXT)");
+    conn_.BeginTrans();
+    conn_.Execute("INSERT INTO qdt_ids (name) VALUES ('a')")->Close();
+    const auto first = conn_.LastInsertId();
+    conn_.Execute("INSERT INTO qdt_ids (name) VALUES ('b')")->Close();
+    const auto second = conn_.LastInsertId();
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(One(conn_, "SELECT id FROM qdt_ids WHERE name = 'b'"), std::to_string(*second));
+    EXPECT_EQ(*second, *first + 1);
+    conn_.RollbackTrans();
+}
+
+// A source opened read-only reads as before and refuses every change; the
+// same database opened read-write still takes them.
+TEST_P(ProviderContract, ReadOnlyOpenReadsButRefusesChanges) {
+    Table("ro_source", "(1)");
+    Connection reader;
+    reader.Open(cs_, OpenMode::kReadOnly);
+    EXPECT_EQ(One(reader, "SELECT COUNT(*) FROM ro_source"), "1");
+    for (const char* change : {"INSERT INTO ro_source VALUES (2)", "UPDATE ro_source SET a = 3",
+                               "DELETE FROM ro_source", "CREATE TABLE ro_other (id INTEGER)"})
+        EXPECT_THROW(reader.Execute(change), DatabaseError) << change;
+    reader.Close();
+    conn_.Execute("INSERT INTO ro_source VALUES (4)");
+    EXPECT_EQ(One(conn_, "SELECT SUM(a) FROM ro_source"), "5");
 }
 
 TEST_P(ProviderContract, SchemaListsTablesAndViewsWithTheNameThird) {
