@@ -3,20 +3,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "app/CliRunner.h"
 #include "db/Connection.h"
-#include "sqlfile/ScriptSplitter.h"
 #include "support/TestEnv.h"
 
 namespace qdt::app {
 namespace {
 
-using testing::ReadWholeFile;
 using testing::RunCli;
 using testing::ShellQuote;
 
@@ -129,14 +126,6 @@ TEST(CliExecuteSql, MariaDbDumpLoadsAsTheMariaDbClientLoadsIt) {
     EXPECT_EQ(Checksums(s, "qdt_dump_client"), source);
     EXPECT_EQ(Checksums(s, "qdt_dump_tool"), source);
     EXPECT_NE(source.at("dear_items rows"), "0");
-
-    std::size_t statements = 0;
-    const std::string script = ReadWholeFile(dir + "/dump.sql");
-    for (const auto& batch : sqlfile::SplitScript(script, sqlfile::RulesFor(data::kMySql)))
-        for (auto statement : batch.statements) statements += sqlfile::IsBlankStatement(statement) ? 0 : 1;
-    std::cout << "dump of " << script.size() << " bytes, " << statements << " statements;";
-    for (const auto& [table, sum] : source) std::cout << " " << table << ": " << sum << ";";
-    std::cout << "\n";
 
     for (const char* name : {"qdt_dump_source", "qdt_dump_client", "qdt_dump_tool"})
         admin.Execute(std::string("DROP DATABASE ") + name);
