@@ -8,6 +8,8 @@
 #include "data/Statement.h"
 #include "db/Error.h"
 #include "db/Text.h"
+#include "data/Detection.h"
+#include "importers/CatalogueImport.h"
 
 namespace qdt::wizard {
 
@@ -58,6 +60,11 @@ std::vector<std::string> TablesTheCopyWrites(const data::ConversionSettings& set
         if (chosen == "y")
             for (const std::string& t : TablesOfJob(job)) add(t);
     return tables;
+}
+
+std::vector<std::string> TablesTheRunWrites(const run::RunContext& ctx) {
+    if (ctx.source.SystemName == data::kSystemQuillmart) return TablesTheCopyWrites(ctx.settings);
+    return importers::TablesTheImportWrites(ctx.source.SystemName);
 }
 
 std::vector<TableEngine> TablesThatCannotRollBack(run::RunContext& ctx, db::Connection& destination,
