@@ -80,7 +80,7 @@ std::vector<TableEngine> TablesThatCannotRollBack(run::RunContext& ctx, db::Conn
     rs->Close();
     for (const std::string& table : tables)
         for (const TableEngine& e : engines)
-            if (db::EqualsIgnoreCase(e.table, table) && !EngineRollsBack(e.engine)) found.push_back({table, e.engine});
+            if (db::EqualsIgnoreCase(e.table, table) && !EngineRollsBack(e.engine)) found.push_back(e);
     return found;
 }
 

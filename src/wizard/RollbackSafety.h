@@ -28,7 +28,8 @@ std::vector<std::string> TablesTheCopyWrites(const data::ConversionSettings& set
 std::vector<std::string> TablesTheRunWrites(const run::RunContext& ctx);
 
 // Those of the tables whose engine cannot undo a change (MyISAM, Aria,
-// MEMORY, ...): only MySQL keeps such tables; other destinations give none.
+// MEMORY, ...), found whatever the case of their names and named as the
+// destination spells them: only MySQL keeps such tables; other destinations give none.
 std::vector<TableEngine> TablesThatCannotRollBack(run::RunContext& ctx, db::Connection& destination,
                                                   const std::vector<std::string>& tables);
 

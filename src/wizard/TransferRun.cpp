@@ -11,6 +11,7 @@
 #include "data/TableComparison.h"
 #include "data/TableCopy.h"
 #include "db/Connection.h"
+#include "db/Text.h"
 #include "importers/CatalogueImport.h"
 #include "wizard/FailureReport.h"
 #include "wizard/RollbackSafety.h"
@@ -167,9 +168,9 @@ private:
     void Reach(const std::vector<std::string>& tables) {
         for (const std::string& table : tables)
             for (const TableEngine& t : cannotRollBack_)
-                if (t.table == table && std::find(changedAnyway_.begin(), changedAnyway_.end(), table) ==
-                                            changedAnyway_.end())
-                    changedAnyway_.push_back(table);
+                if (db::EqualsIgnoreCase(t.table, table) &&
+                    std::find(changedAnyway_.begin(), changedAnyway_.end(), t.table) == changedAnyway_.end())
+                    changedAnyway_.push_back(t.table);
     }
 
     void StepTotal(bool yield = true) {
