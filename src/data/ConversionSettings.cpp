@@ -58,16 +58,20 @@ void PrepareConversionSettings(ConversionSettings& settings, const ConnectionPro
         PrepareQuillmartLists(settings, source.Version);
         return;
     }
-    int index;
-    if (system == kSystemVpasp) index = kImagesVpasp;
-    else if (system == kSystemActinic) index = kImagesActinic;
-    else if (system == kSystemComersus) index = kImagesComersus;
-    else if (system == kSystemFlatFile) index = kImagesFlatFile;
-    else return;
-    ImageCopySetting& s = settings.ImageCopySettings[index];
+    const std::optional<ImageSystem> index = ImageSystemOf(system);
+    if (!index) return;
+    ImageCopySetting& s = settings.ImageCopySettings[*index];
     s.CopyImages = false;
     s.SourceDir = GetParentFolder(source.Database);
     s.DestinDir = GetParentFolder(destination.Database);
+}
+
+std::optional<ImageSystem> ImageSystemOf(const std::string& system) {
+    if (system == kSystemVpasp) return kImagesVpasp;
+    if (system == kSystemActinic) return kImagesActinic;
+    if (system == kSystemComersus) return kImagesComersus;
+    if (system == kSystemFlatFile) return kImagesFlatFile;
+    return std::nullopt;
 }
 
 std::string GetParentFolder(const std::string& path) {

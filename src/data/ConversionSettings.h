@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "data/run/ConnectionProfile.h"
@@ -12,6 +13,10 @@ namespace qdt::data {
 // folders of the two files for a catalogue source.
 void PrepareConversionSettings(ConversionSettings& settings, const ConnectionProfile& source,
                                const ConnectionProfile& destination);
+
+// Which image settings a detected catalogue system ("Flat File", "VPASP", ...)
+// uses; none for a Quillmart source.
+std::optional<ImageSystem> ImageSystemOf(const std::string& system);
 
 // The folder part of a path: before the last "\", else before the last "/", else empty.
 std::string GetParentFolder(const std::string& path);

@@ -4,6 +4,7 @@
 
 #include "data/Detection.h"
 #include "importers/FlatFileImporter.h"
+#include "importers/ImportFrame.h"
 
 namespace qdt::importers {
 
@@ -23,7 +24,8 @@ std::string FlatFileTable(run::RunContext& ctx, db::Connection& source) {
     return "[" + name + "]";
 }
 
-std::optional<ImageFiles> FlatFile(run::RunContext& ctx, db::Connection& source, db::Connection& destination) {
+std::optional<ImageFiles> FlatFile(run::RunContext& ctx, db::Connection& source, db::Connection& destination,
+                                   const std::function<void()>& beforeWrite) {
     run::Status& status = ctx.status;
     status.AddMessage("Opening file... ");
     const std::string table = FlatFileTable(ctx, source);
@@ -32,16 +34,27 @@ std::optional<ImageFiles> FlatFile(run::RunContext& ctx, db::Connection& source,
     status.SetBarValue(run::Bar::Total, 0);
     status.SetBarValue(run::Bar::Current, 0);
     status.Yield();
-    return ImportFlatFile(ctx, table, source, destination);
+    return ImportFlatFile(ctx, table, source, destination, beforeWrite);
 }
 
 }  // namespace
 
-std::optional<ImageFiles> ImportCatalogue(run::RunContext& ctx, db::Connection& source, db::Connection& destination) {
+std::optional<ImageFiles> ImportCatalogue(run::RunContext& ctx, db::Connection& source, db::Connection& destination,
+                                          const std::function<void()>& beforeWrite) {
     const std::string& system = ctx.source.SystemName;
-    if (system == data::kSystemFlatFile) return FlatFile(ctx, source, destination);
-    throw std::runtime_error("The " + system +
-                             " catalogue importer is not available in this version of the Data Tool.");
+    if (system != data::kSystemFlatFile)
+        throw std::runtime_error("The " + system +
+                                 " catalogue importer is not available in this version of the Data Tool.");
+    std::optional<ImageFiles> images = FlatFile(ctx, source, destination, beforeWrite);
+    for (const std::string& warning : source.Warnings()) ctx.strWarnings += warning + "\r\n";
+    return images;
+}
+
+std::vector<std::string> TablesTheImportWrites(const std::string& system) {
+    if (system != data::kSystemFlatFile) return {};
+    std::vector<std::string> tables = FlatFileTablesWritten();
+    tables.push_back(kConfigTable);
+    return tables;
 }
 
 }  // namespace qdt::importers

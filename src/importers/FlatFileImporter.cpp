@@ -18,8 +18,8 @@ const char* const kImageFolders[] = {"images_categories", "images_products", "im
 
 class FlatFileImport {
 public:
-    FlatFileImport(run::RunContext& ctx, db::Connection& destination)
-        : frame_(ctx, destination, data::kImagesFlatFile, kClearedTables) {}
+    FlatFileImport(run::RunContext& ctx, db::Connection& destination, const std::function<void()>& beforeWrite)
+        : frame_(ctx, destination, data::kImagesFlatFile, kClearedTables, beforeWrite) {}
 
     std::optional<ImageFiles> Run(db::Connection& source, const std::string& table, const std::string& sourceName) {
         run::RunContext& ctx = frame_.Context();
@@ -92,14 +92,14 @@ private:
             auto [entry, added] = categories_.try_emplace(row.categoryPath, 0);
             if (added) {
                 const std::string& table = frame_.Table(kProdTypeTable);
-                const std::string nameLiteral = frame_.TextLiteral(name);
+                const std::string nameLiteral = frame_.TextLiteral(name, kProdTypeTable, "PT_Name1");
                 entry->second = frame_.Insert(
                     kProdTypeTable,
                     "INSERT INTO " + table +
                         " (PT_MotherProdType, PT_Live, PT_Name1, PT_Desc1, PT_ProductDisplayType, "
                         "PT_ProdTypeDisplayType, PT_OrderByValue, PT_OrderProductsBy) VALUES (" +
                         std::to_string(parent) + ",'y'," + nameLiteral + ", " +
-                        frame_.TextLiteral(row.Level(level, kCategoryDesc)) + ", 'd', 'd', 0,'')",
+                        frame_.TextLiteral(row.Level(level, kCategoryDesc), kProdTypeTable, "PT_Desc1") + ", 'd', 'd', 0,'')",
                     frame_.FirstRow("PT_ID", table + " WHERE PT_Name1 = " + nameLiteral + " ORDER BY PT_ID DESC"));
                 frame_.CopyImage(row.Level(level, kCategoryImage), "images_categories", entry->second);
                 frame_.CopyImage(row.Level(level, kCategoryLargeImage), "images_categories_large", entry->second);
@@ -114,15 +114,15 @@ private:
         auto [entry, added] = products_.try_emplace(row[kProductName], 0);
         if (added) {
             const std::string& table = frame_.Table(kProductsTable);
-            const std::string nameLiteral = frame_.TextLiteral(row[kProductName]);
+            const std::string nameLiteral = frame_.TextLiteral(row[kProductName], kProductsTable, "P_Name1");
             entry->second = frame_.Insert(
                 kProductsTable,
                 "INSERT INTO " + table +
                     " (P_Live, P_Name1, P_Desc1, P_StrapLine1, P_SpecTable1, P_Hyperlink1, P_Featured, "
                     "P_OrderByValue, P_OrderVersionsBy, P_VersionDisplayType) VALUES ('y', " +
-                    nameLiteral + ", " + frame_.TextLiteral(row[kProductDesc]) + ", " +
-                    frame_.TextLiteral(row[kProductStrapLine]) + ", " + frame_.TextLiteral(row[kProductSpecTable]) +
-                    ", " + frame_.TextLiteral(row[kProductHyperlink]) + ", 0, 0, '', 'd')",
+                    nameLiteral + ", " + frame_.TextLiteral(row[kProductDesc], kProductsTable, "P_Desc1") + ", " +
+                    frame_.TextLiteral(row[kProductStrapLine], kProductsTable, "P_StrapLine1") + ", " + frame_.TextLiteral(row[kProductSpecTable], kProductsTable, "P_SpecTable1") +
+                    ", " + frame_.TextLiteral(row[kProductHyperlink], kProductsTable, "P_Hyperlink1") + ", 0, 0, '', 'd')",
                 frame_.FirstRow("P_ID", table + " WHERE P_Name1 = " + nameLiteral + " ORDER BY P_ID DESC"));
             frame_.CopyImage(row[kProductImage], "images_products", entry->second);
             frame_.CopyImage(row[kProductLargeImage], "images_products_large", entry->second);
@@ -140,13 +140,13 @@ private:
     void ImportVersion(FlatFileRow& row, const VersionNumbers& numbers) {
         row.taxId = frame_.TaxRateId(numbers.taxRate, true);
         const std::string& table = frame_.Table(kVersionsTable);
-        const std::string codeLiteral = frame_.TextLiteral(row[kVersionCode]);
+        const std::string codeLiteral = frame_.TextLiteral(row[kVersionCode], kVersionsTable, "V_CodeNumber");
         const std::string insert =
             "INSERT INTO " + table +
             " (V_Name1, V_CodeNumber, V_Price, V_Weight, V_RRP, V_Quantity, V_Desc1, V_Product, V_Live, "
             "V_DownLoadInfo, V_DownloadType, V_OrderByValue, V_Tax) VALUES (" +
-            frame_.TextLiteral(row[kVersionName]) + ", " + codeLiteral + ", " + numbers.price + ", " + numbers.weight +
-            ", " + numbers.rrp + ", " + numbers.quantity + ", " + frame_.TextLiteral(row[kVersionDesc]) + ", " +
+            frame_.TextLiteral(row[kVersionName], kVersionsTable, "V_Name1") + ", " + codeLiteral + ", " + numbers.price + ", " + numbers.weight +
+            ", " + numbers.rrp + ", " + numbers.quantity + ", " + frame_.TextLiteral(row[kVersionDesc], kVersionsTable, "V_Desc1") + ", " +
             std::to_string(row.productId) + ",'y','','n',0," + std::to_string(row.taxId) + ")";
         // Only a version's image files are named by its identity; asking for
         // one nobody uses would cost a round trip per version on a server.
@@ -173,9 +173,11 @@ private:
 }  // namespace
 
 std::optional<ImageFiles> ImportFlatFile(run::RunContext& ctx, const std::string& table, db::Connection& source,
-                                         db::Connection& destination) {
-    return FlatFileImport(ctx, destination).Run(source, table, FlatFileSourceName(ctx.source, table));
+                                         db::Connection& destination, const std::function<void()>& beforeWrite) {
+    return FlatFileImport(ctx, destination, beforeWrite).Run(source, table, FlatFileSourceName(ctx.source, table));
 }
+
+std::vector<std::string> FlatFileTablesWritten() { return kClearedTables; }
 
 std::string FlatFileSourceName(const data::ConnectionProfile& source, const std::string& table) {
     const std::string file = "'" + source.Database + "'";

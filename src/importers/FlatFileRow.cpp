@@ -1,10 +1,12 @@
 #include "importers/FlatFileRow.h"
 
+#include <charconv>
 #include <cmath>
 #include <stdexcept>
 #include <unordered_set>
 
-#include "importers/CheckedNumber.h"
+#include "data/SqlLiterals.h"
+#include "db/Value.h"
 
 namespace qdt::importers {
 
@@ -34,6 +36,14 @@ constexpr NumberColumn kNumberColumns[] = {
     {kTaxRate, "tax rate", &VersionNumbers::taxRate, false},
 };
 
+// A literal NumberLiteral wrote is a whole number within 32 bits.
+bool IsWholeInt32(const std::string& literal) {
+    double value = 0;
+    const auto res = std::from_chars(literal.data(), literal.data() + literal.size(), value);
+    if (res.ec != std::errc() || res.ptr != literal.data() + literal.size()) return false;
+    return value == std::trunc(value) && std::fabs(value) <= 2147483647.0;
+}
+
 std::string Header(const FlatFileSource& source, std::size_t column) {
     if (!source.rows || column >= source.rows->FieldCount()) return {};
     return source.rows->Fields(column).Name();
@@ -60,12 +70,13 @@ VersionNumbers CheckVersionNumbers(const FlatFileRow& row, std::size_t rowNumber
     for (const NumberColumn& n : kNumberColumns) {
         const std::string& cell = row[n.column];
         std::string problem;
-        const std::optional<double> value = ParseNumber(cell);
+        // Only the text the tool writes for a number it has read goes into SQL.
+        const std::optional<std::string> literal = data::NumberLiteral(db::Value::Text(cell));
         if (cell.find_first_not_of(" \t\r\n") == std::string::npos)
             problem = "the " + std::string(n.what) + " is empty.";
-        else if (!value)
+        else if (!literal)
             problem = "the " + std::string(n.what) + " " + Shown(cell) + " is not a number.";
-        else if (n.whole && (*value != std::trunc(*value) || std::fabs(*value) > 2147483647.0))
+        else if (n.whole && !IsWholeInt32(*literal))
             problem = "the " + std::string(n.what) + " " + Shown(cell) + " is not a whole number.";
         if (!problem.empty()) {
             const std::string header = Header(source, n.column);
@@ -73,7 +84,7 @@ VersionNumbers CheckVersionNumbers(const FlatFileRow& row, std::size_t rowNumber
                                      ColumnLetter(n.column) + (header.empty() ? "" : " (" + header + ")") + ": " +
                                      problem + " The catalogue was not imported.");
         }
-        numbers.*n.target = NumberLiteral(*value);
+        numbers.*n.target = *literal;
     }
     return numbers;
 }

@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 #include "data/Dialect.h"
 #include "data/SqlLiterals.h"
@@ -23,8 +24,8 @@ std::int32_t ToIdentity(std::int64_t value, const std::string& table) {
 }  // namespace
 
 ImportFrame::ImportFrame(run::RunContext& ctx, db::Connection& destination, data::ImageSystem system,
-                         const std::vector<std::string>& tables)
-    : ctx_(ctx), destination_(destination) {
+                         const std::vector<std::string>& tables, std::function<void()> beforeWrite)
+    : ctx_(ctx), destination_(destination), beforeWrite_(std::move(beforeWrite)) {
     std::vector<std::string> existing;
     auto schema = destination_.OpenSchema();
     for (; !schema->Eof(); schema->MoveNext()) existing.push_back(schema->Fields(std::size_t{2}).Value().ToText());
@@ -55,9 +56,11 @@ const std::string& ImportFrame::Table(const std::string& name) const {
 }
 
 // Every text an importer writes goes through here, so that the literal form
-// can follow the destination. MySQL in its default mode also reads "\" as an
-// escape, which quote doubling alone does not cover.
-std::string ImportFrame::TextLiteral(const std::string& text) const { return "'" + data::EscapeQuotes(text) + "'"; }
+// follows the destination (MySQL also reads "\\" as an escape).
+std::string ImportFrame::TextLiteral(const std::string& text, const std::string& table,
+                                     const std::string& column) const {
+    return data::TextLiteral(text, ctx_.destination.Kind, {Table(table), "", column});
+}
 
 std::string ImportFrame::FirstRow(const std::string& columns, const std::string& rest) const {
     return data::FirstRowQuery(ctx_.destination.Kind, columns, rest);
@@ -81,6 +84,7 @@ void ImportFrame::RestoreTaxBands() {
 void ImportFrame::ClearTables(const std::string& statusText, const std::vector<std::string>& tables) {
     AddMessage(statusText);
     Yield();
+    if (beforeWrite_) std::exchange(beforeWrite_, nullptr)();
     const std::string prefix(data::DialectFor(ctx_.destination.Kind).deletePrefix);
     for (const std::string& table : tables) Run(prefix + Table(table));
     AppendMessage("done.");

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -23,6 +24,8 @@ inline constexpr const char* kVersionsTable = "tblQuillmartVersions";
 inline constexpr const char* kLinkTable = "tblQuillmartProductProdTypeLink";
 inline constexpr const char* kRelatedTable = "tblQuillmartRelatedProducts";
 inline constexpr const char* kTaxRatesTable = "tblQuillmartTaxRates";
+// Where the tax bands live; the importers restore them there.
+inline constexpr const char* kConfigTable = "tblQuillmartConfig";
 
 // What every catalogue import shares, so that an importer is only the reading
 // of its source and the mapping of its rows: the destination's real table
@@ -39,8 +42,9 @@ public:
     // when the system's images are copied, prepares the staging folder.
     // Throws, before anything is changed, when a table or the uploads folder
     // is missing.
+    // beforeWrite (may be empty) is called once, before the first change.
     ImportFrame(run::RunContext& ctx, db::Connection& destination, data::ImageSystem system,
-                const std::vector<std::string>& tables);
+                const std::vector<std::string>& tables, std::function<void()> beforeWrite = {});
 
     run::RunContext& Context() { return ctx_; }
     void AddMessage(const std::string& text) { ctx_.status.AddMessage(text); }
@@ -49,8 +53,9 @@ public:
 
     // The destination's own name of one of the frame's tables.
     const std::string& Table(const std::string& name) const;
-    // A text as a quoted literal for the destination.
-    std::string TextLiteral(const std::string& text) const;
+    // A text as a literal the destination reads back unchanged; the table
+    // (one of the frame's) and column name it in an error.
+    std::string TextLiteral(const std::string& text, const std::string& table, const std::string& column) const;
     // "SELECT TOP 1 <columns> FROM <rest>" or "SELECT <columns> FROM <rest> LIMIT 0, 1".
     std::string FirstRow(const std::string& columns, const std::string& rest) const;
     // Executes a statement on the destination and closes its result.
@@ -95,6 +100,7 @@ private:
     std::optional<ImageFiles> images_;
     data::TaxRateMap taxRates_;
     std::array<float, 2> savedRates_{};
+    std::function<void()> beforeWrite_;
 };
 
 }  // namespace qdt::importers

@@ -173,7 +173,7 @@ private:
 
     // A warning, not a refusal: old shop databases often keep MyISAM tables.
     void WarnAboutTablesThatCannotRollBack() {
-        const auto tables = TablesThatCannotRollBack(ctx_, destination_, TablesTheCopyWrites(ctx_.settings));
+        const auto tables = TablesThatCannotRollBack(ctx_, destination_, TablesTheRunWrites(ctx_));
         if (!tables.empty()) Log("Warning: " + CannotRollBackWarning(tables));
     }
 

@@ -8,6 +8,8 @@
 #include "data/Statement.h"
 #include "db/Error.h"
 #include "db/Text.h"
+#include "data/Detection.h"
+#include "importers/CatalogueImport.h"
 
 namespace qdt::wizard {
 
@@ -60,6 +62,11 @@ std::vector<std::string> TablesTheCopyWrites(const data::ConversionSettings& set
     return tables;
 }
 
+std::vector<std::string> TablesTheRunWrites(const run::RunContext& ctx) {
+    if (ctx.source.SystemName == data::kSystemQuillmart) return TablesTheCopyWrites(ctx.settings);
+    return importers::TablesTheImportWrites(ctx.source.SystemName);
+}
+
 std::vector<TableEngine> TablesThatCannotRollBack(run::RunContext& ctx, db::Connection& destination,
                                                   const std::vector<std::string>& tables) {
     std::vector<TableEngine> found;
@@ -73,7 +80,7 @@ std::vector<TableEngine> TablesThatCannotRollBack(run::RunContext& ctx, db::Conn
     rs->Close();
     for (const std::string& table : tables)
         for (const TableEngine& e : engines)
-            if (db::EqualsIgnoreCase(e.table, table) && !EngineRollsBack(e.engine)) found.push_back({table, e.engine});
+            if (db::EqualsIgnoreCase(e.table, table) && !EngineRollsBack(e.engine)) found.push_back(e);
     return found;
 }
 

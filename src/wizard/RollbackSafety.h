@@ -23,8 +23,13 @@ std::vector<std::string> TablesOfJob(const std::string& job);
 // order it writes them: the selected copies, comparisons and jobs.
 std::vector<std::string> TablesTheCopyWrites(const data::ConversionSettings& settings);
 
+// The destination tables the run writes: those of the Quillmart copy, or,
+// for a catalogue source, those its importer writes.
+std::vector<std::string> TablesTheRunWrites(const run::RunContext& ctx);
+
 // Those of the tables whose engine cannot undo a change (MyISAM, Aria,
-// MEMORY, ...): only MySQL keeps such tables; other destinations give none.
+// MEMORY, ...), found whatever the case of their names and named as the
+// destination spells them: only MySQL keeps such tables; other destinations give none.
 std::vector<TableEngine> TablesThatCannotRollBack(run::RunContext& ctx, db::Connection& destination,
                                                   const std::vector<std::string>& tables);
 

@@ -7,9 +7,11 @@
 
 #include "data/Detection.h"
 #include "data/SetupJobs.h"
+#include "data/Statement.h"
 #include "data/TableComparison.h"
 #include "data/TableCopy.h"
 #include "db/Connection.h"
+#include "db/Text.h"
 #include "importers/CatalogueImport.h"
 #include "wizard/FailureReport.h"
 #include "wizard/RollbackSafety.h"
@@ -24,6 +26,10 @@ const std::string kBr = kLineBreak;
 const std::string kCopyContext = "An error has occurred copying one of the tables. " + kBr +
                                  "This may be due to the correct database type not being selected." + kBr +
                                  "Please go back and check you have selected correctly.";
+
+const char* const kMySqlBackslashEscapes =
+    "SET SESSION sql_mode = TRIM(BOTH ',' FROM REPLACE(CONCAT(',', @@SESSION.sql_mode, ','), "
+    "',NO_BACKSLASH_ESCAPES,', ','))";
 
 struct Comparison {
     std::string destinationTable;
@@ -75,6 +81,10 @@ private:
                 throw std::runtime_error("The .SQL file '" + ctx_.destination.ScriptPath + "' could not be opened.");
         } else {
             destination_.Open(ctx_.destination.ConnectionString);
+            // Texts are written with backslashes doubled, which a server in
+            // this mode would keep doubled.
+            if (ctx_.destination.Kind == data::kMySql)
+                data::ExecuteStatement(ctx_, destination_, kMySqlBackslashEscapes)->Close();
             destination_.BeginTrans();
             inTransaction_ = true;
         }
@@ -96,7 +106,10 @@ private:
             QuillmartCopy();
             return;
         }
-        images_ = importers::ImportCatalogue(ctx_, source_, destination_);
+        WarnAboutTablesThatCannotRollBack();
+        // The import checks its whole source first; only then may its tables change.
+        images_ = importers::ImportCatalogue(ctx_, source_, destination_,
+                                             [this] { Reach(importers::TablesTheImportWrites(ctx_.source.SystemName)); });
     }
 
     void QuillmartCopy() {
@@ -147,7 +160,7 @@ private:
     // Tables whose engine cannot roll back keep whatever the run writes to
     // them, whatever happens later: say so before anything is written.
     void WarnAboutTablesThatCannotRollBack() {
-        cannotRollBack_ = TablesThatCannotRollBack(ctx_, destination_, TablesTheCopyWrites(ctx_.settings));
+        cannotRollBack_ = TablesThatCannotRollBack(ctx_, destination_, TablesTheRunWrites(ctx_));
         if (!cannotRollBack_.empty()) ctx_.strWarnings += "- " + CannotRollBackWarning(cannotRollBack_) + kBr;
     }
 
@@ -155,9 +168,9 @@ private:
     void Reach(const std::vector<std::string>& tables) {
         for (const std::string& table : tables)
             for (const TableEngine& t : cannotRollBack_)
-                if (t.table == table && std::find(changedAnyway_.begin(), changedAnyway_.end(), table) ==
-                                            changedAnyway_.end())
-                    changedAnyway_.push_back(table);
+                if (db::EqualsIgnoreCase(t.table, table) &&
+                    std::find(changedAnyway_.begin(), changedAnyway_.end(), t.table) == changedAnyway_.end())
+                    changedAnyway_.push_back(t.table);
     }
 
     void StepTotal(bool yield = true) {

@@ -100,6 +100,11 @@ INSTANTIATE_TEST_SUITE_P(
                    2, "", "execute-sql runs a script on a SQL Server, MySQL or SQLite database, not on Text"},
         StreamCase{"SkippingAMissingTable", Copy({"--skip-table", "tblNoSuchTable"}), 2, nullptr,
                    "There is no table to copy 'tblNoSuchTable'"},
+        StreamCase{"ImageOptionsOnAShopCopy", Copy({"--copy-images", "--uploads-folder", "/tmp"}), 2, nullptr,
+                   "--copy-images, --image-folder and --uploads-folder are for catalogue sources; this source "
+                   "was detected as Quillmart."},
+        StreamCase{"ImageFolderWithoutAValue", Copy({"--image-folder"}), 2, "",
+                   "The option --image-folder needs a value."},
         StreamCase{"SameDatabaseTwice",
                    {"copy", "--source-kind", "sqlite", "--source-file", "{source}", "--dest-kind", "sqlite",
                     "--dest-file", "{source}"},

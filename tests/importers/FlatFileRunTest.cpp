@@ -2,48 +2,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "data/Detection.h"
-#include "data/FixtureShops.h"
 #include "data/run/TextStatus.h"
 #include "importers/CatalogueSheet.h"
+#include "importers/ImportShop.h"
 #include "wizard/TransferRun.h"
 
 namespace qdt::importers {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Files;
+using testing::Lines;
+using testing::Rows;
 using testing::Version;
-using Lines = std::vector<std::string>;
-
-void Write(const fs::path& path, const std::string& content) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-std::map<std::string, std::string> Files(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file()) {
-            std::stringstream content;
-            content << std::ifstream(entry.path(), std::ios::binary).rdbuf();
-            files[fs::relative(entry.path(), folder).generic_string()] = content.str();
-        }
-    return files;
-}
-
-Lines Rows(db::Connection& conn, const std::string& sql) {
-    Lines rows;
-    auto rs = conn.Execute(sql);
-    for (; !rs->Eof(); rs->MoveNext()) {
-        std::string row;
-        for (const db::Field& f : rs->AllFields()) row += (row.empty() ? "" : "|") + f.Value().ToText();
-        rows.push_back(row);
-    }
-    return rows;
-}
+using testing::Write;
 
 // Every row of every table an import writes.
 Lines Everything(db::Connection& conn) {
@@ -119,8 +93,9 @@ std::vector<testing::Cells> Sheet() {
     };
 }
 
-// "sqlite", "mysql", or "sqlite-trigger": a category table whose identity a
-// trigger sets, unlike the engine's row id, so only reading it back is right.
+// "sqlite", "mysql", "sqlite-trigger": a category table whose identity a
+// trigger sets, unlike the engine's row id, so only reading it back is right;
+// or "mysql-no-backslash-escapes": a server session in that sql_mode.
 class FlatFileRun : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
@@ -135,68 +110,45 @@ protected:
         Write(uploads_ + "/images_products/keep/x.txt", "kept");
         Write(uploads_ + "/images_categories/9.png", "old category");
 
-        Lines columns;
-        if (GetParam() == "mysql") {
-            QDT_REQUIRE_MYSQL_SERVER(server);
-            db::Connection admin;
-            admin.Open(server.ConnectionString());
-            // One database per test, so that tests run side by side do not meet.
-            const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-            database_ = "qdt_importer_" + std::to_string(std::hash<std::string>{}(name) % 1000000);
-            admin.Execute("DROP DATABASE IF EXISTS " + database_)->Close();
-            admin.Execute("CREATE DATABASE " + database_ + " CHARACTER SET utf8mb4")->Close();
-            shop_.Kind = data::kMySql;
-            shop_.Server = server.host + ":" + std::to_string(server.port);
-            shop_.Database = database_;
-            shop_.User = server.user;
-            shop_.Password = server.password;
-        } else {
-            shop_.Kind = data::kSqlite;
-            shop_.Database = data::testing::SqliteShop("5.104", true);
+        ASSERT_NO_FATAL_FAILURE(shop_.Make(GetParam()));
+        if (IsSkipped()) return;
+        if (GetParam() == "sqlite-trigger") {
+            db::Connection conn = Open();
+            for (const char* sql :
+                 {"DROP TABLE tblQuillmartProdtype",
+                  "CREATE TABLE tblQuillmartProdtype (pk INTEGER PRIMARY KEY AUTOINCREMENT, PT_ID INTEGER, "
+                  "PT_MotherProdType INTEGER, PT_Name1 TEXT, PT_Desc1 TEXT, PT_Live TEXT, PT_ProductDisplayType "
+                  "TEXT, PT_ProdTypeDisplayType TEXT, PT_OrderByValue INTEGER, PT_OrderProductsBy TEXT)",
+                  "INSERT INTO tblQuillmartProdtype (pk) VALUES (100)", "DELETE FROM tblQuillmartProdtype",
+                  "CREATE TRIGGER pt_id AFTER INSERT ON tblQuillmartProdtype BEGIN UPDATE tblQuillmartProdtype "
+                  "SET PT_ID = (SELECT COUNT(*) FROM tblQuillmartProdtype) WHERE pk = NEW.pk; END"})
+                conn.Execute(sql)->Close();
         }
-        shop_.ConnectionString = data::GetConnectionString(shop_);
-        if (GetParam() == "sqlite-trigger")
-            columns = {"DROP TABLE tblQuillmartProdtype",
-                       "CREATE TABLE tblQuillmartProdtype (pk INTEGER PRIMARY KEY AUTOINCREMENT, PT_ID INTEGER, "
-                       "PT_MotherProdType INTEGER, PT_Name1 TEXT, PT_Desc1 TEXT, PT_Live TEXT, PT_ProductDisplayType "
-                       "TEXT, PT_ProdTypeDisplayType TEXT, PT_OrderByValue INTEGER, PT_OrderProductsBy TEXT)",
-                       "INSERT INTO tblQuillmartProdtype (pk) VALUES (100)",
-                       "DELETE FROM tblQuillmartProdtype",
-                       "CREATE TRIGGER pt_id AFTER INSERT ON tblQuillmartProdtype BEGIN UPDATE tblQuillmartProdtype "
-                       "SET PT_ID = (SELECT COUNT(*) FROM tblQuillmartProdtype) WHERE pk = NEW.pk; END"};
-        db::Connection conn = Open();
-        if (GetParam() == "mysql")
-            data::testing::RunShopScript(conn, data::testing::ShopScript("mysql", "5.104", true));
-        for (const std::string& sql : columns) conn.Execute(sql)->Close();
     }
 
-    void TearDown() override {
-        if (database_.empty()) return;
-        db::Connection admin;
-        admin.Open(test::TestMySqlServer()->ConnectionString());
-        admin.Execute("DROP DATABASE " + database_)->Close();
-    }
+    db::Connection Open() { return shop_.Open(); }
 
-    db::Connection Open() {
-        db::Connection conn;
-        conn.Open(shop_.ConnectionString);
-        return conn;
-    }
-
-    wizard::StepOutcome Import(run::TextStatus& status, const std::vector<testing::Cells>& rows) {
+    wizard::StepOutcome Import(run::TextStatus& status, const std::vector<testing::Cells>& rows,
+                               std::string* warnings = nullptr) {
         run::RunContext ctx(status);
         ctx.source.Kind = data::kSqlite;
         ctx.source.Database = testing::SqliteSheet("items", rows);
         ctx.source.ConnectionString = data::GetConnectionString(ctx.source);
         ctx.source.SystemName = data::kSystemFlatFile;
         ctx.source.TextTable = "items";
-        ctx.destination = shop_;
+        ctx.destination = shop_.profile;
+        // Only the run's own session gets the mode; the test reads its rows without it.
+        if (GetParam() == "mysql-no-backslash-escapes")
+            ctx.destination.ConnectionString +=
+                ";INITSTMT=SET SESSION sql_mode = CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')";
         ctx.settings.ImageCopySettings[data::kImagesFlatFile] = {true, images_, uploads_};
-        return wizard::RunTransfer(ctx);
+        wizard::StepOutcome outcome = wizard::RunTransfer(ctx);
+        if (warnings) *warnings = ctx.strWarnings;
+        return outcome;
     }
 
-    std::string images_, uploads_, database_;
-    data::ConnectionProfile shop_;
+    std::string images_, uploads_;
+    testing::ImportShop shop_;
 };
 
 TEST_P(FlatFileRun, ReplacesTheCatalogueAndItsImages) {
@@ -249,7 +201,58 @@ TEST_P(FlatFileRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
         EXPECT_NE(entry.path().filename().string().rfind(".qdt-import", 0), 0u) << "a staging folder is left";
 }
 
-INSTANTIATE_TEST_SUITE_P(Destinations, FlatFileRun, ::testing::Values("sqlite", "mysql", "sqlite-trigger"));
+// Quotes, backslashes (a trailing one would end a MySQL literal early), an
+// emoji and line breaks arrive as typed, whatever the server's sql_mode.
+TEST_P(FlatFileRun, TextsArriveExactlyAsTyped) {
+    const std::string nasty[] = {"Tea 'n' \\", "O'Brien \"best\" \\", "Mug \xF0\x9F\x8D\xB5\r\nline two\\",
+                                 "C:\\new\\table\\", "\\'; --"};
+    run::TextStatus status;
+    ASSERT_TRUE(Import(status, {Version({nasty[0]}, nasty[1], nasty[4],
+                                        {{kCategoryDesc, nasty[2]}, {kProductDesc, nasty[2]}, {kVersionName, nasty[3]},
+                                         {kVersionDesc, nasty[2]}, {kProductStrapLine, nasty[4]}})})
+                    .succeeded)
+        << status.txtStep2;
+    db::Connection conn = Open();
+    EXPECT_EQ(Rows(conn, "SELECT PT_Name1, PT_Desc1 FROM tblQuillmartProdtype"), Lines{nasty[0] + "|" + nasty[2]});
+    EXPECT_EQ(Rows(conn, "SELECT P_Name1, P_Desc1, P_StrapLine1 FROM tblQuillmartProducts"),
+              Lines{nasty[1] + "|" + nasty[2] + "|" + nasty[4]});
+    EXPECT_EQ(Rows(conn, "SELECT V_Name1, V_CodeNumber, V_Desc1 FROM tblQuillmartVersions"),
+              Lines{nasty[3] + "|" + nasty[4] + "|" + nasty[2]});
+}
+
+// Only MySQL keeps tables that cannot roll back. The run names them before it
+// writes, and after a failure names those it had begun to change; a source
+// refused before any change leaves them unchanged, and says so.
+TEST_P(FlatFileRun, TablesThatCannotRollBackAreNamed) {
+    if (GetParam() != "mysql") GTEST_SKIP() << "only MySQL keeps tables that cannot roll back";
+    db::Connection conn = Open();
+    // The importers spell the category table tblQuillmartProdType; the shop, tblQuillmartProdtype.
+    conn.Execute("ALTER TABLE tblQuillmartProdtype ENGINE=MyISAM")->Close();
+    conn.Execute("ALTER TABLE tblQuillmartProducts ENGINE=MyISAM")->Close();
+    conn.Execute("CREATE UNIQUE INDEX qdt_one_name ON tblQuillmartVersions (V_Name1)")->Close();
+    conn.Close();
+    std::vector<testing::Cells> badNumber = Sheet();
+    badNumber[1][kPrice] = "12,50";
+    std::vector<testing::Cells> twoNames = Sheet();
+    twoNames[5][kVersionName] = "50 g";
+    const std::string warning =
+        "- These destination tables cannot roll back, so a failure part-way through the run cannot be undone for "
+        "them: tblQuillmartProdtype (MyISAM), tblQuillmartProducts (MyISAM).\r\n";
+    for (const auto& [sheet, lastLine] :
+         {std::pair{badNumber, std::string("The destination database was left unchanged.")},
+          std::pair{twoNames, std::string("The destination database was left unchanged, except for these tables, "
+                                          "which cannot roll back and may have been changed: tblQuillmartProdtype, "
+                                          "tblQuillmartProducts.")}}) {
+        run::TextStatus status;
+        std::string warnings;
+        EXPECT_FALSE(Import(status, sheet, &warnings).succeeded);
+        EXPECT_EQ(warnings, warning);
+        EXPECT_EQ(status.txtStep2.substr(status.txtStep2.rfind("\r\n") + 2), lastLine) << status.txtStep2;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Destinations, FlatFileRun,
+                         ::testing::Values("sqlite", "mysql", "sqlite-trigger", "mysql-no-backslash-escapes"));
 
 }  // namespace
 }  // namespace qdt::importers

@@ -11,7 +11,11 @@ namespace qdt::app {
 const char* const kTransferUsage =
     "  quillmart-datatool-cli copy --source-kind KIND ... --dest-kind KIND ... [--skip-table NAME]...\n"
     "        [--skip-compare NAME]... [--skip-job NAME]...\n"
-    "      Check both databases, then copy the source shop into the destination.\n"
+    "        [--copy-images] [--image-folder DIR] [--uploads-folder DIR]\n"
+    "      Check both databases, then copy the source shop into the destination. For a catalogue\n"
+    "      source (excel, text): --copy-images copies the images the catalogue names from the\n"
+    "      image folder (default: the source file's folder) into the shop's uploads folder\n"
+    "      (default: the destination file's folder).\n"
     "  quillmart-datatool-cli execute-sql --source-kind sqlserver|mysql|sqlite ... --script FILE\n"
     "      Check the database and the script, then run the script on the database.\n"
     "  quillmart-datatool-cli copy --help, execute-sql --help\n"
@@ -94,6 +98,14 @@ TransferOptions ParseTransferOptions(const std::vector<std::string>& args, bool 
         } else if (name == "script" && executeSql) {
             if (!value) throw std::invalid_argument("The option --script needs a value.");
             o.destination.Database = *value;
+            known = true;
+        } else if (!executeSql && name == "copy-images") {
+            o.copyImages = true;
+            takesValue = false;
+            known = true;
+        } else if (!executeSql && (name == "image-folder" || name == "uploads-folder")) {
+            if (!value) throw std::invalid_argument("The option --" + name + " needs a value.");
+            (name == "image-folder" ? o.imageFolder : o.uploadsFolder) = *value;
             known = true;
         } else if (!executeSql && (name == "skip-table" || name == "skip-compare" || name == "skip-job")) {
             if (!value) throw std::invalid_argument("The option --" + name + " needs a value.");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ struct TransferOptions {
     std::vector<std::string> skipTables;
     std::vector<std::string> skipCompares;
     std::vector<std::string> skipJobs;
+    // The image settings of a catalogue source; unset keeps the defaults.
+    bool copyImages = false;
+    std::optional<std::string> imageFolder;
+    std::optional<std::string> uploadsFolder;
 };
 
 // Reads "--source-kind sqlite --source-file shop.sqlite --dest-kind mysql ...".

@@ -6,6 +6,7 @@
 
 #include "app/cli/ConsoleStatus.h"
 #include "app/cli/ProfileOptions.h"
+#include "data/ConversionSettings.h"
 #include "wizard/ConnectionCheck.h"
 #include "data/run/TextStatus.h"
 #include "wizard/TransferRun.h"
@@ -39,6 +40,21 @@ bool AsksForHelp(const std::vector<std::string>& args) {
     return false;
 }
 
+// The image options go to the detected catalogue system's settings, over the
+// defaults the check prepared.
+void ApplyImageOptions(run::RunContext& ctx, const TransferOptions& options) {
+    if (!options.copyImages && !options.imageFolder && !options.uploadsFolder) return;
+    const std::optional<data::ImageSystem> system = data::ImageSystemOf(ctx.source.SystemName);
+    if (!system)
+        throw std::invalid_argument("--copy-images, --image-folder and --uploads-folder are for catalogue sources; "
+                                    "this source was detected as " +
+                                    ctx.source.SystemName + ".");
+    data::ImageCopySetting& images = ctx.settings.ImageCopySettings[*system];
+    if (options.copyImages) images.CopyImages = true;
+    if (options.imageFolder) images.SourceDir = *options.imageFolder;
+    if (options.uploadsFolder) images.DestinDir = *options.uploadsFolder;
+}
+
 void Unselect(data::SelectionList& list, const std::vector<std::string>& names, const char* what) {
     for (const std::string& n : names)
         if (!list.Set(n, "n"))
@@ -70,6 +86,7 @@ int Transfer(const std::vector<std::string>& args, bool executeSql) {
         Unselect(ctx.settings.CopyTableList, options.skipTables, "table to copy");
         Unselect(ctx.settings.CompareTableList, options.skipCompares, "table to compare");
         Unselect(ctx.settings.JobList, options.skipJobs, "job");
+        ApplyImageOptions(ctx, options);
     } catch (const std::invalid_argument& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;

@@ -142,7 +142,7 @@ void DatabasePage::BuildExcel() {
     grid->addWidget(txtExcelFile, 0, 1);
     grid->addWidget(NewBrowse("cmdExcelBrowse", txtExcelFile,
                               [] { return QStringLiteral("Select Excel File As Data Source"); },
-                              QStringLiteral("*.xls"), QStringLiteral("Microsoft Excel Files (*.xls)|*.xls;")),
+                              QStringLiteral("*.xls"), QStringLiteral("Microsoft Excel Files (*.xls, *.xlsx)|*.xls; *.xlsx")),
                     0, 2);
     grid->addWidget(new QLabel(QStringLiteral("Worksheet :"), f), 1, 0);
     grid->addWidget(txtExcelSheet, 1, 1);

@@ -128,7 +128,7 @@ TEST(WizardDatabasePage, BrowseAsksWithTheSidesTitleAndACancelChangesNothing) {
     w.Click("cmdExcelBrowse");
     EXPECT_EQ(w.dialogs.fileRequests.back().title.toStdString(), "Select Excel File As Data Source");
     EXPECT_EQ(w.dialogs.fileRequests.back().fileName.toStdString(), "*.xls");
-    EXPECT_EQ(w.dialogs.fileRequests.back().filter.toStdString(), "Microsoft Excel Files (*.xls)|*.xls;");
+    EXPECT_EQ(w.dialogs.fileRequests.back().filter.toStdString(), "Microsoft Excel Files (*.xls, *.xlsx)|*.xls; *.xlsx");
 }
 
 TEST(WizardDatabasePage, FiltersBecomeQtFilters) {
