@@ -14,7 +14,8 @@ mysql  : into a blank 5.104 shop in the database qdt_bench on the test MariaDB.
          the DELETEs and INSERTs of the import's session are written to a script inside
          START TRANSACTION ... COMMIT. Then paired runs alternate: blank shop,
          companion; blank shop, that script through the `mariadb` client.
-         Both use TCP to the same server as the same user. The row counts per
+         Both use TCP to the same server as the same user. A third script
+         also holds the session's SELECTs (the identity reads) in place. The row counts per
          table after each run are compared with the capture run's.
 
 Each companion run is a child process timed with os.wait4: wall time from
@@ -104,15 +105,16 @@ def sqlite_counts(path):
 ENTRY = re.compile(rb"^(?:\d{6} [ \d]\d:\d\d:\d\d)?\t\s*(\d+) ([A-Za-z][A-Za-z ]*?)\t(.*)$")
 
 
-def session_writes(log_path):
-    """The DELETE and INSERT statements of the session that sent the most INSERTs, in order.
-
-    The import clears the catalogue tables before it fills them; the blank shop
-    has a tax rate, so the replay clears them too (five statements on almost
-    empty tables) to end with the same rows.
+def import_session(log_path):
+    """The statements of the session that sent the most INSERTs, in order, as
+    (DELETEs and INSERTs, the same with the session's SELECTs among them).
 
     A general log entry starts with an optional time, a tab, the thread id and
     the command; a statement spanning lines continues on the following lines.
+    The import clears the catalogue tables before it fills them; the blank shop
+    has a tax rate, so the replay clears them too (five statements on almost
+    empty tables) to end with the same rows. The SELECTs (the identity reads)
+    are taken from the first DELETE on.
     """
     entries = []
     with open(log_path, "rb") as f:
@@ -122,13 +124,25 @@ def session_writes(log_path):
                 entries.append([int(m.group(1)), m.group(2), m.group(3)])
             elif entries:
                 entries[-1][2] += b"\n" + line.rstrip(b"\n")
-    by_session = {}
+    sessions = {}
     for thread, command, text in entries:
-        if command == b"Query" and text.lstrip()[:6].upper() in (b"INSERT", b"DELETE"):
-            by_session.setdefault(thread, []).append(text)
-    if not by_session:
+        verb = text.lstrip()[:6].upper()
+        if command == b"Query" and verb in (b"INSERT", b"DELETE"):
+            sessions.setdefault(thread, []).append((True, text))
+        elif command == b"Execute" and verb == b"SELECT" and thread in sessions:
+            sessions[thread].append((False, text))
+    if not sessions:
         sys.exit(f"no INSERT in {log_path}")
-    return max(by_session.values(), key=lambda texts: sum(t.lstrip()[:6].upper() == b"INSERT" for t in texts))
+    chosen = max(sessions.values(), key=lambda s: sum(t.lstrip()[:6].upper() == b"INSERT" for _, t in s))
+    return [t for write, t in chosen if write], [t for _, t in chosen]
+
+
+def write_script(path, statements):
+    with open(path, "wb") as f:
+        f.write(b"START TRANSACTION;\n")
+        for text in statements:
+            f.write(text + b";\n")
+        f.write(b"COMMIT;\n")
 
 
 def make_catalogue(path, versions):
@@ -167,25 +181,24 @@ def bench_mysql(cli, blank, csv, versions, runs, work):
     finally:
         my.root("SET GLOBAL general_log=0")
     reference = my.counts()
-    inserts = session_writes(log)
+    writes, everything = import_session(log)
     replay = os.path.join(work, f"replay-{versions}.sql")
-    with open(replay, "wb") as f:
-        f.write(b"START TRANSACTION;\n")
-        for text in inserts:
-            f.write(text + b";\n")
-        f.write(b"COMMIT;\n")
-    ours, theirs = [], []
+    write_script(replay, writes)
+    replay_all = os.path.join(work, f"replay-with-selects-{versions}.sql")
+    write_script(replay_all, everything)
+    ours, theirs, theirs_all = [], [], []
     for _ in range(runs):
         my.blank(blank)
         ours.append(timed(companion, my.env))
         if my.counts() != reference:
             sys.exit(f"the import wrote other rows than the capture run: {my.counts()} != {reference}")
-        my.blank(blank)
-        with open(replay, "rb") as f:
-            theirs.append(timed(my.client(DATABASE), my.env, stdin=f))
-        if my.counts() != reference:
-            sys.exit(f"the replay wrote other rows than the import: {my.counts()} != {reference}")
-    return ours, theirs, reference, len(inserts)
+        for script, results in ((replay, theirs), (replay_all, theirs_all)):
+            my.blank(blank)
+            with open(script, "rb") as f:
+                results.append(timed(my.client(DATABASE), my.env, stdin=f))
+            if my.counts() != reference:
+                sys.exit(f"the replay {script} wrote other rows than the import: {my.counts()} != {reference}")
+    return ours, theirs, theirs_all, reference, len(writes), len(everything) - len(writes)
 
 
 def median(results, i=0):
@@ -224,7 +237,7 @@ def main():
                       f"peak {max(r[1] for r in results):.1f} MB, {t / versions * 1000 * 1000:.1f} ms per 1,000 "
                       f"versions; rows {counts}", flush=True)
             if args.only in (None, "mysql"):
-                ours, theirs, counts, n = bench_mysql(cli, os.path.join(scripts, "mysql", "quillmart-5.104-blank.sql"),
+                ours, theirs, theirs_all, counts, n, selects = bench_mysql(cli, os.path.join(scripts, "mysql", "quillmart-5.104-blank.sql"),
                                                       csv, versions, args.runs, work)
                 t, r = median(ours), median(theirs)
                 per1000[("mysql", versions)] = t / versions * 1000
@@ -234,6 +247,9 @@ def main():
                 print(f"         replay of its {n} DELETEs and INSERTs in one transaction: {r:.2f} s "
                       f"(runs {', '.join('%.2f' % x[0] for x in theirs)}); ratio {t / r:.2f}; "
                       f"rows {counts} (same after both)", flush=True)
+                a = median(theirs_all)
+                print(f"         replay with its {selects} SELECTs (identity reads) in place: {a:.2f} s "
+                      f"(runs {', '.join('%.2f' % x[0] for x in theirs_all)}); ratio {t / a:.2f}", flush=True)
             print(f"  load after: {load()}", flush=True)
         for dest in ("sqlite", "mysql"):
             sizes = sorted(v for d, v in per1000 if d == dest)
