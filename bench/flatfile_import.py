@@ -11,6 +11,7 @@ sqlite : into a blank 5.104 SQLite shop, made afresh before every run.
 mysql  : into a blank 5.104 shop in the database qdt_bench on the test MariaDB.
          One untimed capture run with the server's general log on (as root
          through the server's socket) gives the statements the import sends;
+         (the log's earlier file setting is put back afterwards);
          the DELETEs and INSERTs of the import's session are written to a script inside
          START TRANSACTION ... COMMIT. Then paired runs alternate: blank shop,
          companion; blank shop, that script through the `mariadb` client.
@@ -79,7 +80,8 @@ class Mysql:
         return cmd + ([database] if database else [])
 
     def root(self, sql):
-        subprocess.run(["mariadb", "--no-defaults", f"--socket={self.socket}", "-uroot", "-e", sql], check=True)
+        return subprocess.run(["mariadb", "--no-defaults", f"--socket={self.socket}", "-uroot", "--batch",
+                               "--skip-column-names", "-e", sql], check=True, capture_output=True).stdout.decode()
 
     def blank(self, script):
         subprocess.run(self.client() + ["-e", f"DROP DATABASE IF EXISTS {DATABASE}; CREATE DATABASE {DATABASE}"],
@@ -175,11 +177,12 @@ def bench_mysql(cli, blank, csv, versions, runs, work):
     if os.path.exists(log):
         os.remove(log)
     my.blank(blank)
+    previous = my.root("SELECT @@general_log_file").strip()
     my.root(f"SET GLOBAL general_log_file='{log}'; SET GLOBAL general_log=1")
     try:
         timed(companion, my.env)
     finally:
-        my.root("SET GLOBAL general_log=0")
+        my.root(f"SET GLOBAL general_log=0; SET GLOBAL general_log_file='{previous}'")
     reference = my.counts()
     writes, everything = import_session(log)
     replay = os.path.join(work, f"replay-{versions}.sql")
@@ -198,6 +201,7 @@ def bench_mysql(cli, blank, csv, versions, runs, work):
                 results.append(timed(my.client(DATABASE), my.env, stdin=f))
             if my.counts() != reference:
                 sys.exit(f"the replay {script} wrote other rows than the import: {my.counts()} != {reference}")
+    subprocess.run(my.client() + ["-e", f"DROP DATABASE {DATABASE}"], env=my.env, check=True)
     return ours, theirs, theirs_all, reference, len(writes), len(everything) - len(writes)
 
 
