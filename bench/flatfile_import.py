@@ -10,14 +10,14 @@ category levels (scripts/make-catalogue bench), then imports it from CSV:
 sqlite : into a blank 5.104 SQLite shop, made afresh before every run.
 mysql  : into a blank 5.104 shop in the database qdt_bench on the test MariaDB.
          One untimed capture run with the server's general log on (as root
-         through the server's socket) gives the statements the import sends;
-         (the log's earlier file setting is put back afterwards);
-         the DELETEs and INSERTs of the import's session are written to a script inside
-         START TRANSACTION ... COMMIT. Then paired runs alternate: blank shop,
-         companion; blank shop, that script through the `mariadb` client.
-         Both use TCP to the same server as the same user. A third script
-         also holds the session's SELECTs (the identity reads) in place. The row counts per
-         table after each run are compared with the capture run's.
+         through the server's socket; the log's file setting is put back
+         afterwards) gives the statements the import's session sends. Its
+         DELETEs and INSERTs go into a script inside START TRANSACTION ...
+         COMMIT; a second script also holds its SELECTs (the identity reads)
+         in place. Then paired runs alternate: blank shop, companion; blank
+         shop, each script through the `mariadb` client. All use TCP to the
+         same server as the same user. The row counts per table after each run
+         are compared with the capture run's.
 
 Each companion run is a child process timed with os.wait4: wall time from
 start to exit (check, import and close) and the child's own peak resident set.
