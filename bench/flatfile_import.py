@@ -209,6 +209,10 @@ def median(results, i=0):
     return statistics.median(r[i] for r in results)
 
 
+def paired(ours, theirs):
+    return statistics.median(a[0] / b[0] for a, b in zip(ours, theirs))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
@@ -249,11 +253,13 @@ def main():
                       f"peak {max(x[1] for x in ours):.1f} MB, {t / versions * 1000 * 1000:.1f} ms per 1,000 "
                       f"versions", flush=True)
                 print(f"         replay of its {n} DELETEs and INSERTs in one transaction: {r:.2f} s "
-                      f"(runs {', '.join('%.2f' % x[0] for x in theirs)}); ratio {t / r:.2f}; "
+                      f"(runs {', '.join('%.2f' % x[0] for x in theirs)}); ratio {t / r:.2f} "
+                      f"(median of the paired runs' ratios {paired(ours, theirs):.2f}); "
                       f"rows {counts} (same after both)", flush=True)
                 a = median(theirs_all)
                 print(f"         replay with its {selects} SELECTs (identity reads) in place: {a:.2f} s "
-                      f"(runs {', '.join('%.2f' % x[0] for x in theirs_all)}); ratio {t / a:.2f}", flush=True)
+                      f"(runs {', '.join('%.2f' % x[0] for x in theirs_all)}); ratio {t / a:.2f} "
+                      f"(paired {paired(ours, theirs_all):.2f})", flush=True)
             print(f"  load after: {load()}", flush=True)
         for dest in ("sqlite", "mysql"):
             sizes = sorted(v for d, v in per1000 if d == dest)
