@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 
 #include "data/Dialect.h"
@@ -53,7 +54,10 @@ bool SetSideOption(data::ConnectionProfile& p, const std::string& name, const st
     };
     std::string key = name.substr(name.find('-') + 1);
     if (key == "kind") ApplyKind(p, ParseKind(need()));
-    else if (key == "file" || key == "database") p.Database = need();
+    // A file is named in full, as the wizard's pages name it: a text source is
+    // split into its folder and table, and a bare name would leave no folder.
+    else if (key == "file") p.Database = need().empty() ? need() : std::filesystem::absolute(need()).string();
+    else if (key == "database") p.Database = need();
     else if (key == "server") p.Server = need();
     else if (key == "worksheet") p.Server = need();
     else if (key == "user") p.User = need();
