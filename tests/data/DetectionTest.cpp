@@ -16,22 +16,11 @@ namespace {
 
 using Statements = std::vector<std::string>;
 
-std::vector<std::string> Split(const std::string& list) {
-    std::vector<std::string> out;
-    for (std::size_t start = 0; start <= list.size();) {
-        std::size_t comma = list.find(',', start);
-        if (comma == std::string::npos) comma = list.size();
-        if (comma > start) out.push_back(list.substr(start, comma - start));
-        start = comma + 1;
-    }
-    return out;
-}
-
 struct VersionCase {
     const char* name;
     DatabaseKind kind;
-    std::string orderNumberColumns;
-    std::string versionColumns;
+    std::vector<std::string> orderNumberColumns;
+    std::vector<std::string> versionColumns;
     float expected;
 };
 
@@ -45,7 +34,7 @@ TEST_P(QuillmartVersion, NewestColumnPresentNamesTheVersion) {
     const std::string versions =
         limit ? "SELECT * FROM tblQuillmartVersions LIMIT 0, 1" : "SELECT TOP 1 * FROM tblQuillmartVersions";
     test::RecordingConnection rec;
-    rec.Answer(orders, {Split(c.orderNumberColumns), {}, {}}).Answer(versions, {Split(c.versionColumns), {}, {}});
+    rec.Answer(orders, {c.orderNumberColumns, {}, {}}).Answer(versions, {c.versionColumns, {}, {}});
     auto conn = rec.Open();
     run::TextStatus status;
     run::RunContext ctx(status);
@@ -61,16 +50,16 @@ TEST_P(QuillmartVersion, NewestColumnPresentNamesTheVersion) {
 INSTANTIATE_TEST_SUITE_P(
     DecisionTable, QuillmartVersion,
     ::testing::Values(
-        VersionCase{"None", kSqlite, "ON_ID,ON_Total", "V_ID", 4.5f},
-        VersionCase{"WishList", kAccess, "ON_ID,ON_WishList", "V_ID", 4.6f},
-        VersionCase{"WishListAndCoupon", kSqlServer, "ON_ID,ON_WishList,ON_CouponCode", "V_ID", 4.7f},
-        VersionCase{"CouponBeforeWishList", kMySql, "ON_CouponCode,ON_WishList", "V_ID", 4.7f},
-        VersionCase{"Gateway", kSqlite, "ON_WishList,ON_PaymentGateWay,ON_CouponCode", "V_ID", 5.0f},
-        VersionCase{"HandlingCharge", kAccess, "ON_PaymentGateWay,ON_OrderHandlingCharge", "V_ID", 5.1f},
-        VersionCase{"RrpWinsOverOldOrders", kSqlite, "ON_ID", "V_ID,V_RRP", 5.104f},
-        VersionCase{"RrpWithEverything", kMySql, "ON_OrderHandlingCharge,ON_WishList", "V_RRP", 5.104f},
+        VersionCase{"None", kSqlite, {"ON_ID", "ON_Total"}, {"V_ID"}, 4.5f},
+        VersionCase{"WishList", kAccess, {"ON_ID", "ON_WishList"}, {"V_ID"}, 4.6f},
+        VersionCase{"WishListAndCoupon", kSqlServer, {"ON_ID", "ON_WishList", "ON_CouponCode"}, {"V_ID"}, 4.7f},
+        VersionCase{"CouponBeforeWishList", kMySql, {"ON_CouponCode", "ON_WishList"}, {"V_ID"}, 4.7f},
+        VersionCase{"Gateway", kSqlite, {"ON_WishList", "ON_PaymentGateWay", "ON_CouponCode"}, {"V_ID"}, 5.0f},
+        VersionCase{"HandlingCharge", kAccess, {"ON_PaymentGateWay", "ON_OrderHandlingCharge"}, {"V_ID"}, 5.1f},
+        VersionCase{"RrpWinsOverOldOrders", kSqlite, {"ON_ID"}, {"V_ID", "V_RRP"}, 5.104f},
+        VersionCase{"RrpWithEverything", kMySql, {"ON_OrderHandlingCharge", "ON_WishList"}, {"V_RRP"}, 5.104f},
         // Column names compare case-sensitively: these are not the marker columns.
-        VersionCase{"OtherCaseGateway", kSqlServer, "ON_PaymentGateway,on_couponcode", "v_rrp", 4.5f}),
+        VersionCase{"OtherCaseGateway", kSqlServer, {"ON_PaymentGateway", "on_couponcode"}, {"v_rrp"}, 4.5f}),
     [](const ::testing::TestParamInfo<VersionCase>& info) { return std::string(info.param.name); });
 
 TEST(QuillmartVersionFailure, ProviderErrorPassesThroughWithTheProbeKept) {

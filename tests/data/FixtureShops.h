@@ -7,7 +7,7 @@
 
 #include "db/Connection.h"
 #include "sqlfile/SqlFileRunner.h"
-#include "support/TestEnv.h"
+#include "support/ShopDatabases.h"
 #include "data/run/RunContext.h"
 #include "data/run/TextStatus.h"
 
@@ -35,10 +35,8 @@ inline void RunShopScript(db::Connection& conn, const std::string& path) {
 
 // A new SQLite file holding a shop; returns its path.
 inline std::string SqliteShop(const std::string& version, bool blank) {
-    const std::string path = test::TempDir() + "/quillmart-" + version + (blank ? "-blank" : "") + ".sqlite";
-    std::ofstream(path).close();
-    db::Connection conn;
-    conn.Open("Provider=SQLite;Data Source=" + path);
+    const std::string path = test::NewSqliteFile("quillmart-" + version + (blank ? "-blank" : "") + ".sqlite");
+    db::Connection conn = test::OpenSqlite(path);
     RunShopScript(conn, ShopScript("sqlite", version, blank));
     return path;
 }

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "data/ScratchDatabase.h"
 #include "data/SqlLiterals.h"
 #include "db/DataType.h"
 #include "db/Error.h"
@@ -20,28 +19,20 @@ TEST(FieldClass, ByTypeCode) {
     EXPECT_EQ(GetFieldClass(db::Field("P_Name", db::kVarWChar)), kFieldText);
 }
 
+// A profile without a date delimiter falls back to its kind's.
 TEST(QuoteChar, ByClassAndDestination) {
-    ConnectionProfile access;
-    access.Kind = kAccess;
-    access.DateDelimiter = "#";
-    ConnectionProfile mySql;
-    mySql.Kind = kMySql;
-    mySql.DateDelimiter = "'";
-    EXPECT_EQ(GetQuoteChar(kFieldNumber, access), "");
-    EXPECT_EQ(GetQuoteChar(kFieldText, access), "'");
-    EXPECT_EQ(GetQuoteChar(kFieldDate, access), "#");
-    EXPECT_EQ(GetQuoteChar(kFieldDate, mySql), "'");
-    EXPECT_EQ(GetQuoteChar(3, access), "");
-    EXPECT_EQ(GetQuoteChar(-1, access), "");
-}
-
-TEST(QuoteChar, ProfileWithoutDelimiterFallsBackToItsKind) {
     ConnectionProfile access;
     access.Kind = kAccess;
     ConnectionProfile sqlite;
     sqlite.Kind = kSqlite;
+    EXPECT_EQ(GetQuoteChar(kFieldNumber, access), "");
+    EXPECT_EQ(GetQuoteChar(kFieldText, access), "'");
     EXPECT_EQ(GetQuoteChar(kFieldDate, access), "#");
     EXPECT_EQ(GetQuoteChar(kFieldDate, sqlite), "'");
+    EXPECT_EQ(GetQuoteChar(3, access), "");
+    EXPECT_EQ(GetQuoteChar(-1, access), "");
+    sqlite.DateDelimiter = "#";
+    EXPECT_EQ(GetQuoteChar(kFieldDate, sqlite), "#");
 }
 
 class DestinationId : public ::testing::Test {
@@ -108,25 +99,15 @@ TEST_F(DestinationId, NamesAreLookedUpAsLiteralsOfTheSourceKind) {
     }
 }
 
-TEST_F(DestinationId, LookupOnSqlite) {
-    auto conn = testing::ScratchDatabase(
-        {"CREATE TABLE tblQuillmartDestination (D_ID INTEGER PRIMARY KEY, D_Destination VARCHAR(50))",
-         "INSERT INTO tblQuillmartDestination VALUES (3, 'Ireland'), (9, 'Cote d''Ivoire'), (12, 'O''Brien Isle')"});
-    EXPECT_EQ(GetDestinationId(ctx, "Ireland", conn), 3);
-    EXPECT_EQ(GetDestinationId(ctx, "Cote d'Ivoire", conn), 9);
-    EXPECT_EQ(GetDestinationId(ctx, "O'Brien Isle", conn), 12);
-    EXPECT_EQ(GetDestinationId(ctx, "ireland ", conn), 0);
-    EXPECT_EQ(GetDestinationId(ctx, "", conn), 0);
-    EXPECT_EQ(GetDestinationId(ctx, "Atlantis", conn), 0);
-}
-
 TEST_F(DestinationId, FailingLookupPassesThrough) {
-    auto conn = testing::ScratchDatabase();
+    test::RecordingConnection rec;
+    rec.FailPrefix("SELECT", "no such table: tblQuillmartDestination");
+    auto conn = rec.Open();
     EXPECT_THROW(GetDestinationId(ctx, "Ireland", conn), db::DatabaseError);
     EXPECT_EQ(ctx.strQuery, "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Ireland'");
 }
 
-TEST(SqlDate, FixedSlashedForm) {
+TEST(SqlDate, FixedSlashedFormAndNothingForNothing) {
     EXPECT_EQ(FormatSqlDate("2005-01-01"), "2005/1/1 0:00:00");
     EXPECT_EQ(FormatSqlDate("2005/1/1"), "2005/1/1 0:00:00");
     EXPECT_EQ(FormatSqlDate("2004-03-07 09:05:02"), "2004/3/7 9:05:02");
@@ -138,9 +119,6 @@ TEST(SqlDate, FixedSlashedForm) {
     // A time alone is a time on the first day of the date scale.
     EXPECT_EQ(FormatSqlDate("09:05:02"), "1899/12/30 9:05:02");
     EXPECT_EQ(FormatSqlDate("17:30"), "1899/12/30 17:30:00");
-}
-
-TEST(SqlDate, NullAndEmptyGiveNothing) {
     EXPECT_EQ(FormatSqlDate(""), "");
     EXPECT_EQ(FormatSqlDate(db::Value::Null()), "");
     EXPECT_EQ(FormatSqlDate(db::Value::Text("")), "");
@@ -174,10 +152,6 @@ TEST(LanguageValues, FirstLanguageGetsTheValue) {
     BuildLanguageValues("PT_Name", "Shoes", columns, values, true, kSqlServer);
     EXPECT_EQ(columns, "PT_Name1,PT_Name2,PT_Name3,PT_Name4,PT_Name5");
     EXPECT_EQ(values, "'Shoes',NULL,NULL,NULL,NULL");
-}
-
-TEST(LanguageValues, EmptyValue) {
-    std::string columns, values;
     BuildLanguageValues("D_Destination", "", columns, values, true, kSqlServer);
     EXPECT_EQ(columns, "D_Destination1,D_Destination2,D_Destination3,D_Destination4,D_Destination5");
     EXPECT_EQ(values, "NULL,NULL,NULL,NULL,NULL");

@@ -25,19 +25,52 @@ TEST(AspFolder, EveryLowerCaseOccurrenceBecomesASlash) {
     EXPECT_EQ(DropAspFolder(""), "");
 }
 
+// One source table compared into the destination, and the updates that must follow.
+struct CompareCase {
+    const char* name;
+    DatabaseKind kind;
+    float sourceVersion;
+    const char* destinationTable;
+    test::CannedResult rows;  // of LS_ID and LS_Value, or of CFG_Name and CFG_Value
+    Statements expected;
+};
+
 TEST(CompareStatements, KeysAndValuesQuotedByTheirClass) {
-    RecordedTransfer t(kAccess, 4.7f, 5.104f);
-    t.SourceTable("tblQuillmartLanguageStrings",
-                  {{"LS_ID", "LS_Value"},
-                   {db::kInteger, db::kVarWChar},
-                   {{Value::Integer(3), Value::Text("Don't /asp/ go")}, {Value::Integer(4), Value::Null()}}});
-    CompareTable(t.ctx, "tblQuillmartLanguageStrings", "tblQuillmartLanguageStrings1", "LS_ID", "LS_Value",
-                 t.sourceConn, t.destinationConn);
-    EXPECT_EQ(t.destination.Statements(),
-              (Statements{"UPDATE tblQuillmartLanguageStrings1 SET LS_Value = 'Don''t / go' WHERE LS_ID = 3",
-                          "UPDATE tblQuillmartLanguageStrings1 SET LS_Value = '' WHERE LS_ID = 4"}));
-    EXPECT_EQ(t.source.Statements(), (Statements{"SELECT COUNT(*) As Recs From tblQuillmartLanguageStrings",
-                                                 "SELECT * FROM tblQuillmartLanguageStrings"}));
+    const auto settings = [](int valueType, std::vector<std::vector<Value>> rows) {
+        return test::CannedResult{{"CFG_Name", "CFG_Value"}, {db::kVarWChar, valueType}, std::move(rows)};
+    };
+    const CompareCase cases[] = {
+        {"strings", kAccess, 4.7f, "tblQuillmartLanguageStrings1",
+         {{"LS_ID", "LS_Value"},
+          {db::kInteger, db::kVarWChar},
+          {{Value::Integer(3), Value::Text("Don't /asp/ go")}, {Value::Integer(4), Value::Null()}}},
+         {"UPDATE tblQuillmartLanguageStrings1 SET LS_Value = 'Don''t / go' WHERE LS_ID = 3",
+          "UPDATE tblQuillmartLanguageStrings1 SET LS_Value = '' WHERE LS_ID = 4"}},
+        // Every text written for MySQL has its backslashes escaped: a value ending in
+        // one once swallowed its quote and let the key run as SQL.
+        {"backslashes", kMySql, 5.0f, "tblQuillmartConfig",
+         settings(db::kVarWChar,
+                  {{Value::Text("k' OR '1'='1"), Value::Text("C:\\shop\\asp\\")}, {Value::Text("n"), Value::Null()}}),
+         {"UPDATE tblQuillmartConfig SET CFG_Value = 'C:\\\\shop\\\\asp\\\\' WHERE CFG_Name = 'k'' OR ''1''=''1'",
+          "UPDATE tblQuillmartConfig SET CFG_Value = '' WHERE CFG_Name = 'n'"}},
+        {"dates keep their plain text form", kAccess, 5.0f, "tblQuillmartConfig",
+         settings(db::kDate, {{Value::Text("lastupdate"), Value::Date({2004, 3, 7, 9, 5, 2})}}),
+         {"UPDATE tblQuillmartConfig SET CFG_Value = #2004-03-07 09:05:02# WHERE CFG_Name = 'lastupdate'"}},
+        // Whatever the case of the table's name.
+        {"price setting fixed for old shops", kSqlServer, 4.6f, "TBLQUILLMARTCONFIG", settings(db::kVarWChar, {}),
+         {"UPDATE tblQuillmartConfig SET CFG_Value = 'n' WHERE CFG_Name = 'pricesinctax'"}},
+    };
+    for (const CompareCase& c : cases) {
+        RecordedTransfer t(c.kind, c.sourceVersion, 5.104f);
+        const std::string source = c.rows.columns[0] == "LS_ID" ? "tblQuillmartLanguageStrings" : "tblQuillmartConfig";
+        t.SourceTable(source, c.rows);
+        CompareTable(t.ctx, source, c.destinationTable, c.rows.columns[0], c.rows.columns[1], t.sourceConn,
+                     t.destinationConn);
+        EXPECT_EQ(t.destination.Statements(), c.expected) << c.name;
+        EXPECT_EQ(t.source.Statements(),
+                  (Statements{"SELECT COUNT(*) As Recs From " + source, "SELECT * FROM " + source}))
+            << c.name;
+    }
 }
 
 // A failing password update is shown with the literal masked, never by
@@ -74,43 +107,6 @@ TEST(CompareStatements, AFailingPasswordUpdateIsShownMasked) {
         EXPECT_EQ(t.ctx.strQuery,
                   "UPDATE tblQuillmartConfig SET CFG_Value = '********' WHERE CFG_Name = 'backendpassword'");
     }
-}
-
-// Every text written for MySQL has its backslashes escaped: a value ending in
-// one once swallowed its quote and let the key run as SQL.
-TEST(CompareStatements, MySqlTextsEscapeBackslashes) {
-    RecordedTransfer t(kMySql, 5.0f, 5.104f);
-    t.SourceTable("tblQuillmartConfig",
-                  {{"CFG_Name", "CFG_Value"},
-                   {db::kVarWChar, db::kVarWChar},
-                   {{Value::Text("k' OR '1'='1"), Value::Text("C:\\shop\\asp\\")}, {Value::Text("n"), Value::Null()}}});
-    CompareTable(t.ctx, "tblQuillmartConfig", "tblQuillmartConfig", "CFG_Name", "CFG_Value", t.sourceConn,
-                 t.destinationConn);
-    EXPECT_EQ(t.destination.Statements(),
-              (Statements{"UPDATE tblQuillmartConfig SET CFG_Value = 'C:\\\\shop\\\\asp\\\\' WHERE CFG_Name = 'k'' "
-                          "OR ''1''=''1'",
-                          "UPDATE tblQuillmartConfig SET CFG_Value = '' WHERE CFG_Name = 'n'"}));
-}
-
-TEST(CompareStatements, DatesKeepTheirPlainTextForm) {
-    RecordedTransfer t(kAccess, 5.0f, 5.104f);
-    t.SourceTable("tblQuillmartConfig", {{"CFG_Name", "CFG_Value"},
-                                         {db::kVarWChar, db::kDate},
-                                         {{Value::Text("lastupdate"), Value::Date({2004, 3, 7, 9, 5, 2})}}});
-    CompareTable(t.ctx, "tblQuillmartConfig", "tblQuillmartConfig", "CFG_Name", "CFG_Value", t.sourceConn,
-                 t.destinationConn);
-    EXPECT_EQ(
-        t.destination.Statements(),
-        (Statements{"UPDATE tblQuillmartConfig SET CFG_Value = #2004-03-07 09:05:02# WHERE CFG_Name = 'lastupdate'"}));
-}
-
-TEST(CompareStatements, PriceSettingFixedForOldShopsWhateverTheCaseOfTheTable) {
-    RecordedTransfer t(kSqlServer, 4.6f, 5.104f);
-    t.SourceTable("tblQuillmartConfig", {{"CFG_Name", "CFG_Value"}, {db::kVarWChar, db::kVarWChar}, {}});
-    CompareTable(t.ctx, "tblQuillmartConfig", "TBLQUILLMARTCONFIG", "CFG_Name", "CFG_Value", t.sourceConn,
-                 t.destinationConn);
-    EXPECT_EQ(t.destination.Statements(),
-              (Statements{"UPDATE tblQuillmartConfig SET CFG_Value = 'n' WHERE CFG_Name = 'pricesinctax'"}));
 }
 
 TEST(CompareStatements, StatusLogAndProgress) {

@@ -18,74 +18,52 @@ const Value kDate = Value::Date({2004, 3, 7, 9, 5, 2});
 
 // ---------------------------------------------------------------- statement order per destination kind
 
-TEST(CopyStatements, SqlServerSwitchesIdentityInsertAroundTheRows) {
-    RecordedTransfer t(kSqlServer, 5.104f, 5.104f);
-    t.SourceTable("tblQuillmartNews", {{"N_ID", "N_headline"},
-                                       {db::kInteger, db::kVarWChar},
-                                       {{Value::Integer(1), Value::Text("Open")}, {Value::Integer(2), Value::Null()}}});
-    CopyTable(t.ctx, "tblQuillmartNews", t.sourceConn, t.destinationConn);
+struct OrderCase {
+    DatabaseKind kind;
+    float sourceVersion;
+    std::string table;
+    test::CannedResult rows;
+    Statements expected;
+};
 
-    EXPECT_EQ(t.destination.Statements(),
-              (Statements{"DELETE FROM tblQuillmartNews", "SET IDENTITY_INSERT tblQuillmartNews ON",
-                          "INSERT INTO tblQuillmartNews (N_ID,N_headline) VALUES (1,'Open')",
-                          "INSERT INTO tblQuillmartNews (N_ID,N_headline) VALUES (2,NULL)",
-                          "SET IDENTITY_INSERT tblQuillmartNews OFF"}));
-    EXPECT_EQ(t.source.Statements(),
-              (Statements{"SELECT COUNT(*) As Recs From tblQuillmartNews", "SELECT * FROM tblQuillmartNews"}));
-    EXPECT_EQ(t.source.OpenResults(), 0);
-}
-
-TEST(CopyStatements, ProductCategoryLinkNeverSwitchesIdentityInsert) {
-    for (const std::string table : {"tblQuillmartProductProdTypeLink", "TBLQUILLMARTPRODUCTPRODTYPELINK"}) {
-        RecordedTransfer t(kSqlServer, 5.104f, 5.104f);
-        t.SourceTable(table,
-                      {{"P_ID", "PT_ID"}, {db::kInteger, db::kInteger}, {{Value::Integer(3), Value::Integer(4)}}});
-        CopyTable(t.ctx, table, t.sourceConn, t.destinationConn);
-        EXPECT_EQ(t.destination.Statements(),
-                  (Statements{"DELETE FROM " + table, "INSERT INTO " + table + " (P_ID,PT_ID) VALUES (3,4)"}));
-    }
-}
-
-TEST(CopyStatements, AccessDeletesWithStarAndWritesHashDates) {
-    RecordedTransfer t(kAccess, 5.104f, 5.104f);
-    t.SourceTable("tblQuillmartNews", {{"N_ID", "N_Date"}, {db::kInteger, db::kDate}, {{Value::Integer(1), kDate}}});
-    CopyTable(t.ctx, "tblQuillmartNews", t.sourceConn, t.destinationConn);
-    EXPECT_EQ(t.destination.Statements(),
-              (Statements{"DELETE * FROM tblQuillmartNews",
-                          "INSERT INTO tblQuillmartNews (N_ID,N_Date) VALUES (1,#2004/3/7 9:05:02#)"}));
-}
-
-TEST(CopyStatements, DateLiteralFollowsTheDestinationKind) {
-    struct Case {
-        DatabaseKind kind;
-        std::string literal;
+TEST(CopyStatements, OrderByDestinationKind) {
+    const auto link = [](const std::string& table) {
+        return OrderCase{kSqlServer, 5.104f, table,
+                         {{"P_ID", "PT_ID"}, {db::kInteger, db::kInteger}, {{Value::Integer(3), Value::Integer(4)}}},
+                         {"DELETE FROM " + table, "INSERT INTO " + table + " (P_ID,PT_ID) VALUES (3,4)"}};
     };
-    for (const Case& c : {Case{kSqlServer, "'2004/3/7 9:05:02'"}, Case{kMySql, "'2004/3/7 9:05:02'"},
-                          Case{kSqlite, "'2004-03-07 09:05:02'"}}) {
-        RecordedTransfer t(c.kind, 5.104f, 5.104f);
-        // A date that a provider hands over as text is read and rewritten the same way.
-        t.SourceTable("tblQuillmartOrders", {{"O_Date", "O_Shipped", "O_Paid"},
-                                             {db::kDBTimeStamp, db::kDate, db::kDate},
-                                             {{kDate, Value::Text("2004-03-07 09:05:02"), Value::Null()}}});
-        CopyTable(t.ctx, "tblQuillmartOrders", t.sourceConn, t.destinationConn);
-        EXPECT_EQ(t.Written("INSERT"), (Statements{"INSERT INTO tblQuillmartOrders (O_Date,O_Shipped,O_Paid) VALUES (" +
-                                                   c.literal + "," + c.literal + ",NULL)"}))
-            << c.kind;
+    for (const OrderCase& c : {
+             // SQL Server switches identity insert around the rows ...
+             OrderCase{kSqlServer, 5.104f, "tblQuillmartNews",
+                       {{"N_ID", "N_headline"},
+                        {db::kInteger, db::kVarWChar},
+                        {{Value::Integer(1), Value::Text("Open")}, {Value::Integer(2), Value::Null()}}},
+                       {"DELETE FROM tblQuillmartNews", "SET IDENTITY_INSERT tblQuillmartNews ON",
+                        "INSERT INTO tblQuillmartNews (N_ID,N_headline) VALUES (1,'Open')",
+                        "INSERT INTO tblQuillmartNews (N_ID,N_headline) VALUES (2,NULL)",
+                        "SET IDENTITY_INSERT tblQuillmartNews OFF"}},
+             // ... even for an empty source, which still empties the destination ...
+             OrderCase{kSqlServer, 4.6f, "tblQuillmartNews", {{"N_ID"}, {db::kInteger}, {}},
+                       {"DELETE FROM tblQuillmartNews", "SET IDENTITY_INSERT tblQuillmartNews ON",
+                        "SET IDENTITY_INSERT tblQuillmartNews OFF"}},
+             // ... but never for the product category link, however it is spelt.
+             link("tblQuillmartProductProdTypeLink"),
+             link("TBLQUILLMARTPRODUCTPRODTYPELINK"),
+             // Access deletes with a star and writes dates between hashes.
+             OrderCase{kAccess, 5.104f, "tblQuillmartNews",
+                       {{"N_ID", "N_Date"}, {db::kInteger, db::kDate}, {{Value::Integer(1), kDate}}},
+                       {"DELETE * FROM tblQuillmartNews",
+                        "INSERT INTO tblQuillmartNews (N_ID,N_Date) VALUES (1,#2004/3/7 9:05:02#)"}},
+         }) {
+        RecordedTransfer t(c.kind, c.sourceVersion, 5.104f);
+        t.SourceTable(c.table, c.rows);
+        CopyTable(t.ctx, c.table, t.sourceConn, t.destinationConn);
+        EXPECT_EQ(t.destination.Statements(), c.expected) << c.table;
+        EXPECT_EQ(t.source.Statements(),
+                  (Statements{"SELECT COUNT(*) As Recs From " + c.table, "SELECT * FROM " + c.table}));
+        EXPECT_EQ(t.source.OpenResults(), 0);
+        EXPECT_EQ(t.status.txtStep2, "\r\nAdding table " + c.table + "...done.");
     }
-}
-
-TEST(CopyStatements, PlainValuesByClass) {
-    RecordedTransfer t(kMySql, 5.104f, 5.104f);
-    t.SourceTable(
-        "tblQuillmartProducts",
-        {{"P_ID", "P_Price", "P_Weight", "P_Code", "P_Live", "P_Note", "P_Stock"},
-         {db::kInteger, db::kCurrency, db::kDouble, db::kVarWChar, db::kBoolean, db::kLongVarWChar, db::kInteger},
-         {{Value::Integer(5), Value::Decimal("12.5000"), Value::Double(0.25), Value::Text("O'Neill's"),
-           Value::Boolean(true), Value::Text(""), Value::Null()}}});
-    CopyTable(t.ctx, "tblQuillmartProducts", t.sourceConn, t.destinationConn);
-    EXPECT_EQ(t.Written("INSERT"),
-              (Statements{"INSERT INTO tblQuillmartProducts (P_ID,P_Price,P_Weight,P_Code,P_Live,P_Note,P_Stock) "
-                          "VALUES (5,12.5,0.25,'O''Neill''s',1,'',NULL)"}));
 }
 
 // The literal one value becomes, by destination kind. An expected text
@@ -129,6 +107,19 @@ TEST(CopyStatements, LiteralByKind) {
              LiteralCase{kMySql, db::kDate, lastMoment, "'9999/12/31 23:59:59.999'"},
              LiteralCase{kSqlServer, db::kDate, lastMoment, "'9999/12/31 23:59:59'"},
              LiteralCase{kSqlite, db::kDate, lastMoment, "'9999-12-31 23:59:59.999999'"},
+             // A date that a provider hands over as text is read and rewritten the same way.
+             LiteralCase{kSqlServer, db::kDBTimeStamp, kDate, "'2004/3/7 9:05:02'"},
+             LiteralCase{kMySql, db::kDate, Value::Text("2004-03-07 09:05:02"), "'2004/3/7 9:05:02'"},
+             LiteralCase{kSqlite, db::kDate, Value::Text("2004-03-07 09:05:02"), "'2004-03-07 09:05:02'"},
+             LiteralCase{kMySql, db::kDate, Value::Text("2004-12-31 23:59:59.75"), "'2004/12/31 23:59:59.75'"},
+             LiteralCase{kSqlite, db::kDate, Value::Null(), "NULL"},
+             // Plain values by their class.
+             LiteralCase{kMySql, db::kCurrency, Value::Decimal("12.5000"), "12.5"},
+             LiteralCase{kMySql, db::kDouble, Value::Double(0.25), "0.25"},
+             LiteralCase{kMySql, db::kVarWChar, Value::Text("O'Neill's"), "'O''Neill''s'"},
+             LiteralCase{kMySql, db::kBoolean, Value::Boolean(true), "1"},
+             LiteralCase{kMySql, db::kLongVarWChar, Value::Text(""), "''"},
+             LiteralCase{kSqlite, db::kInteger, Value::Text(""), "''"},
          }) {
         RecordedTransfer t(c.kind, c.sourceVersion, 5.104f);
         t.SourceTable("tblQuillmartNasty",
@@ -155,16 +146,6 @@ TEST(CopyStatements, LiteralByKind) {
                   (Statements{"INSERT INTO tblQuillmartNasty (NV_ID,NV_X) VALUES (1," + c.literal + ")"}))
             << shown;
     }
-}
-
-TEST(CopyStatements, EmptySourceTableStillEmptiesTheDestination) {
-    RecordedTransfer t(kSqlServer, 4.6f, 5.104f);
-    t.SourceTable("tblQuillmartNews", {{"N_ID"}, {db::kInteger}, {}});
-    CopyTable(t.ctx, "tblQuillmartNews", t.sourceConn, t.destinationConn);
-    EXPECT_EQ(t.destination.Statements(),
-              (Statements{"DELETE FROM tblQuillmartNews", "SET IDENTITY_INSERT tblQuillmartNews ON",
-                          "SET IDENTITY_INSERT tblQuillmartNews OFF"}));
-    EXPECT_EQ(t.status.txtStep2, "\r\nAdding table tblQuillmartNews...done.");
 }
 
 // ---------------------------------------------------------------- status, progress and failures
@@ -241,8 +222,13 @@ TEST(CopyLogins, MissingOrUnreadableLanguageEndsTheCopy) {
         RecordedTransfer t(kMySql, 5.0f, 5.1f);
         if (setting) t.SourceSetting("backendlanguage", setting);
         t.SourceTable("tblQuillmartLogins", {{"LOGIN_ID"}, {db::kInteger}, {{Value::Integer(1)}}});
-        EXPECT_THROW(CopyTable(t.ctx, "tblQuillmartLogins", t.sourceConn, t.destinationConn), db::DatabaseError)
-            << (setting ? setting : "(no row)");
+        try {
+            CopyTable(t.ctx, "tblQuillmartLogins", t.sourceConn, t.destinationConn);
+            ADD_FAILURE() << (setting ? setting : "(no row)");
+        } catch (const db::DatabaseError& e) {
+            EXPECT_NE(std::string(e.what()).find(setting ? "back-office language" : "backendlanguage"), std::string::npos)
+                << e.what();
+        }
         EXPECT_EQ(t.ctx.strQuery, read);
         EXPECT_TRUE(t.Written("INSERT").empty());
     }

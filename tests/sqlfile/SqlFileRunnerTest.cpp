@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,10 +8,7 @@
 #include "db/Error.h"
 #include "sqlfile/ScriptError.h"
 #include "sqlfile/SqlFileRunner.h"
-#include "support/RecordingConnection.h"
-#include "support/TestEnv.h"
-#include "data/run/RunContext.h"
-#include "data/run/TextStatus.h"
+#include "data/TransferHarness.h"
 
 namespace qdt::sqlfile {
 namespace {
@@ -23,16 +18,6 @@ using run::Bar;
 const char kDoneLog[] = "\r\nReading .SQL file... done.\r\nInterpreting SQL... done.\r\nExecuting SQL... done.";
 const char kFailedLog[] = "\r\nReading .SQL file... done.\r\nInterpreting SQL... done.\r\nExecuting SQL... ";
 
-// Also keeps every value given to barCurrent, to follow the reading progress.
-class RecordingStatus : public run::TextStatus {
-public:
-    void SetBarValue(Bar bar, double value) override {
-        if (bar == Bar::Current) currentValues.push_back(value);
-        TextStatus::SetBarValue(bar, value);
-    }
-    std::vector<double> currentValues;
-};
-
 class SqlFileRunner : public ::testing::Test {
 protected:
     void Run(const std::string& fileBytes, data::DatabaseKind kind = data::kSqlServer) {
@@ -41,7 +26,7 @@ protected:
         ExecuteSQLFile(ctx_, connection, file, kind);
     }
     const std::vector<std::string>& Sent() const { return rec_.Statements(); }
-    RecordingStatus status_;
+    data::testing::BarTrackingStatus status_;
     run::RunContext ctx_{status_};
     qdt::test::RecordingConnection rec_;
 };
@@ -73,8 +58,8 @@ TEST_F(SqlFileRunner, ReadingProgressEveryTenthLineThenReset) {
     std::string file;
     for (int i = 0; i < 25; ++i) file += "SELECT 1;\n";  // 9 characters + LF, 250 bytes
     Run(file);
-    ASSERT_GE(status_.currentValues.size(), 4u);
-    EXPECT_EQ(std::vector<double>(status_.currentValues.begin(), status_.currentValues.begin() + 4),
+    ASSERT_GE(status_.currentBar.size(), 4u);
+    EXPECT_EQ(std::vector<double>(status_.currentBar.begin(), status_.currentBar.begin() + 4),
               (std::vector<double>{0, 36, 72, 0}));
     EXPECT_EQ(Sent().size(), 25u);
 }
@@ -115,80 +100,6 @@ TEST_F(SqlFileRunner, ScriptThatCannotBeReadWholeRunsNothing) {
     // The same script on MySQL, where the backslash escapes the quote.
     Run("CREATE TABLE t (a INT);\r\nINSERT INTO t VALUES ('it\\'s');\r\n", data::kMySql);
     EXPECT_EQ(Sent(), (std::vector<std::string>{"CREATE TABLE t (a INT)", "INSERT INTO t VALUES ('it\\'s')"}));
-}
-
-// A shop script as found in the wild: comments, quotes and semicolons inside
-// strings, a string running over a GO line, lower-case go at the end.
-const char kShopScript[] =
-    "-- Catalogue set-up; don't run twice\r\n"
-    "DROP TABLE IF EXISTS qdt_sqlfile_items;\r\n"
-    "CREATE TABLE qdt_sqlfile_items (\r\n"
-    "  id INTEGER NOT NULL PRIMARY KEY,\r\n"
-    "  name VARCHAR(100) NOT NULL\r\n"
-    ");\r\n"
-    "GO\r\n"
-    "INSERT INTO qdt_sqlfile_items (id, name) VALUES (1, 'Tom''s tea; loose');\r\n"
-    "INSERT INTO qdt_sqlfile_items (id, name) VALUES (2, 'Line one;\r\n"
-    "GO\r\n"
-    "line three');\r\n"
-    "/* bulk;\r\n"
-    "GO */\r\n"
-    "INSERT INTO qdt_sqlfile_items (id, name) VALUES (3, 'Golf; \"balls\"');\r\n"
-    "go\r\n";
-
-void ExpectShopRows(db::Connection& connection) {
-    auto rs = connection.Execute("SELECT id, name FROM qdt_sqlfile_items ORDER BY id");
-    std::vector<std::string> rows;
-    for (; !rs->Eof(); rs->MoveNext())
-        rows.push_back(rs->Fields("id").Value().ToText() + ":" + rs->Fields("name").Value().ToText());
-    EXPECT_EQ(rows, (std::vector<std::string>{"1:Tom's tea; loose", "2:Line one;\r\nGO\r\nline three",
-                                              "3:Golf; \"balls\""}));
-}
-
-std::string NewSqliteDatabase() {
-    std::string path = qdt::test::TempDir() + "/script.sqlite";
-    std::ofstream(path).close();
-    return "Provider=SQLite;Data Source=" + path;
-}
-
-TEST(SqlFileRunnerOnDatabase, ShopScriptOnSqlite) {
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    db::Connection connection;
-    connection.Open(NewSqliteDatabase());
-    std::istringstream file(kShopScript);
-    ExecuteSQLFile(ctx, connection, file, data::kSqlite);
-    EXPECT_EQ(status.txtStep2, kDoneLog);
-    ExpectShopRows(connection);
-}
-
-TEST(SqlFileRunnerOnDatabase, ShopScriptOnMariaDb) {
-    QDT_REQUIRE_MYSQL_SERVER(server);
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    db::Connection connection;
-    connection.Open(server.ConnectionString());
-    std::istringstream file(kShopScript);
-    ExecuteSQLFile(ctx, connection, file, data::kMySql);
-    EXPECT_EQ(status.txtStep2, kDoneLog);
-    ExpectShopRows(connection);
-    connection.Execute("DROP TABLE qdt_sqlfile_items");
-}
-
-TEST(SqlFileRunnerOnDatabase, FailureInSecondBatchKeepsTheFirstOnSqlite) {
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    db::Connection connection;
-    connection.Open(NewSqliteDatabase());
-    std::istringstream file(
-        "CREATE TABLE t (id INTEGER);\r\nINSERT INTO t VALUES (1);\r\nGO\r\n"
-        "INSERT INTO missing VALUES (2);\r\nINSERT INTO t VALUES (3);\r\nGO\r\nINSERT INTO t VALUES (4)\r\n");
-    EXPECT_THROW(ExecuteSQLFile(ctx, connection, file, data::kSqlite), db::DatabaseError);
-    EXPECT_EQ(ctx.strQuery, "INSERT INTO missing VALUES (2)");
-    EXPECT_EQ(status.txtStep2, kFailedLog);
-    auto rs = connection.Execute("SELECT COUNT(*) AS n, MAX(id) AS top FROM t");
-    EXPECT_EQ(rs->Fields("n").Value().ToInteger(), 1);
-    EXPECT_EQ(rs->Fields("top").Value().ToInteger(), 1);
 }
 
 }  // namespace

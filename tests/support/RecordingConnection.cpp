@@ -51,7 +51,6 @@ struct RecordingConnection::State {
     std::vector<Rule> rules;
     std::vector<std::string> tables;
     std::vector<std::string> statements;
-    std::vector<std::string> calls;
     std::shared_ptr<int> openResults = std::make_shared<int>(0);
 };
 
@@ -88,17 +87,10 @@ db::Connection RecordingConnection::Open() const {
 }
 
 const std::vector<std::string>& RecordingConnection::Statements() const { return state_->statements; }
-const std::vector<std::string>& RecordingConnection::Calls() const { return state_->calls; }
 int RecordingConnection::OpenResults() const { return *state_->openResults; }
-
-void RecordingConnection::ClearLog() {
-    state_->statements.clear();
-    state_->calls.clear();
-}
 
 std::unique_ptr<db::Recordset> RecordingConnection::Execute(const std::string& sql) {
     state_->statements.push_back(sql);
-    state_->calls.push_back(sql);
     for (const Rule& rule : state_->rules) {
         if (!rule.Matches(sql)) continue;
         if (rule.fails) throw db::DatabaseError(rule.message);
@@ -108,17 +100,11 @@ std::unique_ptr<db::Recordset> RecordingConnection::Execute(const std::string& s
 }
 
 std::unique_ptr<db::Recordset> RecordingConnection::OpenSchemaTables() {
-    state_->calls.push_back("<OpenSchema>");
     auto schema = std::make_shared<CannedResult>();
     schema->columns = {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE"};
     for (const std::string& name : state_->tables)
         schema->rows.push_back({db::Value::Null(), db::Value::Null(), db::Value::Text(name), db::Value::Text("TABLE")});
     return std::make_unique<CannedRecordset>(std::move(schema), state_->openResults);
 }
-
-void RecordingConnection::Close() { state_->calls.push_back("<Close>"); }
-void RecordingConnection::BeginTrans() { state_->calls.push_back("<BeginTrans>"); }
-void RecordingConnection::CommitTrans() { state_->calls.push_back("<CommitTrans>"); }
-void RecordingConnection::RollbackTrans() { state_->calls.push_back("<RollbackTrans>"); }
 
 }  // namespace qdt::test

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <fstream>
 #include <map>
 #include <string>
 
 #include "data/run/ConnectionProfile.h"
 #include "db/Connection.h"
+#include "support/TestEnv.h"
 
 // Reading shop databases in tests that run the check and the run on real files.
 namespace qdt::test {
@@ -16,6 +18,13 @@ inline data::ConnectionProfile SqliteSide(const std::string& path) {
     p.Database = path;
     p.DateDelimiter = "'";
     return p;
+}
+
+// A new, empty SQLite file in a fresh folder (the provider opens existing files only); returns its path.
+inline std::string NewSqliteFile(const std::string& name = "shop.sqlite") {
+    const std::string path = TempDir() + "/" + name;
+    std::ofstream(path).close();
+    return path;
 }
 
 inline db::Connection OpenSqlite(const std::string& path) {

@@ -51,13 +51,19 @@ std::string TempDir() {
     return p.string();
 }
 
-std::string MySqlServer::ConnectionString() const {
+data::ConnectionProfile MySqlServer::Profile() const {
     data::ConnectionProfile profile;
     profile.Kind = data::kMySql;
     profile.Server = host + ":" + std::to_string(port);
     profile.Database = database;
     profile.User = user;
     profile.Password = password;
+    profile.DateDelimiter = "'";
+    return profile;
+}
+
+std::string MySqlServer::ConnectionString() const {
+    data::ConnectionProfile profile = Profile();
     return data::GetConnectionString(profile);
 }
 

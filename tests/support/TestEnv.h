@@ -3,6 +3,10 @@
 #include <optional>
 #include <string>
 
+namespace qdt::data {
+struct ConnectionProfile;
+}
+
 namespace qdt::test {
 
 // A real file from the workplace's shared fixtures, or nullopt when that
@@ -17,7 +21,8 @@ struct MySqlServer {
     std::string user;
     std::string password;
     std::string database;
-    // The connection string the system itself builds for such a server.
+    // The database page filled in for this server, and the connection string the system builds from it.
+    data::ConnectionProfile Profile() const;
     std::string ConnectionString() const;
 };
 
