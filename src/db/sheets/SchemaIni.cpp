@@ -84,27 +84,27 @@ private:
     void Column(const std::string& key, std::size_t n, const std::string& value) {
         if (n == 0) Refuse(key, value, "columns are counted from 1");
         std::string rest = Trim(value);
-        TextColumnSpec spec;
+        TextColumnSpec column;
         std::size_t end;
         if (!rest.empty() && rest[0] == '"') {
             end = rest.find('"', 1);
             if (end == std::string::npos) Refuse(key, value, "the quoted name is not closed");
-            spec.name = rest.substr(1, end - 1);
+            column.name = rest.substr(1, end - 1);
             ++end;
         } else {
             end = rest.find_first_of(" \t");
-            spec.name = rest.substr(0, end);
+            column.name = rest.substr(0, end);
         }
         rest = end == std::string::npos ? std::string() : Trim(rest.substr(end));
         std::string type = rest.substr(0, rest.find_first_of(" \t"));
-        if (spec.name.empty()) Refuse(key, value, "the column has no name");
+        if (column.name.empty()) Refuse(key, value, "the column has no name");
         if (!type.empty()) {
             auto t = ColumnType(type);
             if (!t) Refuse(key, value, "'" + type + "' is not a column type (use Text, Memo, Bit, Byte, Short, Long, "
                                                    "Currency, Single, Double or DateTime)");
-            spec.type = *t;
+            column.type = *t;
         }
-        format_.columns[n] = spec;
+        format_.columns[n] = column;
     }
 
     std::string file_;

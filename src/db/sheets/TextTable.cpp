@@ -124,7 +124,7 @@ private:
 
     void MakeColumns(const std::vector<std::string>& header, std::size_t line) {
         std::size_t width = std::max<std::size_t>(header.size(), 1);
-        for (const auto& [n, spec] : format_.columns)
+        for (const auto& [n, column] : format_.columns)
             if (n > header.size() && !header.empty())
                 throw DatabaseError("schema.ini declares column " + std::to_string(n) + " of '" + file_ +
                                     "', but line " + std::to_string(line) + " has only " +
@@ -132,10 +132,10 @@ private:
         std::vector<std::string> names(width);
         for (std::size_t i = 0; i < header.size(); ++i) names[i] = header[i];
         types_.assign(width, T::Text);
-        for (const auto& [n, spec] : format_.columns) {
+        for (const auto& [n, column] : format_.columns) {
             if (n > width) continue;
-            names[n - 1] = spec.name;
-            types_[n - 1] = spec.type;
+            names[n - 1] = column.name;
+            types_[n - 1] = column.type;
         }
         names = UniqueColumnNames(names);
         columns_.clear();
