@@ -22,7 +22,7 @@ inline std::vector<std::string> SheetHeaders() {
         for (const char* part : {"", " Description", " Image", " Large Image"})
             headers.push_back("Category " + std::to_string(level) + part);
     for (const char* name : {"Product", "Product Description", "Product Image", "Product Large Image", "Hyperlink",
-                             "Spec Table", "Strap Line", "Version", "Version Description", "Version Image",
+                             "Details Table", "Strap Line", "Version", "Version Description", "Version Image",
                              "Version Large Image", "Code", "Price", "Quantity", "Weight", "RRP", "Tax Rate"})
         headers.push_back(name);
     return headers;
