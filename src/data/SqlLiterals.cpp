@@ -239,40 +239,7 @@ std::string CheckedNumberLiteral(const db::Value& value, const ValuePlace& place
                             " is not a number, and the destination column takes only numbers.");
 }
 
-bool IsValidUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra = 0;
-        char32_t cp = 0;
-        if ((b & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = b & 0x1F;
-        } else if ((b & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = b & 0x0F;
-        } else if ((b & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = b & 0x07;
-        } else {
-            return false;
-        }
-        if (i + static_cast<std::size_t>(extra) >= text.size()) return false;
-        for (int k = 1; k <= extra; ++k) {
-            const auto c = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            if ((c & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-        if (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return true;
-}
+bool IsValidUtf8(std::string_view text) { return db::ValidUtf8Prefix(text) == text.size(); }
 
 std::string InvalidUtf8Warning(const ValuePlace& place) {
     return "- The text in " + DescribePlace(place) +

@@ -1,5 +1,7 @@
 #include "sqlfile/ScriptLexer.h"
 
+#include "db/Text.h"
+
 namespace qdt::sqlfile {
 
 namespace {
@@ -144,39 +146,8 @@ std::optional<std::int64_t> ParseBatchSeparator(std::string_view line) {
 }
 
 std::size_t FindInvalidUtf8(std::string_view text) {
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra;
-        char32_t cp;
-        if (b >= 0xC2 && b <= 0xDF) {
-            extra = 1;
-            cp = b & 0x1F;
-        } else if ((b & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = b & 0x0F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            extra = 3;
-            cp = b & 0x07;
-        } else {
-            return i;
-        }
-        if (i + extra >= n) return i;
-        for (int k = 1; k <= extra; ++k) {
-            const auto t = static_cast<unsigned char>(text[i + k]);
-            if ((t & 0xC0) != 0x80) return i;
-            cp = (cp << 6) | (t & 0x3F);
-        }
-        const bool overlongOrSurrogate = extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF));
-        if (overlongOrSurrogate || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF))) return i;
-        i += extra + 1;
-    }
-    return std::string_view::npos;
+    const std::size_t valid = db::ValidUtf8Prefix(text);
+    return valid == text.size() ? std::string_view::npos : valid;
 }
 
 }  // namespace qdt::sqlfile

@@ -8,10 +8,6 @@
 
 namespace qdt::db::sheets {
 
-// Length of the longest prefix of s that is whole, valid UTF-8 (no overlong
-// forms, no surrogates, nothing above U+10FFFF).
-std::size_t ValidUtf8Prefix(std::string_view s);
-
 // Reads a stream to its end in pieces and tells whether all of it is UTF-8.
 bool StreamIsUtf8(std::istream& in);
 

@@ -8,6 +8,7 @@
 #include "db/sheets/CsvReader.h"
 #include "db/sheets/SchemaIni.h"
 #include "db/sheets/SheetCells.h"
+#include "db/Text.h"
 #include "db/sheets/TextCharset.h"
 #include "db/sheets/XlsxPackage.h"
 
