@@ -57,6 +57,15 @@ Value Value::Decimal(std::string digits) { return Value(Storage(DecimalText{Norm
 std::string FormatDouble(double v) { return FormatShortest(v); }
 std::string FormatSingle(float v) { return FormatShortest(v); }
 
+std::string FormatComputed(double v) {
+    if (!std::isfinite(v)) return FormatShortest(v);
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    double rounded = 0;
+    std::from_chars(buf, res.ptr, rounded);
+    return FormatShortest(rounded);
+}
+
 std::string NormalizeDecimal(const std::string& input) {
     std::string s = input;
     // Trim blanks that some drivers pad fixed-width numbers with.

@@ -74,6 +74,10 @@ private:
 // notation with a period: 12.5, 14, 0.1.
 std::string FormatDouble(double v);
 std::string FormatSingle(float v);
+// A double the tool computed (a rate times 100, a price plus a surcharge),
+// rounded to 15 significant digits first, so arithmetic noise does not reach
+// the shop: 0.07 * 100 gives 7, not 7.000000000000001.
+std::string FormatComputed(double v);
 // Drops trailing zeros of the fraction ("12.5000" -> "12.5", "14.0000" -> "14").
 std::string NormalizeDecimal(const std::string& digits);
 // "YYYY-MM-DD HH:MM:SS", then the fraction of the second when there is one

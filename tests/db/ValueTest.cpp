@@ -23,6 +23,13 @@ TEST(ValueText, FloatingNumbersTakeTheShortestFormThatReadsBack) {
     EXPECT_EQ(Value::Single(17.5f).ToText(), "17.5");
     EXPECT_EQ(Value::Single(0.1f).ToText(), "0.1");
     EXPECT_EQ(Value::Single(5.104f).ToText(), "5.104");
+    EXPECT_EQ(FormatSingle(19.99f), "19.99");
+    // Computed values lose the arithmetic's noise, and keep real digits.
+    EXPECT_EQ(FormatComputed(0.07 * 100), "7");
+    EXPECT_EQ(FormatComputed(19.99 + 0.01), "20");
+    EXPECT_EQ(FormatComputed(1.0 / 3), "0.333333333333333");
+    EXPECT_EQ(FormatComputed(-2.5), "-2.5");
+    EXPECT_EQ(FormatComputed(1e20), "100000000000000000000");
 }
 
 TEST(ValueText, DecimalsDropTrailingZeros) {
