@@ -168,7 +168,7 @@ TEST(TransferRunOther, ExecuteSqlRunsTheScriptOnTheDatabase) {
     EXPECT_EQ(test::Count(c, "SELECT COUNT(*) FROM t"), 2);
 }
 
-TEST(TransferRunOther, CatalogueSourcesNameTheMissingImporterAndFailingConnectionsShowNoContext) {
+TEST(TransferRunOther, AShopThatIsNotTheDetectedSystemIsRefusedAndFailingConnectionsShowNoContext) {
     run::TextStatus status;
     run::RunContext ctx(status);
     ctx.source = SqliteSide(data::testing::SqliteShop("4.6", false));
@@ -178,7 +178,8 @@ TEST(TransferRunOther, CatalogueSourcesNameTheMissingImporterAndFailingConnectio
     ctx.source.SystemName = "VPASP";
     StepOutcome run = RunTransfer(ctx);
     EXPECT_FALSE(run.succeeded);
-    EXPECT_NE(status.txtStep2.find("Error occurred!\r\nThe VPASP catalogue importer is not available"),
+    EXPECT_NE(status.txtStep2.find("Error occurred!\r\nThe source database does not hold a VPASP shop: it has no "
+                                   "table categories, configuration, products, ProdCategories or prodfeatures."),
               std::string::npos);
 
     ctx.source.ConnectionString = "Provider=SQLite;Data Source=/nonexistent.sqlite";

@@ -1,0 +1,274 @@
+// Whole VPASP imports through the transfer run: from SQLite and MySQL shops
+// into SQLite and MariaDB destinations, and the sources that are refused.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "data/Detection.h"
+#include "data/run/TextStatus.h"
+#include "importers/ImportShop.h"
+#include "importers/VpaspShop.h"
+#include "support/ShopDatabases.h"
+#include "wizard/ConnectionCheck.h"
+#include "wizard/TransferRun.h"
+
+namespace qdt::importers {
+namespace {
+
+using testing::Files;
+using testing::Lines;
+using testing::Rows;
+using testing::Write;
+
+// Identities differ with the order a database returns tied rows in, so rows
+// are compared by the names they link.
+const char* const kCatalogue[] = {
+    "SELECT c.PT_Name1, COALESCE(p.PT_Name1, '-'), c.PT_Live, c.PT_Desc1, c.PT_ProductDisplayType, "
+    "c.PT_ProdTypeDisplayType, c.PT_OrderByValue, c.PT_OrderProductsBy FROM tblQuillmartProdtype c "
+    "LEFT JOIN tblQuillmartProdtype p ON p.PT_ID = c.PT_MotherProdType ORDER BY c.PT_Name1",
+    "SELECT P_Name1, P_Live, P_Desc1, P_StrapLine1, P_HyperLink1, P_Featured, P_OrderByValue, P_OrderVersionsBy, "
+    "P_VersionDisplayType FROM tblQuillmartProducts ORDER BY P_ID",
+    "SELECT V_CodeNumber, V_Name1, V_Price, T_TaxRate, V_Weight, V_Quantity, V_QuantityWarnLevel, V_Desc1, P_Name1, "
+    "V_Live, V_DownLoadInfo, V_DownloadType, V_OrderByValue, V_RRP FROM tblQuillmartVersions "
+    "JOIN tblQuillmartProducts ON P_ID = V_Product JOIN tblQuillmartTaxRates ON T_ID = V_Tax ORDER BY V_ID",
+    "SELECT P_Name1, PT_Name1 FROM tblQuillmartProductProdTypeLink JOIN tblQuillmartProducts ON P_ID = PPT_ProductID "
+    "JOIN tblQuillmartProdtype ON PT_ID = PPT_ProdTypeID ORDER BY P_ID, PT_Name1",
+    "SELECT COUNT(*) FROM tblQuillmartProductProdTypeLink",
+    "SELECT p.P_Name1, c.P_Name1 FROM tblQuillmartRelatedProducts JOIN tblQuillmartProducts p ON p.P_ID = "
+    "RP_ParentID JOIN tblQuillmartProducts c ON c.P_ID = RP_ChildID ORDER BY p.P_ID, c.P_ID",
+    "SELECT COUNT(*) FROM tblQuillmartRelatedProducts",
+    "SELECT T_TaxRate FROM tblQuillmartTaxRates ORDER BY 1",
+    "SELECT CFG_Name, T_TaxRate FROM tblQuillmartConfig JOIN tblQuillmartTaxRates ON T_ID = CFG_Value "
+    "WHERE CFG_Name LIKE '%taxband' ORDER BY 1",
+};
+const Lines kExpected[] = {
+    // Green (3) is read before its parent Sencha teas (8); Oddments' parent 99 does not exist.
+    {"Black|Tea|y||e|n|0|", "Coffee|-|n||e|n|0|", "Green|Sencha teas|y|Green teas|e|n|0|",
+     "Japan|-|y|From Japan|e|n|0|", "Oddments|-|y||e|n|0|", "Sencha teas|Japan|y||e|n|0|",
+     "Tea|-|y|Leaves and more|e|n|0|"},
+    {"Sencha|y|First flush|Fresh|http://example.com/sencha|0|0||n", "O'Brien's Assam|y|Malty|||0|0||p",
+     "Mug|y||||0|0||p", "Gift box|n||||0|0||p", "Tea set|y||||0|0||p", "Free sample|y||||0|0||n",
+     "Java|y||||0|0||n"},
+    {"SEN-1|Sencha|4.5|17.5|0.1|10|0||Sencha|y||n|0|5",
+     // Null stock, weight and recommended price are 0; 19.99 + 2.5 is 22.49.
+     "ASM-1|100 g|19.99|5|0|0|0||O'Brien's Assam|y||n|0|0", "ASM-2|250 g|22.49|5|0|0|0||O'Brien's Assam|y||n|0|0",
+     "ASM-3|500 g|24.24|5|0|0|0||O'Brien's Assam|y||n|0|0",
+     // Group 0 (Colour) turns fastest; the user-typed and multiple-choice features are no group.
+     "MUG-1|Red, Small|9.99|17.5|0.35|3|0||Mug|y||n|0|12", "MUG-2|Blue, Small|10.49|17.5|0.35|3|0||Mug|y||n|0|12",
+     "MUG-3|Red, Large|11.49|17.5|0.35|3|0||Mug|y||n|0|12", "MUG-4|Blue, Large|11.99|17.5|0.35|3|0||Mug|y||n|0|12",
+     // No free option and not required: the product's own name stands for none.
+     "GB-1|Paper|16|0|0.5|1|0||Gift box|y||n|0|20", "GB-2|Ribbon|17|0|0.5|1|0||Gift box|y||n|0|20",
+     "GB-3|Bow|18|0|0.5|1|0||Gift box|y||n|0|20", "GB-4|Gift box|15|0|0.5|1|0||Gift box|y||n|0|20",
+     // Handle is required; Pot comes from the select list, its last item taken whole.
+     "TS-1|Left, Small|31|20|1.5|2|0||Tea set|y||n|0|40", "TS-2|Right, Small|32|20|1.5|2|0||Tea set|y||n|0|40",
+     "TS-3|Left, Medium|32.5|20|1.5|2|0||Tea set|y||n|0|40", "TS-4|Right, Medium|33.5|20|1.5|2|0||Tea set|y||n|0|40",
+     "TS-5|Left, Large|34|20|1.5|2|0||Tea set|y||n|0|40", "TS-6|Right, Large|35|20|1.5|2|0||Tea set|y||n|0|40",
+     "TS-7|Left, Odd]1[|31|20|1.5|2|0||Tea set|y||n|0|40", "TS-8|Right, Odd]1[|32|20|1.5|2|0||Tea set|y||n|0|40",
+     "FS-1|Mint|0|7|0.01|100|0||Free sample|y||n|0|0", "JV-1|Java|12|0|1|5|0||Java|y||n|0|14"},
+    {"Sencha|Green", "Sencha|Sencha teas", "O'Brien's Assam|Black", "Mug|Coffee", "Gift box|Tea", "Tea set|Japan",
+     "Tea set|Oddments", "Free sample|Tea", "Java|Coffee"},
+    {"9"},
+    {"Sencha|O'Brien's Assam", "Sencha|Mug", "O'Brien's Assam|Sencha", "Tea set|Gift box", "Java|Free sample"},
+    {"5"},
+    {"0", "5", "7", "17.5", "20"},
+    {"orderhandlingchargetaxband|17.5", "shiptaxband|17.5"},
+};
+
+class VpaspImportBase : public ::testing::Test {
+protected:
+    void Prepare(const std::string& sourceKind, const std::string& destinationKind) {
+        const std::string root = test::TempDir();
+        images_ = root + "/vpasp";
+        uploads_ = root + "/uploads";
+        Write(images_ + "/cats/tea.gif", "tea");
+        Write(images_ + "/cats/japan.png", "japan");
+        Write(images_ + "/images/sencha.gif", "sencha");
+        Write(images_ + "/big/sencha.jpg", "sencha large");
+        Write(uploads_ + "/images_categories/3.gif", "old category");
+        Write(uploads_ + "/images_products/2.png", "old product");
+        Write(uploads_ + "/images_products_large/2.png", "old large product");
+        Write(uploads_ + "/images_versions/2.gif", "a version's");
+        ASSERT_NO_FATAL_FAILURE(source_.Make(sourceKind));
+        if (IsSkipped()) return;
+        ASSERT_NO_FATAL_FAILURE(shop_.Make(destinationKind));
+    }
+
+    wizard::StepOutcome Import(run::TextStatus& status, std::string* warnings = nullptr) {
+        run::RunContext ctx(status);
+        ctx.source = source_.profile;
+        ctx.destination = shop_.profile;
+        ctx.settings.ImageCopySettings[data::kImagesVpasp] = {true, images_, uploads_};
+        wizard::StepOutcome outcome = wizard::RunTransfer(ctx);
+        if (warnings) *warnings = ctx.strWarnings;
+        return outcome;
+    }
+
+    std::string images_, uploads_;
+    testing::VpaspShop source_;
+    testing::ImportShop shop_;
+};
+
+// "source>destination"
+class VpaspRun : public VpaspImportBase, public ::testing::WithParamInterface<std::string> {
+protected:
+    void SetUp() override {
+        const std::string kinds = GetParam();
+        ASSERT_NO_FATAL_FAILURE(Prepare(kinds.substr(0, kinds.find('>')), kinds.substr(kinds.find('>') + 1)));
+    }
+};
+
+TEST_P(VpaspRun, ReplacesTheCatalogueAndItsImages) {
+    run::TextStatus status;
+    std::string warnings;
+    ASSERT_TRUE(Import(status, &warnings).succeeded) << status.txtStep2;
+    db::Connection conn = shop_.Open();
+    for (std::size_t i = 0; i < std::size(kCatalogue); ++i) EXPECT_EQ(Rows(conn, kCatalogue[i]), kExpected[i]) << i;
+
+    const auto category = [&](const std::string& name) {
+        return Rows(conn, "SELECT PT_ID FROM tblQuillmartProdtype WHERE PT_Name1 = '" + name + "'").at(0);
+    };
+    EXPECT_EQ(Files(uploads_), (std::map<std::string, std::string>{
+                                   {"images_categories/" + category("Tea") + ".gif", "tea"},
+                                   {"images_categories/" + category("Japan") + ".PNG", "japan"},
+                                   {"images_products/1.gif", "sencha"},
+                                   {"images_products_large/1.jpg", "sencha large"},
+                                   {"images_versions/2.gif", "a version's"}}));
+    EXPECT_NE(status.txtStep2.find("\r\nReading the VPASP shop... done.\r\n\r\nDeleting catalogue tables... done."
+                                   "\r\nDeleting old category images... done.\r\nAdding categories... done."
+                                   "\r\nDeleting old product images... done."
+                                   "\r\nDeleting old product images (large)... done.\r\nGetting record count... 7"
+                                   "\r\nAdding products...done.\r\nAdding related products... done.\r\n"),
+              std::string::npos)
+        << status.txtStep2;
+    EXPECT_EQ(warnings,
+              "The VPASP category 6 (Oddments) names the parent category 99, which does not exist; it was imported "
+              "as a top-level category.\r\n"
+              "The VPASP product 5 (Tea set) has select-list items whose ']' comes before their '[': 'Odd]1['; each "
+              "was taken whole as an option's name, at price 0.\r\n"
+              "The VPASP product 2 (O'Brien's Assam) lists cross-selling products that were not imported: ' 3', '', "
+              "'99'; they were skipped.\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, VpaspRun,
+                         ::testing::Values("sqlite>sqlite", "sqlite>mysql", "mysql>sqlite", "mysql>mysql"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             name.replace(name.find('>'), 1, "To");
+                             return name;
+                         });
+
+// A source that fails a check leaves the shop and its image folders as they were.
+struct Refusal {
+    const char* name;
+    std::vector<std::string> changes;  // to the source shop
+    const char* error;
+};
+
+std::vector<std::string> TooManyCombinations() {
+    // Five groups of seven priced options, none free: 8^5 = 32768 versions.
+    std::vector<std::string> sql;
+    std::string features;
+    for (int g = 0; g < 5; ++g)
+        for (int o = 0; o < 7; ++o) {
+            const int number = 100 + 10 * g + o;
+            sql.push_back("INSERT INTO prodfeatures VALUES (" + std::to_string(number) + ", 'G" + std::to_string(g) +
+                          "', 'o" + std::to_string(o) + "', 0, " + std::to_string(o + 1) + ", '', '')");
+            features += (features.empty() ? "" : ",") + std::to_string(number);
+        }
+    sql.push_back("UPDATE products SET features = '" + features + "' WHERE catalogid = 4");
+    return sql;
+}
+
+const Refusal kRefusals[] = {
+    {"NullPrice", {"UPDATE products SET cprice = NULL WHERE catalogid = 3"},
+     "The VPASP product 3 (Mug), column cprice: the value is empty (Null)."},
+    {"TextPrice", {"UPDATE products SET cprice = '12,50' WHERE catalogid = 3"},
+     "The VPASP product 3 (Mug), column cprice: '12,50' is not a number."},
+    {"TextCatalogId", {"UPDATE products SET catalogid = 'x7' WHERE catalogid = 7"},
+     "The VPASP product 'Java' (row 7 of products), column catalogid: 'x7' is not a 32-bit whole number."},
+    {"TextStock", {"UPDATE products SET cstock = 'many' WHERE catalogid = 7"},
+     "The VPASP product 7 (Java), column cstock: 'many' is not a 32-bit whole number."},
+    {"TextOptionPrice", {"UPDATE prodfeatures SET featureprice = 'two' WHERE featurenum = 41"},
+     "The VPASP product 5 (Tea set), column featureprice: 'two' is not a number."},
+    {"TextSelectListPrice", {"UPDATE products SET selectlist = 'Small[free]' WHERE catalogid = 5"},
+     "The VPASP product 5 (Tea set), column selectlist: 'free' is not a number."},
+    {"FeaturesThatAreNoList", {"UPDATE products SET features = '10) OR (1=1' WHERE catalogid = 2"},
+     "The VPASP product 2 (O'Brien's Assam), column features: '10) OR (1=1' is not a list of feature numbers "
+     "separated by commas."},
+    {"TooManyCombinations", TooManyCombinations(),
+     "The VPASP product 4 (Gift box) has 32768 combinations of options, more than the 10000 versions one product "
+     "may have."},
+    {"ParentsInACircle", {"UPDATE categories SET highercategoryid = 3 WHERE categoryid = 9"},
+     "The VPASP categories 9 (Japan), 3 (Green), 8 (Sencha teas) are each other's parents (highercategoryid) in a "
+     "circle, so they have no place in the category tree."},
+    {"TaxColumnMissing", {"UPDATE configuration SET fieldvalue = 'vat' WHERE fieldname = 'xtaxbyproduct'"},
+     "The VPASP setting xtaxbyproduct names the tax column 'vat', which the products table does not have."},
+    {"TablesAndColumnsMissing", {"DROP TABLE prodfeatures", "DROP TABLE configuration",
+                                 "ALTER TABLE products DROP COLUMN hide"},
+     "The source database does not hold a VPASP shop: it has no table configuration or prodfeatures; it also lacks "
+     "the columns products.hide."},
+};
+
+class VpaspRefusal : public VpaspImportBase, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(VpaspRefusal, LeavesTheShopAndItsImagesAsTheyWere) {
+    ASSERT_NO_FATAL_FAILURE(Prepare("sqlite", "sqlite"));
+    for (const std::string& sql : GetParam().changes) source_.Execute(sql);
+    const auto before = test::Dump(shop_.profile.Database);
+    const auto files = Files(uploads_);
+
+    run::TextStatus status;
+    EXPECT_FALSE(Import(status).succeeded);
+    EXPECT_NE(status.txtStep2.find(std::string("\r\nError occurred!\r\n") + GetParam().error +
+                                   " The catalogue was not imported."),
+              std::string::npos)
+        << status.txtStep2;
+    EXPECT_EQ(test::Dump(shop_.profile.Database), before);
+    EXPECT_EQ(Files(uploads_), files);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, VpaspRefusal, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(VpaspImportBase, WithoutATaxSettingEveryProductIsRatedZeroWithAWarning) {
+    ASSERT_NO_FATAL_FAILURE(Prepare("sqlite", "sqlite"));
+    source_.Execute("DELETE FROM configuration WHERE fieldname = 'xtaxbyproduct'");
+    run::TextStatus status;
+    std::string warnings;
+    ASSERT_TRUE(Import(status, &warnings).succeeded) << status.txtStep2;
+    db::Connection conn = shop_.Open();
+    EXPECT_EQ(Rows(conn, "SELECT DISTINCT T_TaxRate FROM tblQuillmartVersions JOIN tblQuillmartTaxRates ON T_ID = "
+                         "V_Tax"),
+              Lines{"0"});
+    EXPECT_NE(warnings.find("The VPASP configuration has no xtaxbyproduct setting, which names the products' tax "
+                            "column: every product was given the tax rate 0.\r\n"),
+              std::string::npos)
+        << warnings;
+}
+
+// An Access file of another kind has none of the tables the detection looks
+// for, so it is taken for VPASP; the run refuses it before any change.
+TEST(VpaspSourceCheck, AnUnrelatedAccessFileIsRefusedNamingTheMissingTables) {
+    const std::optional<std::string> nwind = test::SharedFixture("access/nwind.mdb");
+    if (!nwind) GTEST_SKIP() << "the shared fixtures are not here";
+    run::TextStatus status;
+    run::RunContext ctx(status);
+    ctx.source.Kind = data::kAccess;
+    ctx.source.Database = *nwind;
+    ctx.destination = test::SqliteSide(data::testing::SqliteShop("5.104", true));
+    ASSERT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
+    ASSERT_EQ(ctx.source.SystemName, data::kSystemVpasp);
+    const auto before = test::Dump(ctx.destination.Database);
+
+    EXPECT_FALSE(wizard::RunTransfer(ctx).succeeded);
+    EXPECT_NE(status.txtStep2.find("\r\nError occurred!\r\nThe source database does not hold a VPASP shop: it has no "
+                                   "table configuration, ProdCategories or prodfeatures; it also lacks the columns "
+                                   "categories.highercategoryid, "),
+              std::string::npos)
+        << status.txtStep2;
+    EXPECT_EQ(status.txtStep2.find("Deleting"), std::string::npos);
+    EXPECT_EQ(test::Dump(ctx.destination.Database), before);
+}
+
+}  // namespace
+}  // namespace qdt::importers
