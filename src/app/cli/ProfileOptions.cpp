@@ -14,7 +14,7 @@ const char* const kTransferUsage =
     "        [--skip-compare NAME]... [--skip-job NAME]...\n"
     "        [--copy-images] [--image-folder DIR] [--uploads-folder DIR]\n"
     "      Check both databases, then copy the source shop into the destination. For a catalogue\n"
-    "      source (excel, text): --copy-images copies the images the catalogue names from the\n"
+    "      source (excel, text, VPASP): --copy-images copies the images the catalogue names from the\n"
     "      image folder (default: the source file's folder) into the shop's uploads folder\n"
     "      (default: the destination file's folder).\n"
     "  quillmart-datatool-cli execute-sql --source-kind sqlserver|mysql|sqlite ... --script FILE\n"
