@@ -31,7 +31,7 @@ TEST(CliVpasp, ImportsAVpaspShopWithTheNamedImageFolders) {
     EXPECT_NE(r.out.find("Adding related products... done."), std::string::npos) << r.out;
     EXPECT_TRUE(fs::exists(uploads + "/images_products/1.gif"));
     db::Connection conn = test::OpenSqlite(shop);
-    EXPECT_EQ(test::Count(conn, "SELECT COUNT(*) FROM tblQuillmartVersions"), 24);
+    EXPECT_EQ(test::Count(conn, "SELECT COUNT(*) FROM tblQuillmartVersions"), 22);
 }
 
 }  // namespace
