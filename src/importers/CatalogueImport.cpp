@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "data/Detection.h"
+#include "importers/ActinicImporter.h"
 #include "importers/FlatFileImporter.h"
 #include "importers/ImportFrame.h"
 
@@ -42,17 +43,26 @@ std::optional<ImageFiles> FlatFile(run::RunContext& ctx, db::Connection& source,
 std::optional<ImageFiles> ImportCatalogue(run::RunContext& ctx, db::Connection& source, db::Connection& destination,
                                           const std::function<void()>& beforeWrite) {
     const std::string& system = ctx.source.SystemName;
-    if (system != data::kSystemFlatFile)
+    std::optional<ImageFiles> images;
+    if (system == data::kSystemFlatFile)
+        images = FlatFile(ctx, source, destination, beforeWrite);
+    else if (system == data::kSystemActinic)
+        images = ImportActinic(ctx, source, destination, beforeWrite);
+    else
         throw std::runtime_error("The " + system +
                                  " catalogue importer is not available in this version of the Data Tool.");
-    std::optional<ImageFiles> images = FlatFile(ctx, source, destination, beforeWrite);
     for (const std::string& warning : source.Warnings()) ctx.strWarnings += warning + "\r\n";
     return images;
 }
 
 std::vector<std::string> TablesTheImportWrites(const std::string& system) {
-    if (system != data::kSystemFlatFile) return {};
-    std::vector<std::string> tables = FlatFileTablesWritten();
+    std::vector<std::string> tables;
+    if (system == data::kSystemFlatFile)
+        tables = FlatFileTablesWritten();
+    else if (system == data::kSystemActinic)
+        tables = ActinicTablesWritten();
+    else
+        return {};
     tables.push_back(kConfigTable);
     return tables;
 }

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <tuple>
 
 #include "db/Error.h"
 #include "db/Providers.h"
 #include "db/access/AccessSqlTranslator.h"
 #include "db/access/AccessWriteGuard.h"
+#include "db/access/JetFunctions.h"
 #include "db/access/LibraryOutput.h"
 
 namespace qdt::db::access {
@@ -57,7 +59,23 @@ std::unique_ptr<Recordset> AccessProvider::OpenSchemaTables() {
     return std::make_unique<TableListRecordset>(tables_);
 }
 
+namespace {
+
+// Statements reach the snapshot in the Access dialect and leave it in SQLite's.
+void ServeAccessDialect(SqliteProvider& sqlite, const std::string& path) {
+    RegisterJetFunctions(sqlite.Handle());
+    std::string fileName = std::filesystem::path(path).filename().string();
+    sqlite.SetStatementFilter([fileName](const std::string& sql) {
+        std::vector<SqlToken> tokens = TokenizeAccessSql(sql);
+        RefuseWrites(tokens, fileName);
+        return TranslateAccessSql(std::move(tokens));
+    });
+}
+
+}  // namespace
+
 std::unique_ptr<AccessProvider> OpenAccessFile(const std::string& path, const SnapshotOptions& options) {
+    if (IsSqliteFile(path)) return OpenAccessSnapshotFile(path);
     // libmdb is used only here, while the snapshot is built.
     LibraryOutputScope quiet;
     MdbFile file(path);
@@ -66,13 +84,30 @@ std::unique_ptr<AccessProvider> OpenAccessFile(const std::string& path, const Sn
     if (ec) size = 0;
     Snapshot snap = BuildSnapshot(file, size, options);
     auto sqlite = std::make_unique<SqliteProvider>(std::move(snap.db));
-    std::string fileName = std::filesystem::path(path).filename().string();
-    sqlite->SetStatementFilter([fileName](const std::string& sql) {
-        std::vector<SqlToken> tokens = TokenizeAccessSql(sql);
-        RefuseWrites(tokens, fileName);
-        return TranslateAccessSql(std::move(tokens));
-    });
+    ServeAccessDialect(*sqlite, path);
     return std::make_unique<AccessProvider>(std::move(sqlite), std::move(snap.tables), snap.tempFile);
+}
+
+bool IsSqliteFile(const std::string& path) {
+    static constexpr char kHeader[] = "SQLite format 3";  // with its NUL: 16 bytes
+    char start[sizeof kHeader] = {};
+    std::ifstream in(path, std::ios::binary);
+    return in.read(start, sizeof start) && std::equal(start, start + sizeof start, kHeader);
+}
+
+std::unique_ptr<AccessProvider> OpenAccessSnapshotFile(const std::string& path) {
+    std::unique_ptr<SqliteProvider> sqlite = SqliteProvider::OpenFile(path, OpenMode::kReadOnly);
+    // Read-only twice over: the file is opened so, and the session refuses changes.
+    sqlite->Execute("PRAGMA query_only=1")->Close();
+    std::vector<MdbTableInfo> tables;
+    auto names = sqlite->Execute("SELECT name FROM sqlite_master WHERE type = 'table'");
+    for (; !names->Eof(); names->MoveNext()) {
+        const std::string name = names->Fields(std::size_t{0}).Value().ToText();
+        tables.push_back({name, name.rfind("sqlite_", 0) == 0});
+    }
+    names->Close();
+    ServeAccessDialect(*sqlite, path);
+    return std::make_unique<AccessProvider>(std::move(sqlite), std::move(tables), std::string());
 }
 
 }  // namespace qdt::db::access
