@@ -58,7 +58,9 @@ std::string WithoutMarkers(std::string text, bool nul) {
 }
 
 std::int32_t ActinicWholeNumber(const db::Value& value, const std::string& what, const std::string& column) {
+    // Null, and a text left empty, stand for 0.
     if (value.IsNull()) return 0;
+    if (value.kind() == db::Value::Kind::Text && value.AsText().find_first_not_of(' ') == std::string::npos) return 0;
     double v = 0;
     try {
         v = value.ToDouble();
