@@ -14,7 +14,7 @@ const char* const kTransferUsage =
     "        [--skip-compare NAME]... [--skip-job NAME]...\n"
     "        [--copy-images] [--image-folder DIR] [--uploads-folder DIR]\n"
     "      Check both databases, then copy the source shop into the destination. For a catalogue\n"
-    "      source (excel, text): --copy-images copies the images the catalogue names from the\n"
+    "      source (excel, text, an Actinic access file): --copy-images copies the images the catalogue names from the\n"
     "      image folder (default: the source file's folder) into the shop's uploads folder\n"
     "      (default: the destination file's folder).\n"
     "  quillmart-datatool-cli execute-sql --source-kind sqlserver|mysql|sqlite ... --script FILE\n"
@@ -23,7 +23,7 @@ const char* const kTransferUsage =
     "      Show this help.\n"
     "  For each side (--source-... and --dest-...):\n"
     "      -kind access|sqlserver|mysql|sqlite|excel|text\n"
-    "      -file PATH (access, sqlite, excel, text)   -server HOST   -port N   -database NAME\n"
+    "      -file PATH (access: .mdb, .accdb or a SQLite snapshot; sqlite, excel, text)   -server HOST   -port N   -database NAME\n"
     "      -user NAME   -password TEXT   -trusted   -worksheet NAME (excel)\n"
     "  Passwords may come from QDT_SOURCE_PASSWORD and QDT_DEST_PASSWORD instead, which keeps them\n"
     "  out of the process list and the shell's history.\n";
