@@ -9,6 +9,7 @@
 #include "db/Providers.h"
 #include "db/access/AccessSqlTranslator.h"
 #include "db/access/AccessWriteGuard.h"
+#include "db/access/FilterIndexes.h"
 #include "db/access/JetFunctions.h"
 #include "db/access/LibraryOutput.h"
 
@@ -65,17 +66,22 @@ namespace {
 void ServeAccessDialect(SqliteProvider& sqlite, const std::string& path) {
     RegisterJetFunctions(sqlite.Handle());
     std::string fileName = std::filesystem::path(path).filename().string();
-    sqlite.SetStatementFilter([fileName](const std::string& sql) {
+    auto indexes = std::make_shared<FilterIndexes>(sqlite.Handle());
+    sqlite.SetStatementFilter([fileName, indexes](const std::string& sql) {
         std::vector<SqlToken> tokens = TokenizeAccessSql(sql);
         RefuseWrites(tokens, fileName);
-        return TranslateAccessSql(std::move(tokens));
+        std::vector<std::string> tables;
+        const std::vector<SqlToken> access = tokens;
+        std::string translated = TranslateAccessSql(std::move(tokens), &tables);
+        indexes->Prepare(access, tables);
+        return translated;
     });
 }
 
 }  // namespace
 
 std::unique_ptr<AccessProvider> OpenAccessFile(const std::string& path, const SnapshotOptions& options) {
-    if (IsSqliteFile(path)) return OpenAccessSnapshotFile(path);
+    if (IsSqliteFile(path)) return OpenAccessSnapshotFile(path, options);
     // libmdb is used only here, while the snapshot is built.
     LibraryOutputScope quiet;
     MdbFile file(path);
@@ -95,19 +101,13 @@ bool IsSqliteFile(const std::string& path) {
     return in.read(start, sizeof start) && std::equal(start, start + sizeof start, kHeader);
 }
 
-std::unique_ptr<AccessProvider> OpenAccessSnapshotFile(const std::string& path) {
-    std::unique_ptr<SqliteProvider> sqlite = SqliteProvider::OpenFile(path, OpenMode::kReadOnly);
-    // Read-only twice over: the file is opened so, and the session refuses changes.
-    sqlite->Execute("PRAGMA query_only=1")->Close();
-    std::vector<MdbTableInfo> tables;
-    auto names = sqlite->Execute("SELECT name FROM sqlite_master WHERE type = 'table'");
-    for (; !names->Eof(); names->MoveNext()) {
-        const std::string name = names->Fields(std::size_t{0}).Value().ToText();
-        tables.push_back({name, name.rfind("sqlite_", 0) == 0});
-    }
-    names->Close();
+std::unique_ptr<AccessProvider> OpenAccessSnapshotFile(const std::string& path, const SnapshotOptions& options) {
+    // The file is only read, into a copy of the tool's own that is then
+    // served as an Access file's snapshot is.
+    Snapshot snap = CopySqliteSnapshot(path, options);
+    auto sqlite = std::make_unique<SqliteProvider>(std::move(snap.db));
     ServeAccessDialect(*sqlite, path);
-    return std::make_unique<AccessProvider>(std::move(sqlite), std::move(tables), std::string());
+    return std::make_unique<AccessProvider>(std::move(sqlite), std::move(snap.tables), snap.tempFile);
 }
 
 }  // namespace qdt::db::access

@@ -43,9 +43,10 @@ private:
 // holding 1 and 0) and read as it is. Throws DatabaseError naming the file.
 std::unique_ptr<AccessProvider> OpenAccessFile(const std::string& path, const SnapshotOptions& options = {});
 
-// A SQLite file serving as an Access snapshot: opened read-only, its tables
-// listed, its statements translated from the Access dialect.
-std::unique_ptr<AccessProvider> OpenAccessSnapshotFile(const std::string& path);
+// A SQLite file serving as an Access snapshot: read into a copy (the file
+// itself is never written), its tables listed, its statements translated
+// from the Access dialect.
+std::unique_ptr<AccessProvider> OpenAccessSnapshotFile(const std::string& path, const SnapshotOptions& options = {});
 
 // Whether the file starts with SQLite's header.
 bool IsSqliteFile(const std::string& path);
