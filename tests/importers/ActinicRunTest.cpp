@@ -207,5 +207,37 @@ INSTANTIATE_TEST_SUITE_P(
                  "The product 'T-shirt' (reference '102') has 'lots' in sTax1OpaqueData", "sTax1OpaqueData"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A real Access file and a SQLite snapshot file take the same road: snapshot,
+// table list, detection, version.
+struct DetectionCase {
+    const char* name;
+    std::string file;
+    const char* system;
+    const char* version;
+};
+
+class AccessDetection : public ::testing::TestWithParam<DetectionCase> {};
+
+TEST_P(AccessDetection, NamesTheShopSystem) {
+    if (GetParam().file.empty()) GTEST_SKIP() << "The shared fixture access/nwind.mdb is not present.";
+    testing::ImportShop shop;
+    ASSERT_NO_FATAL_FAILURE(shop.Make("sqlite"));
+    run::TextStatus status;
+    run::RunContext ctx(status);
+    ctx.source.Kind = data::kAccess;
+    ctx.source.Database = GetParam().file;
+    ctx.destination = shop.profile;
+    ASSERT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
+    EXPECT_EQ(ctx.source.SystemName, GetParam().system);
+    EXPECT_EQ(data::FormatVersion(ctx.source.Version), GetParam().version);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, AccessDetection,
+    ::testing::Values(DetectionCase{"Actinic", QDT_ACTINIC_FIXTURES "/shop.sqlite", data::kSystemActinic, "61"},
+                      DetectionCase{"Northwind", test::SharedFixture("access/nwind.mdb").value_or(""),
+                                    data::kSystemVpasp, "5"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace qdt::importers
