@@ -152,6 +152,9 @@ private:
                                      "') would have " + std::to_string(count) +
                                      " versions, one for each combination of its choices; more than " +
                                      std::to_string(kMaxVersions) + " cannot be imported.");
+        if (count == 0)
+            Warn("The product '" + product.name + "' (reference '" + product.reference +
+                 "') has no combination of choices to make a version of; it was imported without versions.");
         if (count == 1 || product.pricingModel != 0)
             frame_.Run("UPDATE " + table + " SET P_VersionDisplayType = '" + (count == 1 ? "n" : "p") +
                        "' WHERE P_ID = " + std::to_string(id));
