@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "data/Detection.h"
+#include "importers/ActinicImporter.h"
 #include "importers/FlatFileImporter.h"
 #include "importers/ImportFrame.h"
 #include "importers/VpaspImporter.h"
@@ -48,6 +49,8 @@ std::optional<ImageFiles> ImportCatalogue(run::RunContext& ctx, db::Connection& 
         images = FlatFile(ctx, source, destination, beforeWrite);
     else if (system == data::kSystemVpasp)
         images = ImportVPASP(ctx, source, destination, beforeWrite);
+    else if (system == data::kSystemActinic)
+        images = ImportActinic(ctx, source, destination, beforeWrite);
     else
         throw std::runtime_error("The " + system +
                                  " catalogue importer is not available in this version of the Data Tool.");
@@ -61,6 +64,8 @@ std::vector<std::string> TablesTheImportWrites(const std::string& system) {
         tables = FlatFileTablesWritten();
     else if (system == data::kSystemVpasp)
         tables = VpaspTablesWritten();
+    else if (system == data::kSystemActinic)
+        tables = ActinicTablesWritten();
     else
         return {};
     tables.push_back(kConfigTable);

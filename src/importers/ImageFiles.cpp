@@ -99,14 +99,15 @@ void ImageFiles::CopyImage(const std::string& sourceFile, std::string targetName
     Stage(*found, targetName + "." + extension);
 }
 
-void ImageFiles::CopyFileToFolder(const std::string& sourcePath, const std::string& targetName) {
-    if (sourcePath.empty()) return;
+bool ImageFiles::CopyFileToFolder(const std::string& sourcePath, const std::string& targetName) {
+    if (sourcePath.empty()) return false;
     auto found = finder_->Find(sourcePath);
     if (!found) {
         NoteMissing(sourcePath);
-        return;
+        return false;
     }
     Stage(*found, targetName);
+    return true;
 }
 
 void ImageFiles::Stage(const fs::path& from, const std::string& targetName) {

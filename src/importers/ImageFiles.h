@@ -40,8 +40,8 @@ public:
     // happens for an empty sourceFile; a file not found is counted.
     void CopyImage(const std::string& sourceFile, std::string targetName, std::string extension = {});
     // Stages a file given by its full path (found as CopyImage finds files)
-    // under targetName, which includes its extension.
-    void CopyFileToFolder(const std::string& sourcePath, const std::string& targetName);
+    // under targetName, which includes its extension. False when not found.
+    bool CopyFileToFolder(const std::string& sourcePath, const std::string& targetName);
 
     // Files named but not found, in the order met.
     std::size_t MissingCount() const { return missingCount_; }

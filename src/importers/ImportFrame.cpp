@@ -99,6 +99,10 @@ void ImportFrame::CopyImage(const std::string& sourceFile, const std::string& su
     if (images_) images_->CopyImage(sourceFile, subfolder + "\\" + std::to_string(id));
 }
 
+bool ImportFrame::CopyFile(const std::string& sourcePath, const std::string& targetName) {
+    return images_ && images_->CopyFileToFolder(sourcePath, targetName);
+}
+
 std::int32_t ImportFrame::Insert(const std::string& table, std::string insert, const std::string& readBack) {
     Run(std::move(insert));
     Identity& identity = identity_[table];

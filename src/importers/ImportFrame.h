@@ -72,6 +72,9 @@ public:
     // Both do nothing when images are not copied.
     void DeleteImages(const std::string& subfolder);
     void CopyImage(const std::string& sourceFile, const std::string& subfolder, std::int32_t id);
+    // Stages a file (a download) under targetName, extension included; false
+    // when images are not copied or the file is not found.
+    bool CopyFile(const std::string& sourcePath, const std::string& targetName);
 
     // Runs the INSERT of a row into one of the frame's tables and returns the
     // new row's identity: the engine's own last-insert id, checked once per

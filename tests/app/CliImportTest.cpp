@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/CliRunner.h"
 #include "data/FixtureShops.h"
+#include "support/ShopDatabases.h"
 
 namespace qdt::app {
 namespace {
@@ -31,6 +33,29 @@ TEST(CliImport, ImportsTheDemoCatalogueWithTheNamedImageFolders) {
     EXPECT_TRUE(fs::exists(uploads + "/images_versions/1.png"));
     // Nothing went to the defaults, the folders of the two files.
     EXPECT_FALSE(fs::exists(fs::path(shop).parent_path() / "images_products"));
+}
+
+// An Actinic catalogue kept in a SQLite file, given as the Access file.
+TEST(CliImport, ImportsAnActinicCatalogueFromASqliteFile) {
+    const std::string store = test::TempDir();
+    fs::create_directories(store + "/images");
+    std::ofstream(store + "/kettle.zip") << "kettle";
+    std::ofstream(store + "/images/sencha.png") << "sencha";
+    const std::string shop = data::testing::SqliteShop("5.104", true);
+    const std::string uploads = test::TempDir() + "/uploads";
+    fs::create_directories(uploads);
+    auto r = testing::RunCli({"copy", "--source-kind", "access", "--source-file", QDT_ACTINIC_FIXTURES "/shop.sqlite",
+                              "--dest-kind", "sqlite", "--dest-file", shop, "--copy-images", "--image-folder", store,
+                              "--uploads-folder", uploads});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("Adding products...done."), std::string::npos) << r.out;
+    db::Connection c = test::OpenSqlite(shop);
+    EXPECT_EQ(test::Count(c, "SELECT COUNT(*) FROM tblQuillmartProducts"), 7);
+    EXPECT_EQ(test::Count(c, "SELECT COUNT(*) FROM tblQuillmartVersions WHERE V_DownloadType = 'u'"), 4);
+    EXPECT_TRUE(fs::exists(uploads + "/images_products/1.png"));
+    std::size_t downloads = 0;
+    for (const auto& entry : fs::directory_iterator(uploads + "/files_versions")) downloads += entry.path().extension() == ".zip";
+    EXPECT_EQ(downloads, 4u);
 }
 
 }  // namespace

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <tuple>
 
 #include "db/Error.h"
 #include "db/Providers.h"
 #include "db/access/AccessSqlTranslator.h"
 #include "db/access/AccessWriteGuard.h"
+#include "db/access/FilterIndexes.h"
+#include "db/access/JetFunctions.h"
 #include "db/access/LibraryOutput.h"
 
 namespace qdt::db::access {
@@ -57,7 +60,28 @@ std::unique_ptr<Recordset> AccessProvider::OpenSchemaTables() {
     return std::make_unique<TableListRecordset>(tables_);
 }
 
+namespace {
+
+// Statements reach the snapshot in the Access dialect and leave it in SQLite's.
+void ServeAccessDialect(SqliteProvider& sqlite, const std::string& path) {
+    RegisterJetFunctions(sqlite.Handle());
+    std::string fileName = std::filesystem::path(path).filename().string();
+    auto indexes = std::make_shared<FilterIndexes>(sqlite.Handle());
+    sqlite.SetStatementFilter([fileName, indexes](const std::string& sql) {
+        std::vector<SqlToken> tokens = TokenizeAccessSql(sql);
+        RefuseWrites(tokens, fileName);
+        std::vector<std::string> tables;
+        const std::vector<SqlToken> access = tokens;
+        std::string translated = TranslateAccessSql(std::move(tokens), &tables);
+        indexes->Prepare(access, tables);
+        return translated;
+    });
+}
+
+}  // namespace
+
 std::unique_ptr<AccessProvider> OpenAccessFile(const std::string& path, const SnapshotOptions& options) {
+    if (IsSqliteFile(path)) return OpenAccessSnapshotFile(path, options);
     // libmdb is used only here, while the snapshot is built.
     LibraryOutputScope quiet;
     MdbFile file(path);
@@ -66,12 +90,23 @@ std::unique_ptr<AccessProvider> OpenAccessFile(const std::string& path, const Sn
     if (ec) size = 0;
     Snapshot snap = BuildSnapshot(file, size, options);
     auto sqlite = std::make_unique<SqliteProvider>(std::move(snap.db));
-    std::string fileName = std::filesystem::path(path).filename().string();
-    sqlite->SetStatementFilter([fileName](const std::string& sql) {
-        std::vector<SqlToken> tokens = TokenizeAccessSql(sql);
-        RefuseWrites(tokens, fileName);
-        return TranslateAccessSql(std::move(tokens));
-    });
+    ServeAccessDialect(*sqlite, path);
+    return std::make_unique<AccessProvider>(std::move(sqlite), std::move(snap.tables), snap.tempFile);
+}
+
+bool IsSqliteFile(const std::string& path) {
+    static constexpr char kHeader[] = "SQLite format 3";  // with its NUL: 16 bytes
+    char start[sizeof kHeader] = {};
+    std::ifstream in(path, std::ios::binary);
+    return in.read(start, sizeof start) && std::equal(start, start + sizeof start, kHeader);
+}
+
+std::unique_ptr<AccessProvider> OpenAccessSnapshotFile(const std::string& path, const SnapshotOptions& options) {
+    // The file is only read, into a copy of the tool's own that is then
+    // served as an Access file's snapshot is.
+    Snapshot snap = CopySqliteSnapshot(path, options);
+    auto sqlite = std::make_unique<SqliteProvider>(std::move(snap.db));
+    ServeAccessDialect(*sqlite, path);
     return std::make_unique<AccessProvider>(std::move(sqlite), std::move(snap.tables), snap.tempFile);
 }
 

@@ -38,7 +38,17 @@ private:
     std::string snapshotFile_;
 };
 
-// Opens an Access file by path. Throws DatabaseError naming the file.
+// Opens an Access file by path: an .mdb or .accdb file is loaded into a new
+// snapshot; a SQLite file is taken as a snapshot already made (yes/no columns
+// holding 1 and 0) and read as it is. Throws DatabaseError naming the file.
 std::unique_ptr<AccessProvider> OpenAccessFile(const std::string& path, const SnapshotOptions& options = {});
+
+// A SQLite file serving as an Access snapshot: read into a copy (the file
+// itself is never written), its tables listed, its statements translated
+// from the Access dialect.
+std::unique_ptr<AccessProvider> OpenAccessSnapshotFile(const std::string& path, const SnapshotOptions& options = {});
+
+// Whether the file starts with SQLite's header.
+bool IsSqliteFile(const std::string& path);
 
 }  // namespace qdt::db::access

@@ -120,6 +120,50 @@ std::string DeclaredType(const MdbColumnInfo& c) {
     }
 }
 
+Snapshot CopySqliteSnapshot(const std::string& path, const SnapshotOptions& options) {
+    sqlite3* rawSource = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &rawSource, SQLITE_OPEN_READONLY, nullptr);
+    SqliteHandle source(rawSource);
+    if (rc != SQLITE_OK)
+        throw DatabaseError("The SQLite file '" + path + "' could not be opened: " +
+                            (rawSource ? sqlite3_errmsg(rawSource) : "out of memory"));
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    std::string tempFile;
+    if (!ec && size > options.inMemoryLimit) tempFile = MakeTempFile(options);
+    const std::string target = tempFile.empty() ? ":memory:" : tempFile;
+    sqlite3* raw = nullptr;
+    rc = sqlite3_open_v2(target.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    Building b;
+    b.db.reset(raw);
+    if (!tempFile.empty()) unlink(tempFile.c_str());
+    if (rc != SQLITE_OK)
+        throw DatabaseError("The snapshot of '" + path + "' could not be created: " +
+                            (raw ? sqlite3_errmsg(raw) : "out of memory"));
+    sqlite3_backup* backup = sqlite3_backup_init(raw, "main", source.get(), "main");
+    if (backup) {
+        rc = sqlite3_backup_step(backup, -1);
+        sqlite3_backup_finish(backup);
+    }
+    if (!backup || rc != SQLITE_DONE)
+        throw DatabaseError("'" + path + "' could not be read as a SQLite snapshot: " + sqlite3_errmsg(raw));
+    b.Exec("PRAGMA query_only=1");
+
+    Snapshot s;
+    sqlite3_stmt* names = nullptr;
+    if (sqlite3_prepare_v2(raw, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &names, nullptr) ==
+        SQLITE_OK) {
+        while (sqlite3_step(names) == SQLITE_ROW) {
+            std::string name = reinterpret_cast<const char*>(sqlite3_column_text(names, 0));
+            s.tables.push_back({name, name.rfind("sqlite_", 0) == 0});
+        }
+    }
+    sqlite3_finalize(names);
+    s.db = std::move(b.db);
+    s.tempFile = tempFile;
+    return s;
+}
+
 Snapshot BuildSnapshot(MdbFile& file, std::uintmax_t fileSize, const SnapshotOptions& options) {
     Building b;
     std::string tempFile;

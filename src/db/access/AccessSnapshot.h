@@ -34,6 +34,11 @@ struct Snapshot {
 // Builds the snapshot; on failure nothing is left behind (no handle, no file).
 Snapshot BuildSnapshot(MdbFile& file, std::uintmax_t fileSize, const SnapshotOptions& options);
 
+// Copies a SQLite file that serves as an Access file's snapshot, so that the
+// file itself is only ever read; in memory, or in an unlinked temporary file
+// when it is larger than the options' limit. The copy's tables are listed.
+Snapshot CopySqliteSnapshot(const std::string& path, const SnapshotOptions& options);
+
 // The declared SQLite type of an Access column; TypeFromDeclaredType reads the
 // type code back from it.
 std::string DeclaredType(const MdbColumnInfo& column);

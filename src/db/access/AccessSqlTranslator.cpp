@@ -7,6 +7,7 @@
 #include "db/Error.h"
 #include "db/Text.h"
 #include "db/access/AccessDate.h"
+#include "db/access/JetFunctions.h"
 
 namespace qdt::db::access {
 
@@ -34,6 +35,8 @@ public:
         tokens_[i].text.clear();
         for (++i; i < tokens_.size() && tokens_[i].kind == K::Space; ++i) tokens_[i].text.clear();
     }
+    // The token just before significant token k (a blank as a rule), or null at the start.
+    SqlToken* RawBefore(std::size_t k) { return sig_[k] == 0 ? nullptr : &tokens_[sig_[k] - 1]; }
     // Index just past the parenthesis that closes the one at k, or Size().
     std::size_t AfterGroup(std::size_t k) const {
         int depth = 0;
@@ -206,24 +209,47 @@ void TranslateDeleteStar(Statement& st) {
 }
 
 // A chain of operands joined by + with a text literal among them is a
-// concatenation in Access; SQLite spells that ||.
-void TranslateConcatenation(Statement& st) {
+// concatenation in Access; SQLite spells that ||. A chain of names, calls and
+// groups is a concatenation or a sum depending on the row's values, so it
+// becomes nested JetPlus calls, which decide per row. Only number literals:
+// left alone.
+void TranslatePlusChains(Statement& st) {
     for (std::size_t k = 0; k < st.Size(); ++k) {
         const SqlToken& before = st.Peek(static_cast<std::ptrdiff_t>(k) - 1);
         if (before.IsSymbol(".") || IsArithmetic(before)) continue;
         std::vector<std::size_t> plusSigns;
+        std::vector<std::size_t> operandEnds;
         bool hasText = st.Peek(k).kind == K::String;
+        bool onlyNumbers = st.Peek(k).kind == K::Number;
         std::size_t end = AfterOperand(st, k);
         if (end == k) continue;
         while (st.Peek(end).IsSymbol("+")) {
             std::size_t next = AfterOperand(st, end + 1);
             if (next == end + 1) break;
             hasText = hasText || st.Peek(end + 1).kind == K::String;
+            onlyNumbers = onlyNumbers && st.Peek(end + 1).kind == K::Number && next == end + 2;
             plusSigns.push_back(end);
+            operandEnds.push_back(next);
             end = next;
         }
-        if (plusSigns.empty() || !hasText || IsArithmetic(st.Peek(end))) continue;
-        for (std::size_t p : plusSigns) st.At(p).text = "||";
+        if (plusSigns.empty() || IsArithmetic(st.Peek(end))) continue;
+        if (hasText) {
+            for (std::size_t p : plusSigns) st.At(p).text = "||";
+            continue;
+        }
+        if (onlyNumbers) continue;
+        std::string open;
+        for (std::size_t i = 0; i < plusSigns.size(); ++i) open += std::string(kJetPlusFunction) + "(";
+        if (SqlToken* raw = st.RawBefore(k)) {
+            raw->suffix += open;
+        } else {
+            st.At(k).text = open + st.At(k).text;
+        }
+        for (std::size_t i = 0; i < plusSigns.size(); ++i) {
+            if (SqlToken* raw = st.RawBefore(plusSigns[i]); raw && raw->kind == K::Space) raw->text.clear();
+            st.At(plusSigns[i]).text = ",";
+            st.At(operandEnds[i] - 1).suffix += ")";
+        }
     }
 }
 
@@ -264,7 +290,7 @@ std::string TranslateAccessSql(std::vector<SqlToken> tokens, std::vector<std::st
     TranslateTableNames(tokens, tables);
     Statement st(tokens);
     TranslateLiterals(tokens, st);
-    TranslateConcatenation(st);
+    TranslatePlusChains(st);
     TranslateDeleteStar(st);
     TranslateTop(st);
     return JoinTokens(tokens);

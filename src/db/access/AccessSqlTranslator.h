@@ -12,6 +12,7 @@ namespace qdt::db::access {
 //   DELETE * FROM t                  -> DELETE FROM t
 //   #2004/3/7 9:05:02#               -> '2004-03-07 09:05:02'
 //   'a' + Name                       -> 'a' || Name
+//   a + b                            -> JetPlus(a, b) (joins texts, adds numbers)
 //   True / False                     -> 1 / 0
 //   [Order Details]                  -> "Order Details"
 //   FROM items.csv, Sheet1$          -> FROM "items.csv", "Sheet1$"

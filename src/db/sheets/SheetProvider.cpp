@@ -3,6 +3,7 @@
 #include "db/Text.h"
 #include "db/access/AccessSqlTranslator.h"
 #include "db/access/AccessWriteGuard.h"
+#include "db/access/JetFunctions.h"
 
 namespace qdt::db::sheets {
 
@@ -39,6 +40,7 @@ private:
 SheetProvider::SheetProvider(std::unique_ptr<SqliteProvider> snapshot, std::string sourceName,
                              std::string kindOfSource)
     : snapshot_(std::move(snapshot)) {
+    access::RegisterJetFunctions(snapshot_->Handle());
     snapshot_->SetStatementFilter([this, sourceName, kindOfSource](const std::string& sql) {
         std::vector<access::SqlToken> tokens = access::TokenizeAccessSql(sql);
         access::RefuseWrites(tokens, sourceName, kindOfSource);

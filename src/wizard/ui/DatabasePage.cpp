@@ -83,7 +83,7 @@ void DatabasePage::BuildAccess() {
     grid->addWidget(new QLabel(QStringLiteral("File :"), f), 0, 0);
     grid->addWidget(txtAccessFile, 0, 1);
     grid->addWidget(NewBrowse("cmdAccessBrowse", txtAccessFile, title, QString(),
-                              QStringLiteral("Microsoft Access Database (*.mdb *.accdb)|*.mdb;*.accdb")),
+                              QStringLiteral("Microsoft Access Database (*.mdb *.accdb *.sqlite)|*.mdb;*.accdb;*.sqlite")),
                     0, 2);
     grid->addWidget(new QLabel(QStringLiteral("DB Password :"), f), 1, 0);
     grid->addWidget(txtAccessPassword, 1, 1);

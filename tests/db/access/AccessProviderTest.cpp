@@ -13,6 +13,7 @@
 #include "db/Connection.h"
 #include "db/Error.h"
 #include "db/access/AccessProvider.h"
+#include "db/sqlite/SqliteProvider.h"
 #include "support/TestEnv.h"
 
 namespace qdt::db {
@@ -170,6 +171,10 @@ TEST_F(NorthwindTest, AccessDialectIsTranslated) {
     EXPECT_EQ(OneValue(Conn(), "SELECT [Order Details].Quantity FROM [Order Details] WHERE OrderID = 10248 AND "
                                "ProductID = 11"),
               "12");
+    // Jet's own + and LIKE on the file's snapshot.
+    EXPECT_EQ(OneValue(Conn(), "SELECT FirstName + LastName FROM Employees WHERE EmployeeID = 1"), "NancyDavolio");
+    EXPECT_EQ(OneValue(Conn(), "SELECT EmployeeID + ReportsTo FROM Employees WHERE EmployeeID = 1"), "3");
+    EXPECT_EQ(OneValue(Conn(), "SELECT COUNT(*) FROM Employees WHERE ',' + LastName + ',' LIKE '%,DAVOLIO,%'"), "1");
 }
 
 TEST_F(NorthwindTest, WritesAreRefusedNamingTheFile) {
@@ -204,6 +209,44 @@ TEST(AccessProvider, OpensAnAccdbFile) {
     EXPECT_EQ(tables, std::vector<std::string>{"Asset Items"});
     EXPECT_EQ(OneValue(c, "SELECT COUNT(*) FROM [Asset Items]"), "65");
     if (mdb::Installed()) CompareWithMdbExport(c, *path, "Asset Items");
+}
+
+// A SQLite file given as the Access file is an already made snapshot.
+TEST(AccessProvider, ReadsASqliteFileAsItsSnapshot) {
+    const std::string path = qdt::test::TempDir() + "/catalogue.sqlite";
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+        SqliteHandle db(raw);
+        ASSERT_EQ(sqlite3_exec(raw,
+                               "CREATE TABLE \"Catalog section\" (nSectionID INTEGER, \"Section text\" TEXT, "
+                               "bHideOnWebSite BOOLEAN); INSERT INTO \"Catalog section\" VALUES (1, 'Teas', 0), "
+                               "(2, 'Old', 1); CREATE TABLE Product (Ref TEXT)",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+    }
+    const auto before = fs::last_write_time(path);
+    const auto size = fs::file_size(path);
+    Connection c;
+    c.Open(ConnectionString(path));
+    std::vector<std::string> tables;
+    for (auto rs = c.OpenSchema(); !rs->Eof(); rs->MoveNext()) tables.push_back(rs->Fields("TABLE_NAME").Value().ToText());
+    EXPECT_EQ(tables, (std::vector<std::string>{"Catalog section", "Product"}));
+    EXPECT_EQ(OneValue(c, "SELECT TOP 1 [Section text] + '!' FROM [Catalog section] WHERE bHideOnWebSite = True"),
+              "Old!");
+    EXPECT_EQ(OneValue(c, "SELECT COUNT(*) FROM [Catalog section] WHERE [Section text] LIKE 'TEA%'"), "1");
+    for (const char* sql : {"UPDATE [Catalog section] SET bHideOnWebSite = False", "DELETE * FROM Product",
+                            "DROP TABLE Product"}) {
+        try {
+            c.Execute(sql);
+            ADD_FAILURE() << "not refused: " << sql;
+        } catch (const DatabaseError& e) {
+            EXPECT_NE(std::string(e.what()).find("catalogue.sqlite"), std::string::npos) << e.what();
+        }
+    }
+    c.Close();
+    EXPECT_EQ(fs::last_write_time(path), before);
+    EXPECT_EQ(fs::file_size(path), size);
 }
 
 std::string OpenError(const std::string& connectionString) {

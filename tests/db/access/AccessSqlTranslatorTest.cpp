@@ -63,16 +63,6 @@ TEST(AccessSqlTranslate, DateLiteralsBecomeText) {
     EXPECT_THROW(T("SELECT * FROM t WHERE d = #2004/2/30#"), DatabaseError);
 }
 
-TEST(AccessSqlTranslate, PlusNextToTextIsConcatenation) {
-    EXPECT_EQ(T("SELECT FirstName + ' ' + LastName FROM Employees"), "SELECT FirstName || ' ' || LastName FROM Employees");
-    EXPECT_EQ(T("SELECT 'No. ' + [t].[id] FROM t"), "SELECT 'No. ' || \"t\".\"id\" FROM t");
-    EXPECT_EQ(T("SELECT Trim(a) + 'x', (b) + 'y' FROM t"), "SELECT Trim(a) || 'x', (b) || 'y' FROM t");
-    EXPECT_EQ(T("WHERE Name = 'a' + b AND c + 1 > 2"), "WHERE Name = 'a' || b AND c + 1 > 2");
-    EXPECT_EQ(T("SELECT a + b, 1 + 2 FROM t"), "SELECT a + b, 1 + 2 FROM t");
-    // Next to a tighter operator the grouping would change, so nothing is touched.
-    EXPECT_EQ(T("SELECT 'a' + b * 2, 2 * 'a' + b FROM t"), "SELECT 'a' + b * 2, 2 * 'a' + b FROM t");
-}
-
 TEST(AccessSqlTranslate, TrueAndFalseBecomeOneAndZero) {
     EXPECT_EQ(T("SELECT * FROM Products WHERE Discontinued = True OR x = false"),
               "SELECT * FROM Products WHERE Discontinued = 1 OR x = 0");

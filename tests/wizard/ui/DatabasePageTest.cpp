@@ -108,7 +108,7 @@ TEST(WizardDatabasePage, BrowseAsksWithTheSidesTitleAndACancelChangesNothing) {
     ASSERT_EQ(w.dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(w.dialogs.fileRequests[0].title.toStdString(), "Select Source Database");
     EXPECT_EQ(w.dialogs.fileRequests[0].filter.toStdString(),
-              "Microsoft Access Database (*.mdb *.accdb)|*.mdb;*.accdb");
+              "Microsoft Access Database (*.mdb *.accdb *.sqlite)|*.mdb;*.accdb;*.sqlite");
     EXPECT_EQ(w.Text("txtAccessFile"), "/kept.mdb");
 
     w.dialogs.fileAnswer = "/chosen/shop.mdb";
