@@ -141,7 +141,7 @@ private:
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             StepTotal();
         }
-        CountCopiedRows();
+        if (options_.report) CountCopiedRows();
         for (const auto& entry : s.CompareTableList.Entries()) {
             Comparison c = ComparisonFor(entry.first);
             Reach({c.destinationTable});

@@ -26,8 +26,9 @@ struct RunOptions {
 // tables whose engine cannot roll back: the run warns about those before it
 // writes and names the ones it reached after a failure. Never throws.
 StepOutcome RunTransfer(run::RunContext& ctx);
-// After the copy of a Quillmart source, the rows of every copied table are
-// counted in the destination, for the report's verification.
+// With a report asked for, the rows of every table a Quillmart copy copied
+// are counted in the destination once the copy is done, for the report's
+// verification.
 StepOutcome RunTransfer(run::RunContext& ctx, const RunOptions& options);
 
 }  // namespace qdt::wizard

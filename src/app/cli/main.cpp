@@ -86,6 +86,10 @@ int main(int argc, char** argv) {
         std::printf("%s\n", e.what());
         return 0;
     } catch (const CLI::ParseError& e) {
+        // CLI11 would only miss the subcommand; the word typed in its place says more.
+        if (argc > 1 && argv[1][0] != '-' && app.get_subcommands().empty())
+            return Mistake(app, std::string("Unknown command '") + argv[1] +
+                                    "': use tables, query, copy or execute-sql.");
         return Mistake(app, e.what());
     }
 
