@@ -84,9 +84,11 @@ ReportSide SideOf(const data::ConnectionProfile& profile, bool detected) {
         side.database = profile.Database;
         side.user = profile.Trusted ? std::string() : profile.User;
     }
-    if (detected && !profile.SystemName.empty()) {
+    if (detected) {
         side.system = profile.SystemName;
-        side.version = data::FormatVersion(profile.Version);
+        // The check finds only the version of a destination, which is a Quillmart shop by then.
+        if (side.system.empty() && profile.Version != 0) side.system = data::kSystemQuillmart;
+        if (!side.system.empty()) side.version = data::FormatVersion(profile.Version);
     }
     return side;
 }
