@@ -238,6 +238,8 @@ TEST_P(CliScriptCounts, AreReported) {
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     const nlohmann::json json = ReadReport(report);
     EXPECT_EQ(json["action"], "execute-sql");
+    EXPECT_FALSE(json["source"].contains("version")) << json["source"];
+    EXPECT_EQ(json["destination"]["kind"], "sql-file");
     EXPECT_EQ(json["script"]["statements"].get<long>(), c.statements);
     EXPECT_EQ(json["script"]["batches"].get<long>(), c.batches);
 }

@@ -56,8 +56,10 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 void Sides(RunReport& report, const run::RunContext& ctx) {
-    report.source = SideOf(ctx.source, true);
-    report.destination = SideOf(ctx.destination, ctx.intAction == run::kDataCopy);
+    // Execute SQL detects nothing: the check only names the database's kind.
+    const bool detected = ctx.intAction == run::kDataCopy;
+    report.source = SideOf(ctx.source, detected);
+    report.destination = SideOf(ctx.destination, detected);
     report.action = ctx.intAction;
 #ifdef QDT_VERSION
     report.toolVersion = QDT_VERSION;
