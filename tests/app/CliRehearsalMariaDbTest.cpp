@@ -20,17 +20,16 @@ using testing::ReadWholeFile;
 using testing::RunCli;
 using testing::ShellQuote;
 
-const char kDatabase[] = "qdt_cli_rehearsal";
 
 // The database as mariadb-dump writes it. InnoDB does not give back the
 // auto-increment values a rolled-back insert took, so the tables' next
 // AUTO_INCREMENT is left out: rows and schema are compared, not that counter.
-std::string Dump(const test::MySqlServer& server) {
+std::string Dump(const test::MySqlServer& server, const std::string& database) {
     const std::string out = test::TempDir() + "/dump.sql";
     const std::string command = "MYSQL_PWD=" + ShellQuote(server.password) +
                                 " mariadb-dump --no-defaults --skip-dump-date --skip-comments -h " +
                                 ShellQuote(server.host) + " -P " + std::to_string(server.port) + " -u " +
-                                ShellQuote(server.user) + " " + kDatabase + " > " + out;
+                                ShellQuote(server.user) + " " + database + " > " + out;
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     return std::regex_replace(ReadWholeFile(out), std::regex(" AUTO_INCREMENT=[0-9]+"), "");
 }
@@ -50,27 +49,29 @@ class CliRehearsalMariaDb : public ::testing::TestWithParam<MariaDbRehearsalCase
 TEST_P(CliRehearsalMariaDb, LeavesTheDumpAsItWas) {
     const MariaDbRehearsalCase& c = GetParam();
     QDT_REQUIRE_MYSQL_SERVER(server);
+    // A database per case, so that cases may run side by side.
+    const std::string database = std::string("qdt_cli_rehearsal_") + (*c.prepare ? "refused" : "kept");
     test::MySqlServer scratch = server;
-    scratch.database = kDatabase;
+    scratch.database = database;
     db::Connection admin;
     admin.Open(server.ConnectionString());
-    admin.Execute(std::string("DROP DATABASE IF EXISTS ") + kDatabase);
-    admin.Execute(std::string("CREATE DATABASE ") + kDatabase + " CHARACTER SET utf8mb4");
+    admin.Execute("DROP DATABASE IF EXISTS " + database);
+    admin.Execute("CREATE DATABASE " + database + " CHARACTER SET utf8mb4");
     {
         db::Connection conn;
         conn.Open(scratch.ConnectionString());
         data::testing::RunShopScript(conn, data::testing::ShopScript("mysql", "5.104", true));
         if (*c.prepare) conn.Execute(c.prepare);
     }
-    const std::string before = Dump(server);
+    const std::string before = Dump(server, database);
     const std::string report = test::TempDir() + "/maria.json";
     const auto r = RunCli({"copy", "--source-kind", "sqlite", "--source-file", data::testing::SqliteShop("4.6", false),
                            "--dest-kind", "mysql", "--dest-server", server.host, "--dest-port",
-                           std::to_string(server.port), "--dest-database", kDatabase, "--dest-user", server.user,
+                           std::to_string(server.port), "--dest-database", database, "--dest-user", server.user,
                            "--dest-password", server.password, "--rehearse", "--report", report});
     EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
     EXPECT_NE(r.err.find(c.errHolds), std::string::npos) << r.err;
-    EXPECT_TRUE(Dump(server) == before) << "the rehearsal changed the destination";
+    EXPECT_TRUE(Dump(server, database) == before) << "the rehearsal changed the destination";
     const std::string text = ReadWholeFile(report);
     // The test's own folders may hold the password's letters in their names.
     const std::string root = fs::path(test::TempDir()).parent_path().string();
@@ -80,9 +81,9 @@ TEST_P(CliRehearsalMariaDb, LeavesTheDumpAsItWas) {
     }
     const nlohmann::json json = nlohmann::json::parse(text);
     EXPECT_FALSE(json["kept"].get<bool>());
-    EXPECT_EQ(json["destination"]["database"], kDatabase);
+    EXPECT_EQ(json["destination"]["database"], database);
     EXPECT_EQ(json["destination"]["user"], server.user);
-    admin.Execute(std::string("DROP DATABASE ") + kDatabase);
+    admin.Execute("DROP DATABASE " + database);
 }
 
 INSTANTIATE_TEST_SUITE_P(
