@@ -1,5 +1,6 @@
 // The wizard. Optional: --source FILE --destination FILE offer two SQLite
-// shops (for example the demo shops) on the database pages of a Data Copy.
+// shops (for example the demo shops) on the database pages of a Data Copy;
+// --rehearse makes every Data Copy a rehearsal that keeps nothing.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -18,6 +19,9 @@ struct Options {
                               QStringLiteral("file")};
     QCommandLineOption destination{QStringLiteral("destination"), QStringLiteral("SQLite shop to copy into."),
                                    QStringLiteral("file")};
+    QCommandLineOption rehearse{QStringLiteral("rehearse"),
+                                QStringLiteral("Rehearse every Data Copy: run it whole, then roll it back, so that "
+                                               "nothing is kept.")};
 };
 
 void Describe(QCommandLineParser& parser, const Options& options) {
@@ -26,6 +30,7 @@ void Describe(QCommandLineParser& parser, const Options& options) {
     parser.addVersionOption();
     parser.addOption(options.source);
     parser.addOption(options.destination);
+    parser.addOption(options.rehearse);
 }
 
 }  // namespace
@@ -76,6 +81,7 @@ int main(int argc, char** argv) {
     FrmMain window(FrmMain::VersionCaption(qdt::app::kVersionMajor, qdt::app::kVersionMinor, qdt::app::kVersionPatch));
     if (parser.isSet(options.source) || parser.isSet(options.destination))
         window.SetDefaultFiles(qdt::data::kSqlite, fullPath(options.source), fullPath(options.destination));
+    window.SetRehearsal(parser.isSet(options.rehearse));
     window.show();
     return QApplication::exec();
 }

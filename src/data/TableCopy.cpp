@@ -294,6 +294,7 @@ void CopyTable(run::RunContext& ctx, const std::string& table, db::Connection& s
         status.SetBarValue(run::Bar::Current, run::Percent(rowCounter, count));
     }
     rows->Close();
+    ctx.tally.Table(table).rowsRead = rowCounter;
 
     if (identityInsert) ExecuteStatement(ctx, destination, "SET IDENTITY_INSERT " + table + " OFF")->Close();
     status.AppendMessage("done.");

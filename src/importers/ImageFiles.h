@@ -45,6 +45,8 @@ public:
 
     // Files named but not found, in the order met.
     std::size_t MissingCount() const { return missingCount_; }
+    // Files staged so far, each put in place by Publish.
+    std::size_t StagedCount() const { return staged_.size(); }
     // One warning line naming the first few missing files, or "" when none is missing.
     std::string MissingWarning() const;
 

@@ -66,7 +66,25 @@ std::string ImportFrame::FirstRow(const std::string& columns, const std::string&
     return data::FirstRowQuery(ctx_.destination.Kind, columns, rest);
 }
 
-void ImportFrame::Run(std::string sql) { data::ExecuteStatement(ctx_, destination_, std::move(sql))->Close(); }
+void ImportFrame::Run(std::string sql) {
+    data::ExecuteStatement(ctx_, destination_, std::move(sql))->Close();
+    CountInsert(ctx_.strQuery);
+}
+
+// Every importer writes its rows through Run with the table's name from
+// Table(), so the INSERT names it exactly; tax rates are counted from their
+// map instead, since the tax bands may add one of their own.
+void ImportFrame::CountInsert(const std::string& sql) {
+    static const std::string kInsert = "INSERT INTO ";
+    if (sql.compare(0, kInsert.size(), kInsert) != 0) return;
+    for (const auto& [name, own] : tables_) {
+        const std::size_t end = kInsert.size() + own.size();
+        if (name == kTaxRatesTable || sql.compare(kInsert.size(), own.size(), own) != 0) continue;
+        if (end < sql.size() && sql[end] != ' ' && sql[end] != '(') continue;
+        ++ctx_.tally.rowsCreated[name];
+        return;
+    }
+}
 
 void ImportFrame::SaveTaxBands() {
     savedRates_[0] =
@@ -145,7 +163,10 @@ std::int32_t ImportFrame::TaxRateId(const std::string& rateText, bool firstRowFo
 }
 
 std::optional<ImageFiles> ImportFrame::Finish() {
+    if (tables_.count(kTaxRatesTable)) ctx_.tally.rowsCreated[kTaxRatesTable] = static_cast<long>(taxRates_.size());
     if (images_) {
+        ctx_.tally.imagesCopied = static_cast<long>(images_->StagedCount());
+        ctx_.tally.imagesMissing = static_cast<long>(images_->MissingCount());
         if (std::string missing = images_->MissingWarning(); !missing.empty()) ctx_.strWarnings += missing + "\r\n";
     }
     return std::move(images_);

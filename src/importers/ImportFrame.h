@@ -58,7 +58,8 @@ public:
     std::string TextLiteral(const std::string& text, const std::string& table, const std::string& column) const;
     // "SELECT TOP 1 <columns> FROM <rest>" or "SELECT <columns> FROM <rest> LIMIT 0, 1".
     std::string FirstRow(const std::string& columns, const std::string& rest) const;
-    // Executes a statement on the destination and closes its result.
+    // Executes a statement on the destination and closes its result. An
+    // INSERT into one of the frame's tables is counted for the run report.
     void Run(std::string sql);
 
     // Reads the two tax bands' rates, before the tax rates are cleared.
@@ -87,14 +88,16 @@ public:
     std::int32_t TaxRateId(const std::string& rateText, bool firstRowForm);
     data::TaxRateMap& TaxRates() { return taxRates_; }
 
-    // Ends a successful import: the missing files go to the warnings once,
-    // and the staged image files (if any) go to the caller, who puts them in
+    // Ends a successful import: the tax rates and image files are counted
+    // for the run report, the missing files go to the warnings once, and the
+    // staged image files (if any) go to the caller, who puts them in
     // place once the destination has committed.
     std::optional<ImageFiles> Finish();
 
 private:
     enum class Identity { Unchecked, Trusted, ReadBack };
     std::int32_t ReadBackId(const std::string& table, const std::string& readBack);
+    void CountInsert(const std::string& sql);
 
     run::RunContext& ctx_;
     db::Connection& destination_;

@@ -52,6 +52,7 @@ void ExecuteBatch(run::RunContext& ctx, db::Connection& connection, const Batch&
                 ctx.strQuery = statement;
                 auto result = connection.Execute(ctx.strQuery);
                 if (result) result->Close();
+                ++ctx.tally.statementsRun;
             }
             ++done;
             ctx.status.SetBarValue(Bar::Current, done / total * 100.0);
@@ -87,6 +88,7 @@ void ExecuteSQLFile(run::RunContext& ctx, db::Connection& connection, std::istre
     status.Yield();
     for (std::size_t i = 0; i < batches.size(); ++i) {
         ExecuteBatch(ctx, connection, batches[i]);
+        ctx.tally.batchesRun += batches[i].repeat;
         status.SetBarValue(Bar::Total, static_cast<double>(i + 1) / static_cast<double>(batches.size()) * 100.0);
     }
     status.AppendMessage("done.");

@@ -195,6 +195,8 @@ private:
                                             : context_ + kBr + kBr + kSeeStatusWindow);
         out.txtSource = outcome_.txtSource;
         out.txtDestin = outcome_.txtDestin;
+        out.error = description;
+        out.failedStatement = ctx_.strQuery;
         return out;
     }
 

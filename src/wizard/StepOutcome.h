@@ -16,6 +16,10 @@ struct StepOutcome {
     // The check's findings for the confirmation page.
     std::string txtSource;
     std::string txtDestin;
+    // After a failure: the error's description and the statement under way
+    // (empty when none), as the log shows them; for the run report.
+    std::string error;
+    std::string failedStatement;
 };
 
 // What the window is left with after a failure: a box, Back and Cancel.

@@ -1,6 +1,7 @@
 #include "wizard/TransferRun.h"
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <vector>
 #include <optional>
@@ -45,20 +46,25 @@ Comparison ComparisonFor(const std::string& table) {
 
 class Run {
 public:
-    explicit Run(run::RunContext& ctx) : ctx_(ctx), status_(ctx.status) {}
+    Run(run::RunContext& ctx, const RunOptions& options) : ctx_(ctx), status_(ctx.status), options_(options) {}
 
     StepOutcome Execute() {
         ctx_.strQuery.clear();
         // A second run must report only its own problems.
         ctx_.strWarnings.clear();
+        ctx_.tally.Clear();
+        if (options_.report) report::BeginReport(*options_.report, ctx_, options_.rehearse);
         status_.ClearMessages();
+        StepOutcome outcome;
         try {
             status_.Yield();
             Body();
-            return outcome_;
+            outcome = outcome_;
         } catch (const std::exception& e) {
-            return Failed(e);
+            outcome = Failed(e);
         }
+        if (options_.report) report::EndReport(*options_.report, ctx_, outcome);
+        return outcome;
     }
 
 private:
@@ -67,6 +73,8 @@ private:
     void Yield() { status_.Yield(); }
 
     void Body() {
+        if (options_.rehearse && ctx_.intAction == run::kExecuteSql)
+            throw std::runtime_error("A rehearsal covers a Data Copy only: a script is not run in a rehearsal.");
         Add("Connecting to source database... ");
         Yield();
         source_.Open(ctx_.source.ConnectionString, 
@@ -127,9 +135,13 @@ private:
 
         for (const auto& entry : s.CopyTableList.Entries()) {
             Reach({entry.first});
+            const auto start = std::chrono::steady_clock::now();
             data::CopyTable(ctx_, entry.first, source_, destination_);
+            ctx_.tally.Table(entry.first).seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             StepTotal();
         }
+        if (options_.report) CountCopiedRows();
         for (const auto& entry : s.CompareTableList.Entries()) {
             Comparison c = ComparisonFor(entry.first);
             Reach({c.destinationTable});
@@ -157,10 +169,26 @@ private:
         Yield();
     }
 
+    // The rows each copied table holds once the copy is done, for the
+    // verification. Counted before the comparisons and the jobs, which add
+    // rows of their own (the news placeholders, the download shipping rate).
+    void CountCopiedRows() {
+        for (run::CopiedTable& t : ctx_.tally.copied) {
+            auto counted = data::ExecuteStatement(ctx_, destination_, "SELECT COUNT(*) FROM " + t.table);
+            t.rowsAfter = static_cast<long>(counted->Fields(std::size_t{0}).Value().ToInteger());
+            counted->Close();
+        }
+    }
+
     // Tables whose engine cannot roll back keep whatever the run writes to
     // them, whatever happens later: say so before anything is written.
     void WarnAboutTablesThatCannotRollBack() {
         cannotRollBack_ = TablesThatCannotRollBack(ctx_, destination_, TablesTheRunWrites(ctx_));
+        // A rehearsal promises to leave the destination as it was.
+        if (options_.rehearse && !cannotRollBack_.empty())
+            throw std::runtime_error("A rehearsal cannot run on this destination, since it has tables that cannot "
+                                     "roll back. " +
+                                     CannotRollBackWarning(cannotRollBack_));
         if (!cannotRollBack_.empty()) ctx_.strWarnings += "- " + CannotRollBackWarning(cannotRollBack_) + kBr;
     }
 
@@ -181,9 +209,12 @@ private:
     void Close() {
         Yield();
         if (inTransaction_) {
-            destination_.CommitTrans();
+            if (options_.rehearse) destination_.RollbackTrans();
+            else destination_.CommitTrans();
             inTransaction_ = false;
         }
+        // A rehearsal drops the staged files, which leaves the folders as they were.
+        if (options_.rehearse) images_.reset();
         // The import's image files wait for the rows: only now do they replace the old ones.
         if (images_) {
             for (const std::string& problem : images_->Publish()) ctx_.strWarnings += problem + kBr;
@@ -214,6 +245,7 @@ private:
         if (!ctx_.strWarnings.empty())
             Add(kBr + "The following problems were encountered;" + kBr + ctx_.strWarnings);
         Add(kBr + "Data Transfer Successful!");
+        if (options_.rehearse) Add(kRehearsalLine);
         outcome_.succeeded = true;
     }
 
@@ -234,11 +266,16 @@ private:
         // The shop keeps its old image files; the staged ones go.
         images_.reset();
         if (script_.is_open()) script_.close();
-        return FailedOutcome(context_ + kBr + kBr + kSeeStatusWindow);
+        if (options_.rehearse) Add(kRehearsalLine);
+        StepOutcome out = FailedOutcome(context_ + kBr + kBr + kSeeStatusWindow);
+        out.error = error.what();
+        out.failedStatement = ctx_.strQuery;
+        return out;
     }
 
     run::RunContext& ctx_;
     run::Status& status_;
+    const RunOptions& options_;
     std::string context_;
     StepOutcome outcome_;
     db::Connection source_;
@@ -253,6 +290,8 @@ private:
 
 }  // namespace
 
-StepOutcome RunTransfer(run::RunContext& ctx) { return Run(ctx).Execute(); }
+StepOutcome RunTransfer(run::RunContext& ctx) { return RunTransfer(ctx, RunOptions{}); }
+
+StepOutcome RunTransfer(run::RunContext& ctx, const RunOptions& options) { return Run(ctx, options).Execute(); }
 
 }  // namespace qdt::wizard

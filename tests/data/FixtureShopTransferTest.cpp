@@ -4,6 +4,7 @@
 // copy rule. One shop is read as an Access file's snapshot presents it.
 #include <gtest/gtest.h>
 #include <mdbtools.h>
+#include <nlohmann/json.hpp>
 
 #include <ostream>
 #include <string>
@@ -17,6 +18,7 @@
 #include "support/TestEnv.h"
 #include "wizard/ConnectionCheck.h"
 #include "wizard/TransferRun.h"
+#include "wizard/report/RunReport.h"
 
 namespace qdt::data {
 namespace {
@@ -32,6 +34,36 @@ struct Pair {
 
 void PrintTo(const Pair& p, std::ostream* os) {
     *os << (p.accessShaped ? "Access-typed " : "") << p.source << " into " << p.destination;
+}
+
+// The run's report of a successful copy: every selected table listed in copy
+// order with the source's rows, matched by the destination's count; the
+// detected versions; and, in the JSON, no password.
+void ExpectReportOfCopy(const wizard::report::RunReport& report, const run::RunContext& ctx, db::Connection& source,
+                        const Pair& pair) {
+    EXPECT_EQ(report.outcome, wizard::report::Outcome::kSucceeded);
+    EXPECT_FALSE(report.VerificationMismatch());
+    EXPECT_EQ(report.source.system, "Quillmart");
+    EXPECT_EQ(report.source.version, pair.source);
+    EXPECT_EQ(report.destination.version, pair.destination);
+    const auto& selected = ctx.settings.CopyTableList.Entries();
+    ASSERT_EQ(report.tables.size(), selected.size());
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        const wizard::report::ReportTable& t = report.tables[i];
+        EXPECT_EQ(t.table, selected[i].first);
+        EXPECT_EQ(t.rowsRead, Count(source, "SELECT COUNT(*) FROM " + t.table)) << t.table;
+        EXPECT_EQ(t.rowsAfter.value_or(-1), t.rowsRead) << t.table;
+        EXPECT_GE(t.seconds, 0.0);
+    }
+    const std::string text = wizard::report::ToJson(report);
+    const nlohmann::json json = nlohmann::json::parse(text);
+    EXPECT_EQ(json["copy"]["verification"], "matched");
+    EXPECT_EQ(json["copy"]["tables"].size(), selected.size());
+    EXPECT_EQ(json["outcome"], "succeeded");
+    EXPECT_TRUE(json["kept"].get<bool>());
+    if (!ctx.destination.Password.empty()) {
+        EXPECT_EQ(text.find("\"" + ctx.destination.Password + "\""), std::string::npos);
+    }
 }
 
 // The columns whose values a copy rule changes on the way.
@@ -132,7 +164,10 @@ void RunsToTheEndIntoMySql(const Pair& pair, const std::string& sourcePath) {
         ctx.destination = scratch.Profile();
         EXPECT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
         EXPECT_EQ(data::FormatVersion(ctx.destination.Version), pair.destination);
-        EXPECT_TRUE(wizard::RunTransfer(ctx).succeeded) << status.txtStep2;
+        wizard::report::RunReport report;
+        EXPECT_TRUE(wizard::RunTransfer(ctx, {false, &report}).succeeded) << status.txtStep2;
+        db::Connection source = test::OpenSqlite(sourcePath);
+        ExpectReportOfCopy(report, ctx, source, pair);
     }
     admin.Execute("DROP DATABASE qdt_fixture_transfer");
 }
@@ -153,7 +188,8 @@ TEST_P(ShopTransfer, RunsToTheEndAndCarriesEveryRow) {
     ASSERT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
     EXPECT_EQ(data::FormatVersion(ctx.source.Version), pair.source);
     EXPECT_EQ(data::FormatVersion(ctx.destination.Version), pair.destination);
-    ASSERT_TRUE(wizard::RunTransfer(ctx).succeeded) << status.txtStep2;
+    wizard::report::RunReport report;
+    ASSERT_TRUE(wizard::RunTransfer(ctx, {false, &report}).succeeded) << status.txtStep2;
     // Every default country of the fixtures resolves.
     EXPECT_EQ(ctx.strWarnings, "");
 
@@ -169,6 +205,7 @@ TEST_P(ShopTransfer, RunsToTheEndAndCarriesEveryRow) {
         EXPECT_EQ(Count(destination, "SELECT COUNT(*) FROM " + table), expected) << table;
         ExpectSameValues(source, destination, table);
     }
+    ExpectReportOfCopy(report, ctx, source, pair);
     if (old) {
         // The jobs: the old shop's login replaces every login of the new one,
         // and the download rate belongs to the method added with it.

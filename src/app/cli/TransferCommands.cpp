@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 
 #include "app/cli/ConsoleStatus.h"
 #include "app/cli/ProfileOptions.h"
@@ -10,6 +11,7 @@
 #include "wizard/ConnectionCheck.h"
 #include "data/run/TextStatus.h"
 #include "wizard/TransferRun.h"
+#include "wizard/report/RunReport.h"
 
 namespace qdt::app {
 
@@ -31,13 +33,7 @@ int Fail(ConsoleStatus& status, const std::string& log, const wizard::StepOutcom
     status.ClearProgress();
     std::fflush(stdout);
     std::fputs(FailureText(log, outcome.messageBox).c_str(), stderr);
-    return 1;
-}
-
-bool AsksForHelp(const std::vector<std::string>& args) {
-    for (const std::string& a : args)
-        if (a == "--help" || a == "-h") return true;
-    return false;
+    return kExitFailure;
 }
 
 // The image options go to the detected catalogue system's settings, over the
@@ -61,27 +57,42 @@ void Unselect(data::SelectionList& list, const std::vector<std::string>& names, 
             throw std::invalid_argument(std::string("There is no ") + what + " '" + n + "' to skip for this source.");
 }
 
-int Transfer(const std::vector<std::string>& args, bool executeSql) {
-    if (AsksForHelp(args)) {
-        std::printf("Usage:\n%s", kTransferUsage);
-        return 0;
-    }
-    TransferOptions options;
-    try {
-        options = ParseTransferOptions(args, executeSql);
-    } catch (const std::invalid_argument& e) {
-        std::fprintf(stderr, "%s\n\nUsage:\n%s", e.what(), kTransferUsage);
-        return 2;
-    }
+// The report goes where --report says, also after a failure; a report
+// that cannot be written is a failure of its own.
+bool WriteReport(const TransferOptions& options, const wizard::report::RunReport& report) {
+    if (options.reportFile.empty()) return true;
+    std::ofstream out(options.reportFile, std::ios::binary | std::ios::trunc);
+    out << wizard::report::ToJson(report);
+    out.close();
+    if (out) return true;
+    std::fprintf(stderr, "The report could not be written to '%s'.\n", options.reportFile.c_str());
+    return false;
+}
+
+void PrintSummary(const wizard::report::RunReport& report) {
+    std::fflush(stdout);
+    std::fputs(wizard::report::Summary(report).c_str(), stderr);
+}
+
+}  // namespace
+
+int TransferCommand(const TransferOptions& options, bool executeSql) {
+    namespace report = wizard::report;
     ConsoleStatus status(isatty(fileno(stderr)) != 0, isatty(fileno(stdout)) != 0);
     run::RunContext ctx(status);
     ctx.intAction = executeSql ? run::kExecuteSql : run::kDataCopy;
     ctx.source = options.source;
     ctx.destination = options.destination;
+    report::RunReport record;
 
+    const report::Clock::time_point checkStarted = report::Clock::now();
     wizard::StepOutcome check = wizard::RunConnectionCheck(ctx);
     std::fputs("\n", stdout);
-    if (!check.succeeded) return Fail(status, status.txtConnect, check);
+    if (!check.succeeded) {
+        report::CheckReport(record, ctx, check, checkStarted);
+        const int code = Fail(status, status.txtConnect, check);
+        return WriteReport(options, record) ? code : kExitFailure;
+    }
     try {
         Unselect(ctx.settings.CopyTableList, options.skipTables, "table to copy");
         Unselect(ctx.settings.CompareTableList, options.skipCompares, "table to compare");
@@ -89,18 +100,20 @@ int Transfer(const std::vector<std::string>& args, bool executeSql) {
         ApplyImageOptions(ctx, options);
     } catch (const std::invalid_argument& e) {
         std::fprintf(stderr, "%s\n", e.what());
-        return 2;
+        return kExitUsage;
     }
-    wizard::StepOutcome run = wizard::RunTransfer(ctx);
+    if (options.checkOnly) {
+        report::CheckReport(record, ctx, check, checkStarted);
+        return WriteReport(options, record) ? kExitSuccess : kExitFailure;
+    }
+    wizard::StepOutcome run = wizard::RunTransfer(ctx, {options.rehearse, &record});
     status.ClearProgress();
     std::fputs("\n", stdout);
-    if (!run.succeeded) return Fail(status, status.txtStep2, run);
-    return 0;
+    int code = kExitSuccess;
+    if (!run.succeeded) code = Fail(status, status.txtStep2, run);
+    else if (record.VerificationMismatch()) code = kExitNotMatched;
+    PrintSummary(record);
+    return WriteReport(options, record) ? code : kExitFailure;
 }
-
-}  // namespace
-
-int CopyCommand(const std::vector<std::string>& args) { return Transfer(args, false); }
-int ExecuteSqlCommand(const std::vector<std::string>& args) { return Transfer(args, true); }
 
 }  // namespace qdt::app

@@ -1,10 +1,10 @@
-// quillmart-datatool-cli: the engine's diagnostics from a shell.
+// quillmart-datatool-cli: the engine's diagnostics, the check and the run from a shell.
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
-#include <cstring>
 #include <exception>
+#include <stdexcept>
 #include <string>
-#include <vector>
-#include <algorithm>
 
 #include "app/Version.h"
 #include "app/cli/ProfileOptions.h"
@@ -13,21 +13,6 @@
 #include "db/Connection.h"
 
 namespace {
-
-const char* kUsage =
-    "Usage:\n"
-    "  quillmart-datatool-cli tables \"<connection string>\"\n"
-    "      List every table, view and system table of the database.\n"
-    "  quillmart-datatool-cli query \"<connection string>\" \"<SQL>\"\n"
-    "      Run one statement and print its result.\n"
-    "  quillmart-datatool-cli --version\n"
-    "  quillmart-datatool-cli --help\n";
-
-// Asked for, the usage is the answer (stdout); after a mistake it is the complaint (stderr).
-void PrintUsage(std::FILE* out) {
-    std::fputs(kUsage, out);
-    std::fputs(qdt::app::kTransferUsage, out);
-}
 
 int Tables(const std::string& connectionString) {
     qdt::db::Connection conn;
@@ -49,31 +34,79 @@ int Query(const std::string& connectionString, const std::string& sql) {
     return 0;
 }
 
+// The help of the command the line chose (or of the whole program).
+std::string HelpOf(const CLI::App& app) {
+    for (const CLI::App* command : app.get_subcommands())
+        if (command->parsed()) return command->help(app.get_name());
+    return app.help();
+}
+
+// A mistake on the command line: what is wrong, then the usage, on stderr.
+int Mistake(const CLI::App& app, const std::string& message) {
+    std::fprintf(stderr, "%s\n\n%s", message.c_str(), HelpOf(app).c_str());
+    return qdt::app::kExitUsage;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
-    std::string command = argc > 1 ? argv[1] : "";
+
+    CLI::App app("The Quillmart Data Tool's command-line companion: the wizard's check and run, and a look inside "
+                 "databases.",
+                 "quillmart-datatool-cli");
+    app.set_version_flag("--version", std::string("quillmart-datatool-cli ") + qdt::app::kVersion);
+    app.require_subcommand(1);
+
+    std::string connectionString, sql;
+    CLI::App* tables = app.add_subcommand("tables", "List every table, view and system table of the database");
+    tables->add_option("connection", connectionString, "The connection string")->required();
+    CLI::App* query = app.add_subcommand("query", "Run one statement and print its result");
+    query->add_option("connection", connectionString, "The connection string")->required();
+    query->add_option("sql", sql, "The statement")->required();
+
+    qdt::app::TransferArgs copyArgs, scriptArgs;
+    CLI::App* copy = app.add_subcommand(
+        "copy", "Check both databases, then copy the source shop (or import the catalogue) into the destination");
+    qdt::app::AddTransferOptions(*copy, copyArgs, false);
+    CLI::App* executeSql =
+        app.add_subcommand("execute-sql", "Check the database and the script, then run the script on the database");
+    qdt::app::AddTransferOptions(*executeSql, scriptArgs, true);
+
     try {
-        if (command == "tables" && argc == 3) return Tables(argv[2]);
-        if (command == "query" && argc == 4) return Query(argv[2], argv[3]);
-        std::vector<std::string> rest(argv + std::min(argc, 2), argv + argc);
-        if (command == "copy") return qdt::app::CopyCommand(rest);
-        if (command == "execute-sql") return qdt::app::ExecuteSqlCommand(rest);
-        if (command == "--version") {
-            std::printf("quillmart-datatool-cli %s\n", qdt::app::kVersion);
-            return 0;
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(HelpOf(app).c_str(), stdout);
+        return 0;
+    } catch (const CLI::CallForAllHelp&) {
+        std::fputs(app.help("", CLI::AppFormatMode::All).c_str(), stdout);
+        return 0;
+    } catch (const CLI::CallForVersion& e) {
+        std::printf("%s\n", e.what());
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        // CLI11 would only miss the subcommand; the word typed in its place says more.
+        if (argc > 1 && argv[1][0] != '-' && app.get_subcommands().empty())
+            return Mistake(app, std::string("Unknown command '") + argv[1] +
+                                    "': use tables, query, copy or execute-sql.");
+        return Mistake(app, e.what());
+    }
+
+    try {
+        if (tables->parsed()) return Tables(connectionString);
+        if (query->parsed()) return Query(connectionString, sql);
+        const bool script = executeSql->parsed();
+        qdt::app::TransferOptions options;
+        try {
+            options = qdt::app::ResolveTransferOptions(script ? scriptArgs : copyArgs, script);
+        } catch (const std::invalid_argument& e) {
+            return Mistake(app, e.what());
         }
-        if (command == "--help" || command == "-h" || command == "help") {
-            PrintUsage(stdout);
-            return 0;
-        }
-        PrintUsage(stderr);
-        return 2;
+        return qdt::app::TransferCommand(options, script);
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "%s\n", e.what());
-        return 1;
+        return qdt::app::kExitFailure;
     }
 }

@@ -4,6 +4,7 @@
 
 #include "data/run/ConnectionProfile.h"
 #include "data/run/ConversionSettings.h"
+#include "data/run/RunTally.h"
 #include "data/run/Status.h"
 
 namespace qdt::run {
@@ -25,6 +26,8 @@ struct RunContext {
     std::string strWarnings;
     // What to copy, compare and run, and the image settings of catalogue imports.
     data::ConversionSettings settings;
+    // What the run did, for its report; emptied when a run starts.
+    RunTally tally;
     Status& status;
 };
 

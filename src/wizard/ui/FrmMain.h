@@ -36,6 +36,8 @@ public:
     void SetFolderOpener(FolderOpener* opener);
     // Files offered instead of empty pages when a Data Copy starts (the demo shops).
     void SetDefaultFiles(data::DatabaseKind kind, const std::string& source, const std::string& destination);
+    // Every Data Copy runs whole and is then rolled back (the wizard's --rehearse).
+    void SetRehearsal(bool rehearse) { rehearse_ = rehearse; }
 
     void SetStep(int intNewStep);
     void PrepareStep(const QString& title, const QString& subtitle, bool back, bool next, bool cancel,
@@ -97,6 +99,7 @@ private:
     // Cancel has already asked the question that closing would ask.
     bool exitConfirmed_ = false;
     bool busyCursor_ = false;
+    bool rehearse_ = false;
     std::optional<std::pair<data::ConnectionProfile, data::ConnectionProfile>> defaults_;
 
     std::unique_ptr<QtUserDialogs> ownDialogs_;

@@ -12,6 +12,7 @@
 #include "wizard/ConnectionCheck.h"
 #include "wizard/TransferRun.h"
 #include "wizard/ui/FrmMain.h"
+#include "wizard/ui/RunSaving.h"
 
 namespace qdt::wizard::ui {
 
@@ -116,7 +117,12 @@ void FrmMain::SetStep(int intNewStep) {
                         QStringLiteral("The system is now performing the designated task. Please be patient whilst "
                                        "the process completes."),
                         false, false, false, ctx_.destination);
-            StartWork([this] { return RunTransfer(ctx_); });
+            StartWork([this] {
+                report::RunReport record;
+                StepOutcome outcome = RunTransfer(ctx_, {rehearse_, &record});
+                SaveRunQuietly(ctx_, record, status_);
+                return outcome;
+            });
             break;
         case 5: {
             PrepareStep(QStringLiteral("Complete"),
