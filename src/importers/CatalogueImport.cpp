@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "data/Detection.h"
+#include "importers/ComersusImporter.h"
 #include "importers/FlatFileImporter.h"
 #include "importers/ImportFrame.h"
 
@@ -42,15 +43,21 @@ std::optional<ImageFiles> FlatFile(run::RunContext& ctx, db::Connection& source,
 std::optional<ImageFiles> ImportCatalogue(run::RunContext& ctx, db::Connection& source, db::Connection& destination,
                                           const std::function<void()>& beforeWrite) {
     const std::string& system = ctx.source.SystemName;
-    if (system != data::kSystemFlatFile)
+    std::optional<ImageFiles> images;
+    if (system == data::kSystemFlatFile)
+        images = FlatFile(ctx, source, destination, beforeWrite);
+    else if (system == data::kSystemComersus)
+        images = ImportComersus(ctx, source, destination, beforeWrite);
+    else
         throw std::runtime_error("The " + system +
                                  " catalogue importer is not available in this version of the Data Tool.");
-    std::optional<ImageFiles> images = FlatFile(ctx, source, destination, beforeWrite);
     for (const std::string& warning : source.Warnings()) ctx.strWarnings += warning + "\r\n";
     return images;
 }
 
 std::vector<std::string> TablesTheImportWrites(const std::string& system) {
+    // The Comersus import leaves the tax rates and their bands alone.
+    if (system == data::kSystemComersus) return ComersusTablesWritten();
     if (system != data::kSystemFlatFile) return {};
     std::vector<std::string> tables = FlatFileTablesWritten();
     tables.push_back(kConfigTable);
