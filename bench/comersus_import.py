@@ -90,7 +90,7 @@ def main():
         shop = os.path.join(tmp, "comersus.sqlite")
         gen = generator()
         conn = sqlite3.connect(shop)
-        conn.executescript(gen.script(gen.big_shop(args.products), "sqlite"))
+        conn.executescript("BEGIN;\n" + gen.script(gen.big_shop(args.products), "sqlite") + "COMMIT;\n")
         conn.close()
         cmd = [cli, "copy", "--source-kind", "sqlite", "--source-file", shop, "--dest-kind", "mysql",
                "--dest-server", e.get("QDT_TEST_MYSQL_HOST", "127.0.0.1"), "--dest-port",
