@@ -4,6 +4,7 @@
 
 #include "data/Detection.h"
 #include "importers/ActinicImporter.h"
+#include "importers/ComersusImporter.h"
 #include "importers/FlatFileImporter.h"
 #include "importers/ImportFrame.h"
 #include "importers/VpaspImporter.h"
@@ -51,6 +52,8 @@ std::optional<ImageFiles> ImportCatalogue(run::RunContext& ctx, db::Connection& 
         images = ImportVPASP(ctx, source, destination, beforeWrite);
     else if (system == data::kSystemActinic)
         images = ImportActinic(ctx, source, destination, beforeWrite);
+    else if (system == data::kSystemComersus)
+        images = ImportComersus(ctx, source, destination, beforeWrite);
     else
         throw std::runtime_error("The " + system +
                                  " catalogue importer is not available in this version of the Data Tool.");
@@ -59,6 +62,8 @@ std::optional<ImageFiles> ImportCatalogue(run::RunContext& ctx, db::Connection& 
 }
 
 std::vector<std::string> TablesTheImportWrites(const std::string& system) {
+    // The Comersus import leaves the tax rates and their bands alone.
+    if (system == data::kSystemComersus) return ComersusTablesWritten();
     std::vector<std::string> tables;
     if (system == data::kSystemFlatFile)
         tables = FlatFileTablesWritten();

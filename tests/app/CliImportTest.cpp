@@ -58,5 +58,25 @@ TEST(CliImport, ImportsAnActinicCatalogueFromASqliteFile) {
     EXPECT_EQ(downloads, 4u);
 }
 
+TEST(CliImport, ImportsAComersusShopWithTheNamedImageFolders) {
+    const std::string source = test::NewSqliteFile("comersus.sqlite");
+    {
+        db::Connection conn = test::OpenSqlite(source);
+        data::testing::RunShopScript(conn, QDT_COMERSUS_SCRIPTS "/sqlite/comersus-shop.sql");
+    }
+    const std::string images = test::TempDir();
+    fs::create_directories(images + "/images");
+    std::ofstream(images + "/images/hats.gif") << "hats";
+    const std::string uploads = test::TempDir() + "/uploads";
+    fs::create_directories(uploads);
+    const std::string shop = data::testing::SqliteShop("5.104", true);
+    auto r = testing::RunCli({"copy", "--source-kind", "sqlite", "--source-file", source, "--dest-kind", "sqlite",
+                              "--dest-file", shop, "--copy-images", "--image-folder", images, "--uploads-folder",
+                              uploads});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("Set to Comersus v5"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::exists(uploads + "/images_categories/1.gif"));
+}
+
 }  // namespace
 }  // namespace qdt::app

@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""Measures a Comersus catalogue import into MariaDB through the command-line companion.
+
+  bench/comersus_import.py [--build DIR] [--products 10000] [--runs 3]
+
+It writes a Comersus shop as a SQLite file (tests/fixtures/comersus/generate.py,
+big_shop: N products in 100 categories, each with two option groups of three
+options, so 16 versions each, one category link and one related product), then
+for each run makes a blank 5.104 shop in the database qdt_bench_comersus on the
+test MariaDB (the generated 5.104 blank script through the `mariadb` client)
+and imports the shop into it with `quillmart-datatool-cli copy`.
+
+Each run is a child process timed with os.wait4: wall time from start to exit
+(check, import and commit) and the child's peak resident set. The rows written
+are counted after every run. Medians of the runs are printed with the time per
+1,000 versions and the load average before and after.
+
+MariaDB settings come from QDT_TEST_MYSQL_HOST/_PORT/_USER/_PASSWORD (source the
+env file of the test server). The database is dropped at the end.
+"""
+import argparse
+import importlib.util
+import os
+import sqlite3
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+DATABASE = "qdt_bench_comersus"
+TABLES = ["tblQuillmartProdtype", "tblQuillmartProducts", "tblQuillmartVersions",
+          "tblQuillmartProductProdTypeLink", "tblQuillmartRelatedProducts"]
+
+
+def generator():
+    path = os.path.join(ROOT, "tests", "fixtures", "comersus", "generate.py")
+    spec = importlib.util.spec_from_file_location("comersus_generate", path)
+    module = importlib.util.module_from_spec(spec)
+    sys.dont_write_bytecode = True
+    spec.loader.exec_module(module)
+    return module
+
+
+def mysql_client(database=None):
+    e = os.environ
+    cmd = ["mariadb", "--no-defaults", f"--host={e.get('QDT_TEST_MYSQL_HOST', '127.0.0.1')}",
+           f"--port={e.get('QDT_TEST_MYSQL_PORT', '3307')}", f"--user={e.get('QDT_TEST_MYSQL_USER', 'qdt')}",
+           "--default-character-set=utf8mb4", "--batch", "--skip-column-names"]
+    return cmd + ([database] if database else [])
+
+
+def mysql(sql, database=None, stdin=None):
+    env = dict(os.environ, MYSQL_PWD=os.environ.get("QDT_TEST_MYSQL_PASSWORD", "qdt-test"))
+    if stdin is not None:
+        with open(stdin, "rb") as f:
+            return subprocess.run(mysql_client(database), stdin=f, env=env, check=True, capture_output=True).stdout
+    return subprocess.run(mysql_client(database) + ["-e", sql], env=env, check=True, capture_output=True).stdout
+
+
+def blank_shop(build):
+    mysql(f"DROP DATABASE IF EXISTS {DATABASE}; CREATE DATABASE {DATABASE} CHARACTER SET utf8mb4")
+    mysql(None, DATABASE, stdin=os.path.join(build, "tests", "fixtures", "quillmart", "mysql",
+                                             "quillmart-5.104-blank.sql"))
+
+
+def timed(cmd, env):
+    start = time.perf_counter()
+    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
+    out = proc.stdout.read()
+    _, status, usage = os.wait4(proc.pid, 0)
+    elapsed = time.perf_counter() - start
+    proc.stdout.close()
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit(f"failed: {' '.join(cmd)}\n{out.decode(errors='replace')[-3000:]}")
+    return elapsed, usage.ru_maxrss / 1024.0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", default=os.path.join(ROOT, "build"))
+    parser.add_argument("--products", type=int, default=10000)
+    parser.add_argument("--runs", type=int, default=3)
+    args = parser.parse_args()
+    cli = os.path.join(args.build, "src", "app", "quillmart-datatool-cli")
+    e = os.environ
+
+    with tempfile.TemporaryDirectory(prefix="qdt-comersus-bench-") as tmp:
+        shop = os.path.join(tmp, "comersus.sqlite")
+        gen = generator()
+        conn = sqlite3.connect(shop)
+        conn.executescript("BEGIN;\n" + gen.script(gen.big_shop(args.products), "sqlite") + "COMMIT;\n")
+        conn.close()
+        cmd = [cli, "copy", "--source-kind", "sqlite", "--source-file", shop, "--dest-kind", "mysql",
+               "--dest-server", e.get("QDT_TEST_MYSQL_HOST", "127.0.0.1"), "--dest-port",
+               e.get("QDT_TEST_MYSQL_PORT", "3307"), "--dest-database", DATABASE, "--dest-user",
+               e.get("QDT_TEST_MYSQL_USER", "qdt")]
+        env = dict(e, QDT_DEST_PASSWORD=e.get("QDT_TEST_MYSQL_PASSWORD", "qdt-test"))
+
+        times, peaks, counts = [], [], None
+        before = "%.2f %.2f %.2f" % os.getloadavg()
+        try:
+            for run in range(args.runs):
+                blank_shop(args.build)
+                seconds, peak = timed(cmd, env)
+                counted = {t: int(mysql(f"SELECT COUNT(*) FROM {t}", DATABASE)) for t in TABLES}
+                if counts is not None and counted != counts:
+                    sys.exit(f"run {run + 1} wrote {counted}, not {counts}")
+                counts = counted
+                times.append(seconds)
+                peaks.append(peak)
+                print(f"run {run + 1}: {seconds:.1f} s, peak {peak:.0f} MB", flush=True)
+        finally:
+            mysql(f"DROP DATABASE IF EXISTS {DATABASE}")
+        after = "%.2f %.2f %.2f" % os.getloadavg()
+
+    versions = counts["tblQuillmartVersions"]
+    median = statistics.median(times)
+    print(f"rows written: {counts}")
+    print(f"{args.products} products, {versions} versions into MariaDB: median {median:.1f} s "
+          f"(runs {', '.join(f'{t:.1f}' for t in times)}), peak memory {statistics.median(peaks):.0f} MB, "
+          f"{median / versions * 1000:.2f} s per 1,000 versions")
+    print(f"load average before {before}, after {after}")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,252 @@
+// Whole Comersus imports through the transfer run: SQLite and MariaDB on
+// either side, every catalogue row compared.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "data/Detection.h"
+#include "data/run/TextStatus.h"
+#include "importers/ImportShop.h"
+#include "wizard/TransferRun.h"
+
+namespace qdt::importers {
+namespace {
+
+using testing::Files;
+using testing::Lines;
+using testing::Rows;
+using testing::Write;
+
+// A Comersus shop from the generated scripts: a SQLite file, or a database
+// of its own on the test MariaDB server.
+class ComersusShop {
+public:
+    void Make(const std::string& kind) {
+        if (kind == "mysql") {
+            QDT_REQUIRE_MYSQL_SERVER(server);
+            db::Connection admin;
+            admin.Open(server.ConnectionString());
+            const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+            database_ = "qdt_comersus_" + std::to_string(std::hash<std::string>{}(std::string(info->test_suite_name()) +
+                                                                                  info->name()) %
+                                                         1000000);
+            admin.Execute("DROP DATABASE IF EXISTS " + database_)->Close();
+            admin.Execute("CREATE DATABASE " + database_ + " CHARACTER SET utf8mb4")->Close();
+            profile = server.Profile();
+            profile.Database = database_;
+        } else {
+            profile = test::SqliteSide(test::NewSqliteFile("comersus.sqlite"));
+        }
+        profile.SystemName = data::kSystemComersus;
+        profile.ConnectionString = data::GetConnectionString(profile);
+        db::Connection conn = Open();
+        data::testing::RunShopScript(conn, std::string(QDT_COMERSUS_SCRIPTS) + "/" + kind + "/comersus-shop.sql");
+    }
+
+    ~ComersusShop() {
+        if (database_.empty()) return;
+        db::Connection admin;
+        admin.Open(test::TestMySqlServer()->ConnectionString());
+        admin.Execute("DROP DATABASE " + database_)->Close();
+    }
+
+    db::Connection Open() const {
+        db::Connection conn;
+        conn.Open(profile.ConnectionString);
+        return conn;
+    }
+
+    data::ConnectionProfile profile;
+
+private:
+    std::string database_;
+};
+
+const char* const kCatalogue[] = {
+    "SELECT PT_ID, PT_MotherProdType, PT_Live, PT_Name1, PT_Desc1, PT_ProductDisplayType, PT_ProdTypeDisplayType, "
+    "PT_OrderByValue, PT_OrderProductsBy FROM tblQuillmartProdtype ORDER BY PT_ID",
+    "SELECT P_ID, P_Live, P_Name1, P_Desc1, P_StrapLine1, P_Hyperlink1, P_Featured, P_OrderByValue, "
+    "P_OrderVersionsBy, P_VersionDisplayType FROM tblQuillmartProducts ORDER BY P_ID",
+    "SELECT V_ID, V_Product, V_Name1, V_CodeNumber, V_Price, V_Tax, V_Weight, V_Quantity, V_QuantityWarnLevel, "
+    "V_Desc1, V_Live, V_DownLoadInfo, V_DownloadType, V_OrderByValue, V_RRP FROM tblQuillmartVersions ORDER BY V_ID",
+    "SELECT PPT_ProductID, PPT_ProdTypeID FROM tblQuillmartProductProdTypeLink ORDER BY 1, 2",
+    "SELECT RP_ParentID, RP_ChildID FROM tblQuillmartRelatedProducts ORDER BY RP_ID",
+    "SELECT T_ID, T_TaxRate FROM tblQuillmartTaxRates ORDER BY T_ID"};
+const Lines kExpected[] = {
+    // Root's children first by id: Hats (3) with its subtree, then Shoes (10),
+    // under which Boots (2) and its Rain boots come before the second Sale.
+    {"1|0|y|Hats|Hats|e|n|2|", "2|1|y|Sale|Sale|e|n|0|", "3|1|n|Kids' Hats|Kids' Hats|e|n|1|",
+     "4|0|y|Shoes|Shoes|e|n|1|", "5|4|y|Boots|Boots|e|n|3|", "6|5|y|Rain boots|Rain boots|e|n|0|",
+     "7|4|y|Sale|Sale|e|n|0|"},
+    {"1|y|Plain mug|White, 300 ml|||1|0|V_OrderByValue|n", "2|y|T-shirt||||0|0|V_OrderByValue|p",
+     "3|y|Hoodie||||0|0|V_OrderByValue|o", "4|y|Gift set||||0|0|V_OrderByValue|r",
+     "5|y|Lonely bundle||||0|0|V_OrderByValue|n", "6|y|O'Neill pen|Refills: C:\\pens\\refill|||0|0|V_OrderByValue|n",
+     "7|n|Old stock||||0|0|V_OrderByValue|n"},
+    {"1|1|Plain mug|MUG-1|19.99|1|0.3|8|3||y||n|1|24.99",
+     "2|2|T-shirt|TEE-1|12.5|1|0.2|5|0||y||n|0|0",
+     "3|2|S|TEE-2|12.5|1|0.2|5|0||y||n|1|0",
+     "4|2|M|TEE-3|15|1|0.3|5|0||y||n|1|0",
+     // The empty Engraving group between Fit and Colour is left out.
+     "5|3|Hoodie|HOOD-1|30|1|0.5|0|0||y||f|0|35",
+     "6|3|Slim|HOOD-2|30|1|0.5|0|0||y||f|1|35",
+     "7|3|Loose|HOOD-3|30|1|0.7|0|0||y||f|1|35",
+     "8|3|Red|HOOD-4|30|1|0.5|0|0||y||f|1|35",
+     "9|3|Slim, Red|HOOD-5|30|1|0.5|0|0||y||f|1|35",
+     "10|3|Loose, Red|HOOD-6|30|1|0.7|0|0||y||f|1|35",
+     "11|4|Gift set|GIFT-1|10|1|0.2|4|1||y||n|0|0",
+     "12|4|Plain mug|MUG|24.99|1|0.4|8|3||y||n|1|0",
+     // A hidden product still counts as an item of a bundle.
+     "13|4|Secret tea|SEC|8.25|1|0.15|8|0||y||n|1|0",
+     "14|5|Lonely bundle|LONE-1|7.25|1|0|0|0||y||n|1|0",
+     "15|6|O'Neill pen|PEN-1|2.2|1|0.01|0|0||y||n|1|0",
+     "16|7|Old stock|OLD-1|1|1|1|0|0||y||n|1|0"},
+    {"1|1", "2|7", "3|5", "7|6"},
+    {"1|2", "2|1"},
+    {"1|17.5"}};
+
+struct RunCase {
+    const char* source;
+    const char* destination;
+};
+
+class ComersusRun : public ::testing::TestWithParam<RunCase> {
+protected:
+    void SetUp() override {
+        const std::string root = test::TempDir();
+        images_ = root + "/store";
+        uploads_ = root + "/uploads";
+        Write(images_ + "/images/hats.gif", "hats");
+        Write(images_ + "/images/mug.gif", "mug");
+        Write(images_ + "/images/mug_big.jpg", "mug-big");
+        Write(images_ + "/images/secret.png", "secret");
+        Write(uploads_ + "/images_categories/9.png", "old category");
+        Write(uploads_ + "/images_products/1.gif", "old product");
+        Write(uploads_ + "/images_versions/3.gif", "old version");
+        ASSERT_NO_FATAL_FAILURE(source_.Make(GetParam().source));
+        if (IsSkipped()) return;
+        ASSERT_NO_FATAL_FAILURE(shop_.Make(GetParam().destination));
+    }
+
+    wizard::StepOutcome Import(run::TextStatus& status, std::string* warnings = nullptr) {
+        run::RunContext ctx(status);
+        ctx.source = source_.profile;
+        ctx.destination = shop_.profile;
+        ctx.settings.ImageCopySettings[data::kImagesComersus] = {true, images_, uploads_};
+        wizard::StepOutcome outcome = wizard::RunTransfer(ctx);
+        if (warnings) *warnings = ctx.strWarnings;
+        return outcome;
+    }
+
+    Lines Catalogue() {
+        db::Connection conn = shop_.Open();
+        Lines all;
+        for (const char* sql : kCatalogue)
+            for (const std::string& row : Rows(conn, sql)) all.push_back(row);
+        return all;
+    }
+
+    std::string images_, uploads_;
+    ComersusShop source_;
+    testing::ImportShop shop_;
+};
+
+TEST_P(ComersusRun, ReplacesTheCatalogueAndItsImages) {
+    run::TextStatus status;
+    std::string warnings;
+    ASSERT_TRUE(Import(status, &warnings).succeeded) << status.txtStep2;
+    db::Connection conn = shop_.Open();
+    for (std::size_t i = 0; i < std::size(kCatalogue); ++i) EXPECT_EQ(Rows(conn, kCatalogue[i]), kExpected[i]);
+    EXPECT_EQ(Files(uploads_), (std::map<std::string, std::string>{{"images_categories/1.gif", "hats"},
+                                                                   {"images_products/1.gif", "mug"},
+                                                                   {"images_products_large/1.jpg", "mug-big"},
+                                                                   {"images_versions/12.gif", "mug"},
+                                                                   {"images_versions/13.png", "secret"},
+                                                                   {"images_versions_large/12.jpg", "mug-big"}}));
+    EXPECT_NE(status.txtStep2.find(
+                  "\r\n\r\nDeleting catalogue tables... done.\r\nDeleting old category images... done.\r\n"
+                  "Adding categories... done.\r\nDeleting old product images... done.\r\n"
+                  "Deleting old product images (large)... done.\r\nDeleting old version images... done.\r\n"
+                  "Getting record count... 7\r\nAdding products...done.\r\nAdding related products... done.\r\n"),
+              std::string::npos)
+        << status.txtStep2;
+    EXPECT_EQ(warnings,
+              "The Comersus product 1 ('Plain mug') was not linked to the category 1, 5: no such category was "
+              "imported (Root and the categories it does not reach are not).\r\nThe Comersus product 1 ('Plain "
+              "mug') was not related to the product 6: no such product was imported (hidden products are not).\r\n");
+}
+
+TEST_P(ComersusRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
+    run::TextStatus first;
+    ASSERT_TRUE(Import(first).succeeded) << first.txtStep2;
+    const Lines before = Catalogue();
+    const auto files = Files(uploads_);
+
+    // The last product fails after every table was written and images were staged.
+    source_.Open().Execute("UPDATE products SET price = NULL WHERE idProduct = 8")->Close();
+    run::TextStatus status;
+    EXPECT_FALSE(Import(status).succeeded);
+    EXPECT_NE(status.txtStep2.find("Error occurred!\r\nThe Comersus product 8 ('Old stock'), column price: the "
+                                   "value is empty, but it must be a number.\r\n"),
+              std::string::npos)
+        << status.txtStep2;
+    EXPECT_EQ(Catalogue(), before);
+    EXPECT_EQ(Files(uploads_), files);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, ComersusRun,
+                         ::testing::Values(RunCase{"sqlite", "sqlite"}, RunCase{"sqlite", "mysql"},
+                                           RunCase{"mysql", "sqlite"}),
+                         [](const ::testing::TestParamInfo<RunCase>& info) {
+                             return std::string(info.param.source) + "_into_" + info.param.destination;
+                         });
+
+// Runs work on a thread with a small stack, so that depth taken from it shows.
+void OnSmallStack(const std::function<void()>& work) {
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 512 * 1024);
+    pthread_t thread;
+    auto call = [](void* arg) -> void* {
+        (*static_cast<const std::function<void()>*>(arg))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, call, const_cast<std::function<void()>*>(&work)), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+}
+
+TEST(ComersusTree, AChainOfTwentyThousandLevelsIsWrittenParentFirst) {
+    ComersusShop source;
+    ASSERT_NO_FATAL_FAILURE(source.Make("sqlite"));
+    source.Open()
+        .Execute("WITH RECURSIVE chain(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM chain WHERE n < 20000) "
+                 "INSERT INTO categories (idCategory, idParentCategory, categoryDesc, imageCategory, active, "
+                 "displayOrder) SELECT 1000 + n, CASE n WHEN 1 THEN 1 ELSE 999 + n END, 'Level ' || n, '', -1, n "
+                 "FROM chain")
+        ->Close();
+    testing::ImportShop shop;
+    ASSERT_NO_FATAL_FAILURE(shop.Make("sqlite"));
+
+    run::TextStatus status;
+    bool succeeded = false;
+    OnSmallStack([&] {
+        run::RunContext ctx(status);
+        ctx.source = source.profile;
+        ctx.destination = shop.profile;
+        succeeded = wizard::RunTransfer(ctx).succeeded;
+    });
+    ASSERT_TRUE(succeeded) << status.txtStep2.substr(0, 2000);
+    db::Connection conn = shop.Open();
+    // Every level hangs under the one before it; Level 1 is top-level.
+    EXPECT_EQ(test::Count(conn, "SELECT COUNT(*) FROM tblQuillmartProdtype c JOIN tblQuillmartProdtype p ON "
+                                "p.PT_ID = c.PT_MotherProdType WHERE c.PT_Name1 = 'Level ' || (c.PT_OrderByValue) "
+                                "AND p.PT_Name1 = 'Level ' || (c.PT_OrderByValue - 1)"),
+              19999);
+    EXPECT_EQ(Rows(conn, "SELECT PT_MotherProdType FROM tblQuillmartProdtype WHERE PT_Name1 = 'Level 1'"),
+              Lines{"0"});
+}
+
+}  // namespace
+}  // namespace qdt::importers
