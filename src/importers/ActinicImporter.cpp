@@ -1,6 +1,7 @@
 #include "importers/ActinicImporter.h"
 
 #include <map>
+#include <set>
 #include <stdexcept>
 
 #include "data/run/Progress.h"
@@ -188,8 +189,10 @@ private:
         const std::string extension = SourceExtension(product.downloadFile);
         if (!frame_.CopyFile(product.downloadFile,
                              "files_versions\\" + std::to_string(id) + "_" + random + "." + extension)) {
-            Warn("The download file '" + product.downloadFile + "' of the product '" + product.name +
-                 "' was not found; its version was imported without a download.");
+            // Once per product, not once for each of its versions.
+            if (missingDownloads_.insert(product.name + "\n" + product.downloadFile).second)
+                Warn("The download file '" + product.downloadFile + "' of the product '" + product.name +
+                     "' was not found; its versions were imported without a download.");
             return;
         }
         frame_.Run("UPDATE " + table +
@@ -200,6 +203,7 @@ private:
     db::Connection& source_;
     ImportFrame frame_;
     RandomName& names_;
+    std::set<std::string> missingDownloads_;
     std::map<std::int32_t, std::int32_t> sections_;
 };
 

@@ -138,7 +138,7 @@ TEST_P(ActinicRun, ImportsSectionsProductsVersionsAndDownloads) {
           "top-level category.",
           "The product 'Lost' (reference '109') is in the section 42, which is not in the catalogue; it was imported "
           "without a category.",
-          "The download file 'missing.zip' of the product 'O'Neill's mug' was not found; its version was imported "
+          "The download file 'missing.zip' of the product 'O'Neill's mug' was not found; its versions were imported "
           "without a download."})
         EXPECT_NE(warnings_.find(warning), std::string::npos) << warnings_;
 }
