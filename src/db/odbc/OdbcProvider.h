@@ -22,6 +22,16 @@ public:
     // Asked on the main handle, where the insert ran; nullopt while a result
     // occupies it, since another handle would answer for its own session.
     std::optional<std::int64_t> LastInsertId() override;
+    // One round trip per group where the driver runs statement groups.
+    void ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done) override;
+    std::size_t GroupStatementLimit() const override;
+    std::size_t GroupByteLimit() const override;
+
+    // A group's size: big enough that the round trip no longer counts, small
+    // enough that cancelling and the progress bars are not held up, and far
+    // below the server's packet limit.
+    static constexpr std::size_t kGroupStatements = 500;
+    static constexpr std::size_t kGroupBytes = 1 << 20;
 
     // Handles opened so far (one, plus one for each result read alongside).
     std::size_t HandleCount() const { return session_ ? session_->HandleCount() : 0; }
@@ -35,6 +45,7 @@ protected:
     OdbcSession& Session();
 
 private:
+    bool Groups();
     std::shared_ptr<OdbcSession> session_;
 };
 

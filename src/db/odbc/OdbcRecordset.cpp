@@ -31,7 +31,7 @@ OdbcRecordset::OdbcRecordset(std::shared_ptr<OdbcSession> session, OpenResult op
 OdbcRecordset::~OdbcRecordset() { Finish(); }
 
 void OdbcRecordset::CheckStmt(SQLRETURN rc) const {
-    Check(rc, SQL_HANDLE_STMT, Stmt(), {}, open_->connection->Password());
+    Check(rc, SQL_HANDLE_STMT, Stmt(), {}, open_->connection->Password(), open_->connection->NarrowTextIsUtf8());
 }
 
 void OdbcRecordset::Describe() {
