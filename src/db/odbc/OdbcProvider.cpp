@@ -22,7 +22,7 @@ std::unique_ptr<Recordset> OdbcProvider::Execute(const std::string& sql) {
     StatementSource source;
     if (Session().Target().narrowTextIsUtf8) {
         // The driver takes UTF-8 as it is: no round through UTF-16 and back.
-        auto text = std::make_shared<std::string>(sql);
+        auto text = std::make_shared<std::string>(RepairedUtf8(sql));
         source.run = [text](SQLHSTMT stmt) {
             return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(text->data()), static_cast<SQLINTEGER>(text->size()));
         };

@@ -104,6 +104,7 @@ void OdbcSession::RunGroup(const std::vector<std::string>& statements, std::size
         if (!text.empty()) text += ";\n";
         text += sql;
     }
+    text = RepairedUtf8(std::move(text));
     // The server runs the statements in order and stops at the first that
     // fails; each one's outcome is read in turn, so `done` points at it.
     Check(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size())),
