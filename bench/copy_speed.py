@@ -254,9 +254,8 @@ def write_replay(log, path):
     with open(path, "wb") as f:
         f.write(b"START TRANSACTION;\n")
         for text in best:
-            for statement in text.split(b";\nINSERT INTO "):
-                if not statement.startswith((b"INSERT INTO ", b"DELETE FROM ")):
-                    statement = b"INSERT INTO " + statement
+            parts = text.split(b";\nINSERT INTO ")
+            for statement in parts[:1] + [b"INSERT INTO " + p for p in parts[1:]]:
                 if statement.startswith((b"INSERT INTO ", b"DELETE FROM ")):
                     f.write(statement + b";\n")
                     count += 1
