@@ -34,9 +34,9 @@ std::unique_ptr<Recordset> OdbcProvider::Execute(const std::string& sql) {
     return Open(std::move(source));
 }
 
-bool OdbcProvider::Groups() {
-    const OdbcTarget& target = Session().Target();
-    return target.runsStatementGroups && target.narrowTextIsUtf8;
+// Groups travel as UTF-8 through the narrow API, so only on drivers that take it so.
+bool OdbcProvider::Groups() const {
+    return session_ && session_->Target().runsStatementGroups && session_->Target().narrowTextIsUtf8;
 }
 
 void OdbcProvider::ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done) {
@@ -44,13 +44,8 @@ void OdbcProvider::ExecuteGroup(const std::vector<std::string>& statements, std:
     Session().RunGroup(statements, done);
 }
 
-std::size_t OdbcProvider::GroupStatementLimit() const {
-    return session_ && session_->Target().runsStatementGroups && session_->Target().narrowTextIsUtf8
-               ? kGroupStatements
-               : 1;
-}
-
-std::size_t OdbcProvider::GroupByteLimit() const { return GroupStatementLimit() > 1 ? kGroupBytes : 0; }
+std::size_t OdbcProvider::GroupStatementLimit() const { return Groups() ? kGroupStatements : 1; }
+std::size_t OdbcProvider::GroupByteLimit() const { return Groups() ? kGroupBytes : 0; }
 
 std::unique_ptr<Recordset> OdbcProvider::OpenSchemaTables() {
     std::string catalog = SchemaCatalog();

@@ -47,7 +47,7 @@ protected:
     OdbcSession& Session();
 
 private:
-    bool Groups();
+    bool Groups() const;
     std::shared_ptr<OdbcSession> session_;
 };
 
