@@ -10,6 +10,7 @@
 #include "data/Dialect.h"
 #include "data/SqlLiterals.h"
 #include "data/Statement.h"
+#include "data/StatementGroup.h"
 #include "db/Text.h"
 
 namespace qdt::data {
@@ -41,6 +42,8 @@ public:
         }
         return textColumns_->count(db::ToLowerAscii(column)) > 0;
     }
+
+    const std::string& Table() const { return table_; }
 
     int FractionDigits(const std::string& column) {
         if (!dialect_.fractionDigitsByColumn) return dialect_.fractionDigits;
@@ -241,6 +244,41 @@ std::vector<ColumnPlan> PlanColumns(run::RunContext& ctx, const std::vector<db::
     return plans;
 }
 
+// Builds one INSERT per source row and hands it to the group.
+void CopyRows(run::RunContext& ctx, db::Recordset& rows, const std::vector<ColumnPlan>& plans,
+              const std::set<std::string>& sourceColumns, DestinationTable& target, StatementGroup& inserts,
+              db::Connection& source, float count) {
+    run::Status& status = ctx.status;
+    long rowCounter = 0;
+    const std::string& table = target.Table();
+    const std::vector<db::Field>& fields = rows.AllFields();
+    while (!rows.Eof()) {
+        ++rowCounter;
+        LiteralContext lc{ctx, target, {table, RowKey(fields), {}}};
+        std::string columnList;
+        std::string valueList;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            status.Yield();
+            const ColumnPlan& plan = plans[i];
+            if (plan.rule.form == ValueForm::kSkip) continue;
+            lc.place.column = fields[i].Name();
+            FieldEntry entry = BuildFieldEntry(lc, fields[i], plan, source);
+            if (plan.addsAColumnTheSourceHas) DropColumnsTheSourceHas(entry, fields[i].Name(), sourceColumns);
+            if (entry.columns.empty()) continue;
+            columnList += entry.columns + ",";
+            valueList += entry.values + ",";
+        }
+        if (!columnList.empty()) columnList.pop_back();
+        if (!valueList.empty()) valueList.pop_back();
+
+        inserts.Add("INSERT INTO " + table + " (" + columnList + ") VALUES (" + valueList + ")");
+
+        rows.MoveNext();
+        status.Yield();
+        status.SetBarValue(run::Bar::Current, run::Percent(rowCounter, count));
+    }
+}
+
 }  // namespace
 
 void CopyTable(run::RunContext& ctx, const std::string& table, db::Connection& source, db::Connection& destination) {
@@ -266,33 +304,20 @@ void CopyTable(run::RunContext& ctx, const std::string& table, db::Connection& s
     const std::vector<ColumnPlan> plans = PlanColumns(ctx, fields, sourceColumns);
 
     DestinationTable target(ctx, table, destination);
-    long rowCounter = 0;
-    while (!rows->Eof()) {
-        ++rowCounter;
-        LiteralContext lc{ctx, target, {table, RowKey(fields), {}}};
-        std::string columnList;
-        std::string valueList;
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            status.Yield();
-            const ColumnPlan& plan = plans[i];
-            if (plan.rule.form == ValueForm::kSkip) continue;
-            lc.place.column = fields[i].Name();
-            FieldEntry entry = BuildFieldEntry(lc, fields[i], plan, source);
-            if (plan.addsAColumnTheSourceHas) DropColumnsTheSourceHas(entry, fields[i].Name(), sourceColumns);
-            if (entry.columns.empty()) continue;
-            columnList += entry.columns + ",";
-            valueList += entry.values + ",";
+    StatementGroup inserts(ctx, destination);
+    try {
+        CopyRows(ctx, *rows, plans, sourceColumns, target, inserts, source, count);
+    } catch (...) {
+        // The rows built before the failure were due to be written before it,
+        // and a failure among them is the one that happened first.
+        if (inserts.Pending()) {
+            std::string failed = ctx.strQuery;
+            inserts.Flush();
+            ctx.strQuery = std::move(failed);
         }
-        if (!columnList.empty()) columnList.pop_back();
-        if (!valueList.empty()) valueList.pop_back();
-
-        ExecuteStatement(ctx, destination, "INSERT INTO " + table + " (" + columnList + ") VALUES (" + valueList + ")")
-            ->Close();
-
-        rows->MoveNext();
-        status.Yield();
-        status.SetBarValue(run::Bar::Current, run::Percent(rowCounter, count));
+        throw;
     }
+    inserts.Flush();
     rows->Close();
     ctx.tally.Table(table).rowsRead = rowCounter;
 

@@ -39,6 +39,17 @@ void Connection::BeginTrans() { Provider().BeginTrans(); }
 void Connection::CommitTrans() { Provider().CommitTrans(); }
 void Connection::RollbackTrans() { Provider().RollbackTrans(); }
 std::optional<std::int64_t> Connection::LastInsertId() { return Provider().LastInsertId(); }
+void Connection::ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done) {
+    Provider().ExecuteGroup(statements, done);
+}
+
+void ConnectionProvider::ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done) {
+    done = 0;
+    for (const std::string& sql : statements) {
+        Execute(sql)->Close();
+        ++done;
+    }
+}
 
 std::unique_ptr<ConnectionProvider> OpenProvider(const std::string& connectionString, OpenMode mode) {
     ConnectionStringInfo info = ParseConnectionString(connectionString);

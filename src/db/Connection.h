@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -29,6 +30,17 @@ public:
     // The identity the last INSERT on this connection gave its new row, when
     // the engine can tell; nullopt sends callers back to reading it by value.
     virtual std::optional<std::int64_t> LastInsertId() { return std::nullopt; }
+
+    // Runs statements whose results nobody reads (a copy's INSERTs), in
+    // order. `done` counts those that ran; when one fails it is
+    // statements[done], the ones before it stand and the ones after it were
+    // not run. Engines that can send several in one round trip do so; the
+    // default runs them one by one.
+    virtual void ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done);
+    // How many statements, and roughly how many bytes of them, are worth
+    // sending together; one when grouping gains nothing.
+    virtual std::size_t GroupStatementLimit() const { return 1; }
+    virtual std::size_t GroupByteLimit() const { return 0; }
 };
 
 enum class SchemaKind { Tables = 20 };
@@ -63,6 +75,10 @@ public:
     std::vector<std::string> Warnings() const { return provider_ ? provider_->Warnings() : std::vector<std::string>{}; }
     // See ConnectionProvider::LastInsertId.
     std::optional<std::int64_t> LastInsertId();
+    // See ConnectionProvider::ExecuteGroup.
+    void ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done);
+    std::size_t GroupStatementLimit() const { return provider_ ? provider_->GroupStatementLimit() : 1; }
+    std::size_t GroupByteLimit() const { return provider_ ? provider_->GroupByteLimit() : 0; }
 
 private:
     ConnectionProvider& Provider();

@@ -48,6 +48,8 @@ public:
 
     std::vector<Batch> Split() {
         if (script_.empty()) return {};
+        // One pass over the whole text; the line that holds the first bad byte is refused in its turn.
+        if (rules_.utf8Only) invalidUtf8At_ = FindInvalidUtf8(script_);
         LexState state = LexState::Code;
         std::size_t lineNumber = 0;
         std::size_t openedOn = 0;
@@ -55,7 +57,7 @@ public:
             const LineSpan line = LineAt(script_, pos);
             const std::string_view text = script_.substr(line.begin, line.end - line.begin);
             ++lineNumber;
-            if (rules_.utf8Only && FindInvalidUtf8(text) != std::string_view::npos)
+            if (invalidUtf8At_ >= line.begin && invalidUtf8At_ < line.end)
                 Refuse(lineNumber, "holds bytes that are not UTF-8 text; save the file as UTF-8 (and dump "
                                    "binary columns with --hex-blob)");
             if (state == LexState::Code) {
@@ -108,6 +110,7 @@ private:
     std::string file_;
     std::vector<Batch> batches_;
     std::vector<std::string_view> statements_;
+    std::size_t invalidUtf8At_ = std::string_view::npos;
     std::size_t batchStart_ = 0;
     std::size_t statementStart_ = 0;
 };

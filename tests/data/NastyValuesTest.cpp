@@ -8,12 +8,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "data/TableCopy.h"
+#include "data/TextOnlyConnection.h"
 #include "data/run/RunContext.h"
 #include "data/run/TextStatus.h"
 #include "db/Connection.h"
@@ -235,6 +237,32 @@ INSTANTIATE_TEST_SUITE_P(Directions, NastyValueCopy,
                          ::testing::Values(Direction{kSqlite, kMySql}, Direction{kMySql, kMySql},
                                            Direction{kMySql, kSqlite}, Direction{kSqlite, kSqlite}),
                          DirectionName);
+
+// On SQLite the rows are bound to a prepared statement; they must be stored
+// exactly as their INSERT texts would store them.
+TEST(NastyValueRows, BoundOnSqliteStoreWhatTheirTextWould) {
+    const std::vector<Nasty> cases = NastyValues();
+    Side source = MakeSide(kSqlite, "", nullptr);
+    Fill(source.conn, cases, false);
+    Side bound = MakeSide(kSqlite, "", nullptr);
+    const std::string textPath = test::NewSqliteFile();
+    std::vector<std::string> inserts;
+    db::Connection asText(
+        std::make_unique<testing::TextOnly>(db::OpenProvider("Provider=SQLite;Data Source=" + textPath), inserts));
+    asText.Execute(SqliteDdl())->Close();
+
+    run::TextStatus status;
+    run::RunContext ctx(status);
+    ctx.source.Kind = ctx.destination.Kind = kSqlite;
+    ctx.source.Version = ctx.destination.Version = 5.104f;
+    CopyTable(ctx, kTable, source.conn, asText);
+    CopyTable(ctx, kTable, source.conn, bound.conn);
+    EXPECT_EQ(inserts.size(), cases.size());
+    const std::string dump = testing::TypedDump(bound.conn, kTable);
+    EXPECT_EQ(dump, testing::TypedDump(asText, kTable));
+    EXPECT_NE(dump.find("real:"), std::string::npos);
+    EXPECT_NE(dump.find("integer:"), std::string::npos);
+}
 
 // What only a SQLite source can hold: text in a number column, and bytes that
 // are not UTF-8. SQLite takes them as they are; MariaDB reads a number from

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -84,6 +85,30 @@ TEST(ScriptReader, ReadFailureIsReported) {
     ScriptReader reader(in);
     EXPECT_EQ(reader.ReadLine(), "ab");
     EXPECT_THROW(reader.AtEnd(), db::DatabaseError);
+}
+
+// Lines that run across the reader's 64 KiB blocks, and line ends split between two.
+TEST(ScriptReader, LinesAcrossBlocks) {
+    const std::string a(65535, 'a');
+    const std::string x(200000, 'x');
+    EXPECT_EQ(Lines(a + "\r\nb"), (L{a, "b"}));
+    EXPECT_EQ(Lines(a + "\rb\r"), (L{a, "b"}));
+    EXPECT_EQ(Lines(a + "\r"), (L{a}));
+    EXPECT_EQ(Lines(x + "\ny\r\n" + x), (L{x, "y", x}));
+    EXPECT_EQ(Lines("\xEF\xBB\xBF" + a + "\r\n\r\n"), (L{a, ""}));
+}
+
+TEST(CrLfLength, CountsEveryLineEndAsTwoBytes) {
+    const std::string a(65535, 'a');
+    const std::pair<std::string, std::int64_t> cases[] = {
+        {"", 0},          {"a", 3},         {"a\r\n", 3},          {"a\n", 3},        {"a\r", 3},
+        {"a\n\nb", 8},    {"\r\n\r\n", 4},  {"a\n\r\r\n", 7},      {a + "\r\n", 65537}, {a + "\r\nb", 65540},
+        {a + "\n", 65537}, {a + "\rb", 65540}};
+    for (const auto& [bytes, expected] : cases) {
+        std::istringstream in(bytes);
+        EXPECT_EQ(CrLfLength(in), expected) << bytes.size() << " bytes";
+        EXPECT_EQ(in.tellg(), 0);
+    }
 }
 
 TEST(StreamLength, MeasuresWithoutMovingAndAdmitsUnseekable) {

@@ -86,12 +86,12 @@ std::string TranslateMySqlConnectionString(const ConnectionStringInfo& info, con
             if (!port.empty() && !explicitPort) add("PORT", port);
         } else if (EqualsIgnoreCase(key, "OPTION")) {
             unsigned long option = std::strtoul(value.c_str(), nullptr, 10);
-            add(key, std::to_string(option | kMySqlNoCacheOption));
+            add(key, std::to_string(option | kMySqlNoCacheOption | kMySqlMultiStatementsOption));
         } else {
             add(key, value);
         }
     }
-    if (!info.Has("OPTION")) add("OPTION", std::to_string(kMySqlNoCacheOption));
+    if (!info.Has("OPTION")) add("OPTION", std::to_string(kMySqlNoCacheOption | kMySqlMultiStatementsOption));
     if (!info.Has("CHARSET")) add("CHARSET", "utf8mb4");
     return out;
 }
@@ -108,6 +108,7 @@ OdbcTarget MySqlTarget(const ConnectionStringInfo& info) {
     // option; older ones (3.1) hold each result whole on the client.
     target.resultsOccupyHandle = OdbcTarget::Occupancy::Probe;
     target.lastInsertIdQuery = "SELECT LAST_INSERT_ID()";
+    target.runsStatementGroups = true;
     return target;
 }
 

@@ -25,6 +25,9 @@ struct OdbcTarget {
     // The one-value query that gives the identity of the last row inserted
     // on the same handle; empty when the engine has none.
     std::string lastInsertIdQuery;
+    // Whether the driver runs several statements sent as one text (MySQL's
+    // multi-statement option), reporting each one's result in turn.
+    bool runsStatementGroups = false;
 };
 
 // One open ODBC connection handle.
@@ -40,6 +43,12 @@ public:
     bool NarrowTextIsUtf8() const { return narrowTextIsUtf8_; }
 
     OdbcHandle NewStatement();
+    // A statement handle for the next statement: the one kept from the last
+    // statement that finished, or a new one. Making and freeing a handle per
+    // statement costs more than the statement itself on a fast server.
+    OdbcHandle TakeStatement();
+    // Closes what the handle still holds and keeps it for the next statement.
+    void ReturnStatement(OdbcHandle statement);
 
     // A connection can have only one result being read at a time: drivers
     // that stream rows cannot run anything else until it is finished.
@@ -54,6 +63,7 @@ public:
 
 private:
     OdbcHandle dbc_;
+    OdbcHandle spare_;  // freed before dbc_, being declared after it
     std::string password_;
     bool narrowTextIsUtf8_;
     bool connected_ = false;

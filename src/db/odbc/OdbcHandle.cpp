@@ -41,14 +41,24 @@ struct DiagRecord {
     std::string message;
 };
 
-std::vector<DiagRecord> ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
+std::vector<DiagRecord> ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle, bool narrow) {
     std::vector<DiagRecord> records;
     if (handle == SQL_NULL_HANDLE) return records;
     for (SQLSMALLINT i = 1; i <= 20; ++i) {
-        SQLWCHAR state[6] = {};
         SQLINTEGER native = 0;
-        SQLWCHAR text[2048];
         SQLSMALLINT length = 0;
+        if (narrow) {
+            SQLCHAR state[6] = {};
+            SQLCHAR text[4096];
+            SQLRETURN rc = SQLGetDiagRec(type, handle, i, state, &native, text, 4096, &length);
+            if (!SQL_SUCCEEDED(rc)) break;
+            if (length > 4095) length = 4095;
+            records.push_back({std::string(reinterpret_cast<char*>(state), 5), native,
+                               StripDriverTags(std::string(reinterpret_cast<char*>(text), static_cast<std::size_t>(length)))});
+            continue;
+        }
+        SQLWCHAR state[6] = {};
+        SQLWCHAR text[2048];
         SQLRETURN rc = SQLGetDiagRecW(type, handle, i, state, &native, text, 2048, &length);
         if (!SQL_SUCCEEDED(rc)) break;
         if (length > 2047) length = 2047;
@@ -60,8 +70,8 @@ std::vector<DiagRecord> ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
 }  // namespace
 
 DatabaseError DiagnosticsError(SQLSMALLINT type, SQLHANDLE handle, const std::string& prefix,
-                               const std::string& secret) {
-    std::vector<DiagRecord> records = ReadDiagnostics(type, handle);
+                               const std::string& secret, bool narrow) {
+    std::vector<DiagRecord> records = ReadDiagnostics(type, handle, narrow);
     std::string text;
     for (const DiagRecord& r : records) {
         if (r.message.empty() || text.find(r.message) != std::string::npos) continue;
@@ -78,7 +88,7 @@ DatabaseError DiagnosticsError(SQLSMALLINT type, SQLHANDLE handle, const std::st
 }
 
 std::string FirstState(SQLSMALLINT type, SQLHANDLE handle) {
-    auto records = ReadDiagnostics(type, handle);
+    auto records = ReadDiagnostics(type, handle, false);
     return records.empty() ? std::string() : records.front().state;
 }
 

@@ -51,14 +51,16 @@ std::string StripDriverTags(std::string message);
 
 // The diagnostics of a handle as a user-fit error: the driver's own words,
 // the first record's native code and SQLSTATE. `prefix` goes before the
-// driver's text; `secret` is masked (db::MaskSecret).
+// driver's text; `secret` is masked (db::MaskSecret). `narrow` reads them
+// through the narrow API as UTF-8, as a connection made through it must: the
+// driver manager would turn their bytes into UTF-16 one by one.
 DatabaseError DiagnosticsError(SQLSMALLINT type, SQLHANDLE handle, const std::string& prefix = {},
-                               const std::string& secret = {});
+                               const std::string& secret = {}, bool narrow = false);
 
 // Throws DiagnosticsError unless rc is a success or SQL_NO_DATA.
 inline void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const std::string& prefix = {},
-                  const std::string& secret = {}) {
-    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) throw DiagnosticsError(type, handle, prefix, secret);
+                  const std::string& secret = {}, bool narrow = false) {
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) throw DiagnosticsError(type, handle, prefix, secret, narrow);
 }
 
 // The first SQLSTATE of a handle's diagnostics, empty when there is none.

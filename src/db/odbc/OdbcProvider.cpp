@@ -20,11 +20,32 @@ std::unique_ptr<Recordset> OdbcProvider::Open(StatementSource source) {
 
 std::unique_ptr<Recordset> OdbcProvider::Execute(const std::string& sql) {
     StatementSource source;
-    auto wide = std::make_shared<WideText>(ToWide(sql));
-    source.run = [wide](SQLHSTMT stmt) { return SQLExecDirectW(stmt, wide->data(), SQL_NTS); };
+    if (Session().Target().narrowTextIsUtf8) {
+        // The driver takes UTF-8 as it is: no round through UTF-16 and back.
+        auto text = std::make_shared<std::string>(RepairedUtf8(sql));
+        source.run = [text](SQLHSTMT stmt) {
+            return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(text->data()), static_cast<SQLINTEGER>(text->size()));
+        };
+    } else {
+        auto wide = std::make_shared<WideText>(ToWide(sql));
+        source.run = [wide](SQLHSTMT stmt) { return SQLExecDirectW(stmt, wide->data(), SQL_NTS); };
+    }
     source.writes = !IsReadOnlyStatement(sql);
     return Open(std::move(source));
 }
+
+// Groups travel as UTF-8 through the narrow API, so only on drivers that take it so.
+bool OdbcProvider::Groups() const {
+    return session_ && session_->Target().runsStatementGroups && session_->Target().narrowTextIsUtf8;
+}
+
+void OdbcProvider::ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done) {
+    if (!Groups()) return ConnectionProvider::ExecuteGroup(statements, done);
+    Session().RunGroup(statements, done);
+}
+
+std::size_t OdbcProvider::GroupStatementLimit() const { return Groups() ? kGroupStatements : 1; }
+std::size_t OdbcProvider::GroupByteLimit() const { return Groups() ? kGroupBytes : 0; }
 
 std::unique_ptr<Recordset> OdbcProvider::OpenSchemaTables() {
     std::string catalog = SchemaCatalog();

@@ -31,7 +31,7 @@ OdbcRecordset::OdbcRecordset(std::shared_ptr<OdbcSession> session, OpenResult op
 OdbcRecordset::~OdbcRecordset() { Finish(); }
 
 void OdbcRecordset::CheckStmt(SQLRETURN rc) const {
-    Check(rc, SQL_HANDLE_STMT, Stmt(), {}, open_->connection->Password());
+    Check(rc, SQL_HANDLE_STMT, Stmt(), {}, open_->connection->Password(), open_->connection->NarrowTextIsUtf8());
 }
 
 void OdbcRecordset::Describe() {
@@ -201,9 +201,11 @@ Value OdbcRecordset::ReadBinary(SQLUSMALLINT column) {
 
 void OdbcRecordset::Finish() {
     if (!open_) return;
-    SQLFreeStmt(Stmt(), SQL_CLOSE);
     std::shared_ptr<OdbcConnection> connection = open_->connection;
-    open_.reset();  // frees the statement before the handle is marked free
+    OdbcHandle statement = std::move(open_->statement);
+    open_.reset();
+    // Closed and kept for the next statement before the handle is marked free.
+    connection->ReturnStatement(std::move(statement));
     connection->SetBusy(false);
 }
 

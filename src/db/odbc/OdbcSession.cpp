@@ -63,25 +63,63 @@ std::shared_ptr<OdbcConnection> OdbcSession::Acquire(bool writes) {
 
 std::optional<OpenResult> OdbcSession::Run(const StatementSource& source) {
     std::shared_ptr<OdbcConnection> connection = Acquire(source.writes);
-    OdbcHandle statement = connection->NewStatement();
+    OdbcHandle statement = connection->TakeStatement();
     auto stmt = static_cast<SQLHSTMT>(statement.Get());
     const std::string& secret = connection->Password();
-    SQLSetStmtAttrW(stmt, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0);
-    SQLSetStmtAttrW(stmt, SQL_ATTR_CONCURRENCY, reinterpret_cast<SQLPOINTER>(SQL_CONCUR_READ_ONLY), 0);
-    Check(source.run(stmt), SQL_HANDLE_STMT, stmt, {}, secret);
+    const bool narrow = connection->NarrowTextIsUtf8();
+    Check(source.run(stmt), SQL_HANDLE_STMT, stmt, {}, secret, narrow);
 
     // Batches may start with results that carry no columns (row counts).
     SQLSMALLINT columns = 0;
-    Check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, {}, secret);
+    Check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, {}, secret, narrow);
     while (columns == 0) {
         SQLRETURN rc = SQLMoreResults(stmt);
         if (rc == SQL_NO_DATA) break;
-        Check(rc, SQL_HANDLE_STMT, stmt, {}, secret);
-        Check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, {}, secret);
+        Check(rc, SQL_HANDLE_STMT, stmt, {}, secret, narrow);
+        Check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, {}, secret, narrow);
     }
-    if (columns == 0) return std::nullopt;
+    if (columns == 0) {
+        connection->ReturnStatement(std::move(statement));
+        return std::nullopt;
+    }
     if (occupying_) connection->SetBusy(true);
     return OpenResult{std::move(connection), std::move(statement)};
+}
+
+void OdbcSession::RunGroup(const std::vector<std::string>& statements, std::size_t& done) {
+    done = 0;
+    if (statements.empty()) return;
+    std::shared_ptr<OdbcConnection> connection = Acquire(true);
+    OdbcHandle statement = connection->TakeStatement();
+    auto stmt = static_cast<SQLHSTMT>(statement.Get());
+    const std::string& secret = connection->Password();
+    const bool narrow = connection->NarrowTextIsUtf8();
+    // A line end after each ";" ends a trailing line comment, should a
+    // statement have one; the server skips it before the next statement.
+    std::string text;
+    std::size_t size = 0;
+    for (const std::string& sql : statements) size += sql.size() + 2;
+    text.reserve(size);
+    for (const std::string& sql : statements) {
+        if (!text.empty()) text += ";\n";
+        text += sql;
+    }
+    text = RepairedUtf8(std::move(text));
+    // The server runs the statements in order and stops at the first that
+    // fails; each one's outcome is read in turn, so `done` points at it.
+    Check(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size())),
+          SQL_HANDLE_STMT, stmt, {}, secret, narrow);
+    for (done = 1; done < statements.size(); ++done) {
+        SQLRETURN rc = SQLMoreResults(stmt);
+        if (rc == SQL_NO_DATA)
+            throw DatabaseError("The server ran only " + std::to_string(done) + " of " +
+                                std::to_string(statements.size()) + " statements sent together.");
+        Check(rc, SQL_HANDLE_STMT, stmt, {}, secret, narrow);
+    }
+    // Anything left over (a statement that held two) is read and dropped.
+    while (SQL_SUCCEEDED(SQLMoreResults(stmt))) {
+    }
+    connection->ReturnStatement(std::move(statement));
 }
 
 void OdbcSession::Begin() {

@@ -47,6 +47,11 @@ public:
     // when the statement produced no columns (its handle is then free again).
     std::optional<OpenResult> Run(const StatementSource& source);
 
+    // Sends statements as one text to a driver that runs statement groups
+    // (see ConnectionProvider::ExecuteGroup for `done`). Text is passed as
+    // UTF-8 through the narrow API.
+    void RunGroup(const std::vector<std::string>& statements, std::size_t& done);
+
     void Begin();
     void Commit();
     void Rollback();

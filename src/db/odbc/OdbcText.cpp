@@ -1,5 +1,7 @@
 #include "db/odbc/OdbcText.h"
 
+#include "db/Text.h"
+
 namespace qdt::db::odbc {
 
 namespace {
@@ -99,6 +101,12 @@ void AppendFromWide(std::string& out, const SQLWCHAR* text, std::size_t count) {
             PutUtf8(out, u);
         }
     }
+}
+
+std::string RepairedUtf8(std::string text) {
+    if (ValidUtf8Prefix(text) == text.size()) return text;
+    const WideText wide = ToWide(text);
+    return FromWide(wide.data(), wide.size() - 1);
 }
 
 std::string FromWide(const SQLWCHAR* text, std::size_t count) {

@@ -21,4 +21,9 @@ WideText ToWide(std::string_view utf8);
 std::string FromWide(const SQLWCHAR* text, std::size_t count);
 void AppendFromWide(std::string& out, const SQLWCHAR* text, std::size_t count);
 
+// Text for the narrow API: unchanged when it is UTF-8, else with every
+// malformed byte turned into U+FFFD exactly as the way through UTF-16 does,
+// so that the server gets the same text either way.
+std::string RepairedUtf8(std::string text);
+
 }  // namespace qdt::db::odbc

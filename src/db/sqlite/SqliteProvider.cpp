@@ -6,6 +6,7 @@
 #include "db/Error.h"
 #include "db/Providers.h"
 #include "db/Text.h"
+#include "db/sqlite/SqliteInsertCache.h"
 #include "db/sqlite/SqliteRecordset.h"
 
 namespace qdt::db {
@@ -147,6 +148,7 @@ std::unique_ptr<Recordset> SqliteProvider::OpenSchemaTables() {
 }
 
 void SqliteProvider::Close() {
+    inserts_.reset();
     if (!db_) return;
     // close_v2 defers the real close until results still open are finalised.
     db_.reset();
@@ -166,6 +168,18 @@ void SqliteProvider::Exec(const char* sql) {
         sqlite3_free(err);
         if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) ThrowSqliteError(db, rc);
         throw DatabaseError(msg, rc);
+    }
+}
+
+void SqliteProvider::ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done) {
+    done = 0;
+    // A filtered connection (an Access snapshot) sees every statement as text.
+    if (filter_) return ConnectionProvider::ExecuteGroup(statements, done);
+    sqlite3* db = Db();
+    if (!inserts_) inserts_ = std::make_unique<SqliteInsertCache>();
+    for (const std::string& sql : statements) {
+        if (!inserts_->TryRun(db, sql)) Execute(sql)->Close();
+        ++done;
     }
 }
 

@@ -10,6 +10,8 @@
 
 namespace qdt::db {
 
+class SqliteInsertCache;
+
 // Owners of SQLite's handles, so that no path out of a constructor or a
 // failed call leaves one behind.
 struct SqliteCloser {
@@ -44,6 +46,8 @@ public:
     void RollbackTrans() override;
     // The rowid, which is the identity of a table whose key is INTEGER PRIMARY KEY.
     std::optional<std::int64_t> LastInsertId() override;
+    // A copy's INSERTs run through prepared statements kept per column list.
+    void ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done) override;
 
     sqlite3* Handle() const { return db_.get(); }
 
@@ -53,6 +57,7 @@ private:
     SqliteHandle db_;
     std::function<void()> onClose_;
     std::function<std::string(const std::string&)> filter_;
+    std::unique_ptr<SqliteInsertCache> inserts_;
 };
 
 // Type code for a declared column type ("VARCHAR(50)", "DATETIME", ...);

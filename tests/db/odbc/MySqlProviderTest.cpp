@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "db/Connection.h"
 #include "db/Error.h"
@@ -159,6 +161,45 @@ TEST(MySqlProviderTest, ErrorsCarryTheServersWords) {
         EXPECT_EQ(e.NativeCode(), 1146);
         EXPECT_EQ(e.State(), "42S02");
     }
+}
+
+// Statements sent together: the server runs them in order up to the first
+// it refuses; `done` points at that one, and later ones never run.
+TEST(MySqlProviderTest, GroupsStopAtTheFirstRefusedStatement) {
+    QDT_REQUIRE_MYSQL_SERVER(server);
+    Connection c;
+    c.Open(server.ConnectionString());
+    ASSERT_GT(c.GroupStatementLimit(), 1u);
+    const std::string text = "Z\xC3\xBCrich \xF0\x9F\x98\x80 -- ; # '';";
+    struct Case {
+        int duplicateAt;  // index of the statement that repeats key 1, or -1
+        std::size_t done;
+        const char* keys;
+    };
+    for (const Case& k : {Case{-1, 5, "1,2,3,4,5"}, Case{0, 0, "1"}, Case{2, 2, "1,2"}, Case{4, 4, "1,2,3,4"}}) {
+        c.Execute("DROP TABLE IF EXISTS odbc_group");
+        c.Execute("CREATE TABLE odbc_group (k INT PRIMARY KEY, v VARCHAR(50)) CHARACTER SET utf8mb4");
+        if (k.duplicateAt == 0) c.Execute("INSERT INTO odbc_group VALUES (1, 'before')");
+        std::vector<std::string> group;
+        for (int i = 0; i < 5; ++i)
+            group.push_back("INSERT INTO odbc_group (k,v) VALUES (" + std::to_string(i == k.duplicateAt ? 1 : i + 1) +
+                            ",'" + text + "')");
+        std::size_t done = 99;
+        bool refused = false;
+        try {
+            c.ExecuteGroup(group, done);
+        } catch (const DatabaseError& e) {
+            refused = true;
+            EXPECT_NE(std::string(e.what()).find("Duplicate entry '1'"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(refused, k.duplicateAt >= 0);
+        EXPECT_EQ(done, k.done) << k.duplicateAt;
+        auto rs = c.Execute("SELECT GROUP_CONCAT(k ORDER BY k), SUM(v = '" + text + "') FROM odbc_group");
+        EXPECT_EQ(rs->Fields(0).Value().ToText(), k.keys) << k.duplicateAt;
+        EXPECT_EQ(rs->Fields(1).Value().ToInteger(), static_cast<std::int64_t>(k.done)) << k.duplicateAt;
+        rs->Close();
+    }
+    c.Execute("DROP TABLE odbc_group");
 }
 
 }  // namespace

@@ -22,19 +22,19 @@ std::string SqlServer(const std::string& input) {
 TEST(MySqlConnectionStringTest, ReplacesDriverSplitsPortAndAddsStreamingAndUtf8) {
     EXPECT_EQ(MySql("DRIVER={MySQL ODBC 3.51 Driver};SERVER=db.example:3307;DATABASE=shop;USER=u;PASSWORD=p;OPTION=3;"),
               "DRIVER={MariaDB Unicode};SERVER=db.example;PORT=3307;DATABASE=shop;USER=u;PASSWORD=p;"
-              "OPTION=1048579;CHARSET=utf8mb4;");
+              "OPTION=68157443;CHARSET=utf8mb4;");
     // No port, no OPTION: the server stays whole and streaming is still on.
     EXPECT_EQ(MySql("DRIVER={MySQL ODBC 3.51 Driver};SERVER=localhost;DATABASE=shop;"),
-              "DRIVER={MariaDB Unicode};SERVER=localhost;DATABASE=shop;OPTION=1048576;CHARSET=utf8mb4;");
+              "DRIVER={MariaDB Unicode};SERVER=localhost;DATABASE=shop;OPTION=68157440;CHARSET=utf8mb4;");
     // An explicit PORT wins over the one in SERVER; a given CHARSET is kept.
     EXPECT_EQ(MySql("DRIVER=x;SERVER=h:1;PORT=2;CHARSET=latin1;OPTION=1048576", "x"),
-              "DRIVER={x};SERVER=h;PORT=2;CHARSET=latin1;OPTION=1048576;");
+              "DRIVER={x};SERVER=h;PORT=2;CHARSET=latin1;OPTION=68157440;");
 }
 
 TEST(MySqlConnectionStringTest, HostsThatAreNotHostAndPort) {
-    EXPECT_EQ(MySql("SERVER=[::1]:3307", "d"), "DRIVER={d};SERVER=::1;PORT=3307;OPTION=1048576;CHARSET=utf8mb4;");
-    EXPECT_EQ(MySql("SERVER=::1", "d"), "DRIVER={d};SERVER=::1;OPTION=1048576;CHARSET=utf8mb4;");
-    EXPECT_EQ(MySql("SERVER=host:abc", "d"), "DRIVER={d};SERVER=host:abc;OPTION=1048576;CHARSET=utf8mb4;");
+    EXPECT_EQ(MySql("SERVER=[::1]:3307", "d"), "DRIVER={d};SERVER=::1;PORT=3307;OPTION=68157440;CHARSET=utf8mb4;");
+    EXPECT_EQ(MySql("SERVER=::1", "d"), "DRIVER={d};SERVER=::1;OPTION=68157440;CHARSET=utf8mb4;");
+    EXPECT_EQ(MySql("SERVER=host:abc", "d"), "DRIVER={d};SERVER=host:abc;OPTION=68157440;CHARSET=utf8mb4;");
 }
 
 TEST(MySqlConnectionStringTest, ValuesThatNeedQuotingReadBackUnchanged) {
@@ -48,12 +48,12 @@ TEST(MySqlConnectionStringTest, ValuesThatNeedQuotingReadBackUnchanged) {
     EXPECT_EQ(back.Get("DRIVER"), "Maria {DB}");
     EXPECT_EQ(back.Get("USER"), "o'brien");
     EXPECT_EQ(back.Get("PASSWORD"), "a;b}c{d");
-    EXPECT_EQ(back.Get("OPTION"), "1048576");
+    EXPECT_EQ(back.Get("OPTION"), "68157440");
 }
 
 TEST(MySqlConnectionStringTest, LaterDuplicateKeysWinOnce) {
     EXPECT_EQ(MySql("SERVER=a;server=b:5;Database=x", "d"),
-              "DRIVER={d};SERVER=b;PORT=5;Database=x;OPTION=1048576;CHARSET=utf8mb4;");
+              "DRIVER={d};SERVER=b;PORT=5;Database=x;OPTION=68157440;CHARSET=utf8mb4;");
 }
 
 TEST(MySqlDriverChoiceTest, PrefersMariaDbUnicodeThenAnyMySqlDriver) {
