@@ -244,8 +244,9 @@ std::vector<ColumnPlan> PlanColumns(run::RunContext& ctx, const std::vector<db::
     return plans;
 }
 
-// Builds one INSERT per source row and hands it to the group.
-void CopyRows(run::RunContext& ctx, db::Recordset& rows, const std::vector<ColumnPlan>& plans,
+// Builds one INSERT per source row and hands it to the group; returns the
+// rows read.
+long CopyRows(run::RunContext& ctx, db::Recordset& rows, const std::vector<ColumnPlan>& plans,
               const std::set<std::string>& sourceColumns, DestinationTable& target, StatementGroup& inserts,
               db::Connection& source, float count) {
     run::Status& status = ctx.status;
@@ -277,6 +278,7 @@ void CopyRows(run::RunContext& ctx, db::Recordset& rows, const std::vector<Colum
         status.Yield();
         status.SetBarValue(run::Bar::Current, run::Percent(rowCounter, count));
     }
+    return rowCounter;
 }
 
 }  // namespace
@@ -305,8 +307,9 @@ void CopyTable(run::RunContext& ctx, const std::string& table, db::Connection& s
 
     DestinationTable target(ctx, table, destination);
     StatementGroup inserts(ctx, destination);
+    long rowCounter = 0;
     try {
-        CopyRows(ctx, *rows, plans, sourceColumns, target, inserts, source, count);
+        rowCounter = CopyRows(ctx, *rows, plans, sourceColumns, target, inserts, source, count);
     } catch (...) {
         // The rows built before the failure were due to be written before it,
         // and a failure among them is the one that happened first.

@@ -116,8 +116,12 @@ void OdbcSession::RunGroup(const std::vector<std::string>& statements, std::size
                                 std::to_string(statements.size()) + " statements sent together.");
         Check(rc, SQL_HANDLE_STMT, stmt, {}, secret, narrow);
     }
-    // Anything left over (a statement that held two) is read and dropped.
-    while (SQL_SUCCEEDED(SQLMoreResults(stmt))) {
+    // Anything left over (a statement that held two) is read too: a failure
+    // there is still a failure, never dropped.
+    for (;;) {
+        SQLRETURN rc = SQLMoreResults(stmt);
+        if (rc == SQL_NO_DATA) break;
+        Check(rc, SQL_HANDLE_STMT, stmt, {}, secret, narrow);
     }
     connection->ReturnStatement(std::move(statement));
 }

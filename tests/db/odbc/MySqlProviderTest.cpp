@@ -199,6 +199,15 @@ TEST(MySqlProviderTest, GroupsStopAtTheFirstRefusedStatement) {
         EXPECT_EQ(rs->Fields(1).Value().ToInteger(), static_cast<std::int64_t>(k.done)) << k.duplicateAt;
         rs->Close();
     }
+    // A last statement that held a second one: that one's refusal is a
+    // failure too, not a leftover to drop.
+    c.Execute("DROP TABLE IF EXISTS odbc_group");
+    c.Execute("CREATE TABLE odbc_group (k INT PRIMARY KEY)");
+    std::size_t done = 0;
+    EXPECT_THROW(c.ExecuteGroup({"INSERT INTO odbc_group VALUES (1)", "INSERT INTO odbc_group VALUES (2); INSERT INTO "
+                                                                       "odbc_group VALUES (1)"},
+                                done),
+                 DatabaseError);
     c.Execute("DROP TABLE odbc_group");
 }
 
