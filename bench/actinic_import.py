@@ -25,63 +25,14 @@ imports the same shape at 5, 10 and 20 products through a counting connection.
 import argparse
 import os
 import sqlite3
-import statistics
 import subprocess
 import sys
 import tempfile
-import time
+
+from benchkit import Mysql, load, median, timed
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DATABASE = "qdt_bench_actinic"
-
-
-def load():
-    return "%.2f %.2f %.2f" % os.getloadavg()
-
-
-def timed(cmd, env=None):
-    """Runs cmd as a child; returns (wall seconds, user seconds, peak RSS in MB)."""
-    start = time.perf_counter()
-    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
-    out = proc.stdout.read()
-    _, status, usage = os.wait4(proc.pid, 0)
-    elapsed = time.perf_counter() - start
-    proc.stdout.close()
-    code = os.waitstatus_to_exitcode(status)
-    if code != 0:
-        sys.exit(f"failed ({code}): {' '.join(cmd)}\n{out.decode(errors='replace')[-2000:]}")
-    return elapsed, usage.ru_utime, usage.ru_maxrss / 1024.0
-
-
-class Mysql:
-    def __init__(self):
-        e = os.environ
-        self.host = e.get("QDT_TEST_MYSQL_HOST", "127.0.0.1")
-        self.port = e.get("QDT_TEST_MYSQL_PORT", "3307")
-        self.user = e.get("QDT_TEST_MYSQL_USER", "qdt")
-        self.password = e.get("QDT_TEST_MYSQL_PASSWORD", "qdt-test")
-        self.env = dict(e, MYSQL_PWD=self.password, QDT_DEST_PASSWORD=self.password)
-
-    def client(self, database=None):
-        cmd = ["mariadb", "--no-defaults", f"--host={self.host}", f"--port={self.port}", f"--user={self.user}",
-               "--default-character-set=utf8mb4"]
-        return cmd + ([database] if database else [])
-
-    def blank(self, script):
-        subprocess.run(self.client() + ["-e", f"DROP DATABASE IF EXISTS {DATABASE}; CREATE DATABASE {DATABASE} "
-                                              "CHARACTER SET utf8mb4"], env=self.env, check=True)
-        with open(script, "rb") as f:
-            subprocess.run(self.client(DATABASE), stdin=f, env=self.env, check=True)
-
-    def versions(self):
-        out = subprocess.run(self.client(DATABASE) + ["--batch", "--skip-column-names", "-e",
-                                                      "SELECT COUNT(*) FROM tblQuillmartVersions"],
-                             env=self.env, check=True, capture_output=True).stdout.decode()
-        return int(out.strip())
-
-    def dest_args(self):
-        return ["--dest-kind", "mysql", "--dest-server", self.host, "--dest-port", self.port,
-                "--dest-database", DATABASE, "--dest-user", self.user]
 
 
 def main():
@@ -114,20 +65,19 @@ def main():
                                    check=True, capture_output=True)
                     dest, env = ["--dest-kind", "sqlite", "--dest-file", shop], None
                 else:
-                    mysql.blank(os.path.join(scripts, "mysql", "quillmart-5.104-blank.sql"))
-                    dest, env = mysql.dest_args(), mysql.env
-                results.append(timed([cli, "copy", "--source-kind", "access", "--source-file", source] + dest, env))
+                    mysql.fresh(DATABASE, os.path.join(scripts, "mysql", "quillmart-5.104-blank.sql"))
+                    dest, env = mysql.dest_args(DATABASE), mysql.env
+                results.append(timed([cli, "copy", "--source-kind", "access", "--source-file", source] + dest, env,
+                                     user=True))
                 if kind == "sqlite":
                     db = sqlite3.connect(shop)
                     versions = db.execute("SELECT COUNT(*) FROM tblQuillmartVersions").fetchone()[0]
                     db.close()
                 else:
-                    versions = mysql.versions()
+                    versions = mysql.count(DATABASE, "tblQuillmartVersions")
                 if versions != 16 * n:
                     sys.exit(f"{kind}: {versions} versions written, {16 * n} expected")
-            wall = statistics.median(r[0] for r in results)
-            user = statistics.median(r[1] for r in results)
-            rss = statistics.median(r[2] for r in results)
+            wall, user, rss = median(results, 0), median(results, 1), median(results, 2)
             print(f"{kind:6} {n:6} products {16 * n:7} versions: {wall:7.1f} s wall, {user:6.1f} s user, "
                   f"{rss:6.1f} MB peak; {wall * 1000 / n:6.1f} ms per product; load {before} -> {load()}")
 

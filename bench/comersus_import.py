@@ -23,10 +23,10 @@ import importlib.util
 import os
 import sqlite3
 import statistics
-import subprocess
 import sys
 import tempfile
-import time
+
+from benchkit import Mysql, load, timed
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DATABASE = "qdt_bench_comersus"
@@ -43,40 +43,6 @@ def generator():
     return module
 
 
-def mysql_client(database=None):
-    e = os.environ
-    cmd = ["mariadb", "--no-defaults", f"--host={e.get('QDT_TEST_MYSQL_HOST', '127.0.0.1')}",
-           f"--port={e.get('QDT_TEST_MYSQL_PORT', '3307')}", f"--user={e.get('QDT_TEST_MYSQL_USER', 'qdt')}",
-           "--default-character-set=utf8mb4", "--batch", "--skip-column-names"]
-    return cmd + ([database] if database else [])
-
-
-def mysql(sql, database=None, stdin=None):
-    env = dict(os.environ, MYSQL_PWD=os.environ.get("QDT_TEST_MYSQL_PASSWORD", "qdt-test"))
-    if stdin is not None:
-        with open(stdin, "rb") as f:
-            return subprocess.run(mysql_client(database), stdin=f, env=env, check=True, capture_output=True).stdout
-    return subprocess.run(mysql_client(database) + ["-e", sql], env=env, check=True, capture_output=True).stdout
-
-
-def blank_shop(build):
-    mysql(f"DROP DATABASE IF EXISTS {DATABASE}; CREATE DATABASE {DATABASE} CHARACTER SET utf8mb4")
-    mysql(None, DATABASE, stdin=os.path.join(build, "tests", "fixtures", "quillmart", "mysql",
-                                             "quillmart-5.104-blank.sql"))
-
-
-def timed(cmd, env):
-    start = time.perf_counter()
-    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
-    out = proc.stdout.read()
-    _, status, usage = os.wait4(proc.pid, 0)
-    elapsed = time.perf_counter() - start
-    proc.stdout.close()
-    if os.waitstatus_to_exitcode(status) != 0:
-        sys.exit(f"failed: {' '.join(cmd)}\n{out.decode(errors='replace')[-3000:]}")
-    return elapsed, usage.ru_maxrss / 1024.0
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
@@ -84,7 +50,8 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     args = parser.parse_args()
     cli = os.path.join(args.build, "src", "app", "quillmart-datatool-cli")
-    e = os.environ
+    my = Mysql()
+    blank = os.path.join(args.build, "tests", "fixtures", "quillmart", "mysql", "quillmart-5.104-blank.sql")
 
     with tempfile.TemporaryDirectory(prefix="qdt-comersus-bench-") as tmp:
         shop = os.path.join(tmp, "comersus.sqlite")
@@ -92,19 +59,15 @@ def main():
         conn = sqlite3.connect(shop)
         conn.executescript("BEGIN;\n" + gen.script(gen.big_shop(args.products), "sqlite") + "COMMIT;\n")
         conn.close()
-        cmd = [cli, "copy", "--source-kind", "sqlite", "--source-file", shop, "--dest-kind", "mysql",
-               "--dest-server", e.get("QDT_TEST_MYSQL_HOST", "127.0.0.1"), "--dest-port",
-               e.get("QDT_TEST_MYSQL_PORT", "3307"), "--dest-database", DATABASE, "--dest-user",
-               e.get("QDT_TEST_MYSQL_USER", "qdt")]
-        env = dict(e, QDT_DEST_PASSWORD=e.get("QDT_TEST_MYSQL_PASSWORD", "qdt-test"))
+        cmd = [cli, "copy", "--source-kind", "sqlite", "--source-file", shop] + my.dest_args(DATABASE)
 
         times, peaks, counts = [], [], None
-        before = "%.2f %.2f %.2f" % os.getloadavg()
+        before = load()
         try:
             for run in range(args.runs):
-                blank_shop(args.build)
-                seconds, peak = timed(cmd, env)
-                counted = {t: int(mysql(f"SELECT COUNT(*) FROM {t}", DATABASE)) for t in TABLES}
+                my.fresh(DATABASE, blank)
+                seconds, peak = timed(cmd, my.env)
+                counted = {t: my.count(DATABASE, t) for t in TABLES}
                 if counts is not None and counted != counts:
                     sys.exit(f"run {run + 1} wrote {counted}, not {counts}")
                 counts = counted
@@ -112,8 +75,8 @@ def main():
                 peaks.append(peak)
                 print(f"run {run + 1}: {seconds:.1f} s, peak {peak:.0f} MB", flush=True)
         finally:
-            mysql(f"DROP DATABASE IF EXISTS {DATABASE}")
-        after = "%.2f %.2f %.2f" % os.getloadavg()
+            my.sql(f"DROP DATABASE IF EXISTS {DATABASE}")
+        after = load()
 
     versions = counts["tblQuillmartVersions"]
     median = statistics.median(times)

@@ -37,19 +37,17 @@ import os
 import re
 import shutil
 import sqlite3
-import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
+import benchkit
+from benchkit import load, median, paired
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BIG = "tblQuillmartProducts"
 SRC_DB, DST_DB = "qdt_bench_src", "qdt_bench_dst"
-
-
-def load():
-    return "%.2f %.2f %.2f" % os.getloadavg()
 
 
 def timed(cmd, env=None, stdin=None, shell=False):
@@ -65,36 +63,7 @@ def timed(cmd, env=None, stdin=None, shell=False):
     return elapsed, kb / 1024.0
 
 
-class Mysql:
-    def __init__(self):
-        e = os.environ
-        self.host = e.get("QDT_TEST_MYSQL_HOST", "127.0.0.1")
-        self.port = e.get("QDT_TEST_MYSQL_PORT", "3307")
-        self.user = e.get("QDT_TEST_MYSQL_USER", "qdt")
-        self.password = e.get("QDT_TEST_MYSQL_PASSWORD", "qdt-test")
-        self.socket = os.path.join(e.get("QDT_TEST_MYSQL_DIR", "/tmp"), "mysqld.sock")
-        self.env = dict(e, MYSQL_PWD=self.password, QDT_SOURCE_PASSWORD=self.password,
-                        QDT_DEST_PASSWORD=self.password)
-
-    def client(self, database=None):
-        cmd = ["mariadb", "--no-defaults", f"--host={self.host}", f"--port={self.port}", f"--user={self.user}",
-               "--default-character-set=utf8mb4"]
-        return cmd + ([database] if database else [])
-
-    def sql(self, sql, database=None):
-        return subprocess.run(self.client(database) + ["--batch", "--skip-column-names", "-e", sql], env=self.env,
-                              check=True, capture_output=True).stdout.decode()
-
-    def root(self, sql):
-        return subprocess.run(["mariadb", "--no-defaults", f"--socket={self.socket}", "-uroot", "--batch",
-                               "--skip-column-names", "-e", sql], check=True, capture_output=True).stdout.decode()
-
-    def fresh(self, database, script=None):
-        self.sql(f"DROP DATABASE IF EXISTS {database}; CREATE DATABASE {database} CHARACTER SET utf8mb4")
-        if script:
-            with open(script, "rb") as f:
-                subprocess.run(self.client(database), stdin=f, env=self.env, check=True)
-
+class Mysql(benchkit.Mysql):
     def fingerprint(self, database, table):
         rows = self.sql(f"SELECT COUNT(*) FROM {table}", database).strip()
         checksum = self.sql(f"CHECKSUM TABLE {table}", database).split("\t")[-1].strip()
@@ -156,14 +125,6 @@ def fill_products(cols, rows, mysql):
         return f"DELETE FROM {BIG}; INSERT INTO {BIG} ({names}) SELECT {values} FROM seq_1_to_{rows};"
     return (f"DELETE FROM {BIG}; WITH RECURSIVE s(seq) AS (SELECT 1 UNION ALL SELECT seq + 1 FROM s WHERE seq < {rows}) "
             f"INSERT INTO {BIG} ({names}) SELECT {values} FROM s;")
-
-
-def median(results, i=0):
-    return statistics.median(r[i] for r in results)
-
-
-def paired(ours, theirs):
-    return statistics.median(a[0] / b[0] for a, b in zip(ours, theirs))
 
 
 def runs_text(results):

@@ -24,20 +24,21 @@ start to exit (check, import and close) and the child's own peak resident set.
 Medians of --runs runs are printed, with the time per 1,000 versions and the
 load average before and after.
 
-MariaDB settings come from QDT_TEST_MYSQL_HOST/_PORT/_USER/_PASSWORD
-(source /tmp/mdb3312.env); root access from QDT_BENCH_ROOT_SOCKET (default
-/tmp/mdb3312/mysqld.sock).
+MariaDB settings come from QDT_TEST_MYSQL_HOST/_PORT/_USER/_PASSWORD (eval the
+output of scripts/test-mariadb start); root access, for the general log, through
+QDT_BENCH_ROOT_SOCKET (default: mysqld.sock in QDT_TEST_MYSQL_DIR).
 """
 import argparse
 import os
 import re
 import shutil
 import sqlite3
-import statistics
 import subprocess
 import sys
 import tempfile
-import time
+
+import benchkit
+from benchkit import load, median, paired, timed
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TABLES = ["tblQuillmartProdtype", "tblQuillmartProducts", "tblQuillmartProductProdTypeLink",
@@ -45,54 +46,10 @@ TABLES = ["tblQuillmartProdtype", "tblQuillmartProducts", "tblQuillmartProductPr
 DATABASE = "qdt_bench"
 
 
-def load():
-    return "%.2f %.2f %.2f" % os.getloadavg()
-
-
-def timed(cmd, env=None, stdin=None):
-    """Runs cmd as a child; returns (seconds, the child's peak RSS in MB)."""
-    with open(os.devnull, "wb") as null:
-        start = time.perf_counter()
-        proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, stdin=stdin, env=env)
-        out = proc.stdout.read()
-        _, status, usage = os.wait4(proc.pid, 0)
-        elapsed = time.perf_counter() - start
-        proc.stdout.close()
-    code = os.waitstatus_to_exitcode(status)
-    if code != 0:
-        sys.exit(f"failed ({code}): {' '.join(cmd)}\n{out.decode(errors='replace')[-2000:]}")
-    return elapsed, usage.ru_maxrss / 1024.0
-
-
-class Mysql:
-    def __init__(self):
-        e = os.environ
-        self.host = e.get("QDT_TEST_MYSQL_HOST", "127.0.0.1")
-        self.port = e.get("QDT_TEST_MYSQL_PORT", "3312")
-        self.user = e.get("QDT_TEST_MYSQL_USER", "qdt")
-        self.password = e.get("QDT_TEST_MYSQL_PASSWORD", "qdt-test")
-        self.socket = e.get("QDT_BENCH_ROOT_SOCKET", "/tmp/mdb3312/mysqld.sock")
-        self.env = dict(e, MYSQL_PWD=self.password, QDT_DEST_PASSWORD=self.password)
-
-    def client(self, database=None):
-        cmd = ["mariadb", "--no-defaults", f"--host={self.host}", f"--port={self.port}", f"--user={self.user}",
-               "--default-character-set=utf8mb4"]
-        return cmd + ([database] if database else [])
-
-    def root(self, sql):
-        return subprocess.run(["mariadb", "--no-defaults", f"--socket={self.socket}", "-uroot", "--batch",
-                               "--skip-column-names", "-e", sql], check=True, capture_output=True).stdout.decode()
-
-    def blank(self, script):
-        subprocess.run(self.client() + ["-e", f"DROP DATABASE IF EXISTS {DATABASE}; CREATE DATABASE {DATABASE}"],
-                       env=self.env, check=True)
-        with open(script, "rb") as f:
-            subprocess.run(self.client(DATABASE), stdin=f, env=self.env, check=True)
-
+class Mysql(benchkit.Mysql):
     def counts(self):
         sql = " UNION ALL ".join(f"SELECT '{t}', COUNT(*) FROM {t}" for t in TABLES)
-        out = subprocess.run(self.client(DATABASE) + ["--batch", "--skip-column-names", "-e", sql],
-                             env=self.env, check=True, capture_output=True).stdout.decode()
+        out = self.sql(sql, DATABASE)
         return dict((name, int(n)) for name, n in (line.split("\t") for line in out.splitlines()))
 
 
@@ -169,14 +126,12 @@ def bench_sqlite(cli, blank, csv, versions, runs, work):
 
 def bench_mysql(cli, blank, csv, versions, runs, work):
     my = Mysql()
-    companion = [cli, "copy", "--source-kind", "text", "--source-file", csv, "--dest-kind", "mysql",
-                 "--dest-server", my.host, "--dest-port", str(my.port), "--dest-database", DATABASE,
-                 "--dest-user", my.user]
+    companion = [cli, "copy", "--source-kind", "text", "--source-file", csv] + my.dest_args(DATABASE)
     # Capture run, untimed: the general log slows the server down.
     log = os.path.join(work, f"general-{versions}.log")
     if os.path.exists(log):
         os.remove(log)
-    my.blank(blank)
+    my.fresh(DATABASE, blank)
     previous = my.root("SELECT @@general_log_file").strip()
     my.root(f"SET GLOBAL general_log_file='{log}'; SET GLOBAL general_log=1")
     try:
@@ -191,26 +146,18 @@ def bench_mysql(cli, blank, csv, versions, runs, work):
     write_script(replay_all, everything)
     ours, theirs, theirs_all = [], [], []
     for _ in range(runs):
-        my.blank(blank)
+        my.fresh(DATABASE, blank)
         ours.append(timed(companion, my.env))
         if my.counts() != reference:
             sys.exit(f"the import wrote other rows than the capture run: {my.counts()} != {reference}")
         for script, results in ((replay, theirs), (replay_all, theirs_all)):
-            my.blank(blank)
+            my.fresh(DATABASE, blank)
             with open(script, "rb") as f:
                 results.append(timed(my.client(DATABASE), my.env, stdin=f))
             if my.counts() != reference:
                 sys.exit(f"the replay {script} wrote other rows than the import: {my.counts()} != {reference}")
-    subprocess.run(my.client() + ["-e", f"DROP DATABASE {DATABASE}"], env=my.env, check=True)
+    my.sql(f"DROP DATABASE {DATABASE}")
     return ours, theirs, theirs_all, reference, len(writes), len(everything) - len(writes)
-
-
-def median(results, i=0):
-    return statistics.median(r[i] for r in results)
-
-
-def paired(ours, theirs):
-    return statistics.median(a[0] / b[0] for a, b in zip(ours, theirs))
 
 
 def main():

@@ -21,15 +21,14 @@ import argparse
 import os
 import sqlite3
 import statistics
-import subprocess
 import sys
 import tempfile
-import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "fixtures", "vpasp"))
 sys.dont_write_bytecode = True
 import vpasp_shop  # noqa: E402
+from benchkit import Mysql, load, timed  # noqa: E402
 
 DATABASE = "qdt_bench_vpasp"
 GROUPS = [("Colour", [("Red", 0.0), ("Blue", 1.0), ("Green", 2.0)]),
@@ -69,46 +68,6 @@ def make_shop(path, products):
     db.close()
 
 
-class Mysql:
-    def __init__(self):
-        e = os.environ
-        self.host = e.get("QDT_TEST_MYSQL_HOST", "127.0.0.1")
-        self.port = e.get("QDT_TEST_MYSQL_PORT", "3307")
-        self.user = e.get("QDT_TEST_MYSQL_USER", "qdt")
-        self.password = e.get("QDT_TEST_MYSQL_PASSWORD", "qdt-test")
-        self.env = dict(e, MYSQL_PWD=self.password, QDT_DEST_PASSWORD=self.password)
-
-    def client(self, *args):
-        return ["mariadb", "--no-defaults", f"--host={self.host}", f"--port={self.port}", f"--user={self.user}",
-                "--default-character-set=utf8mb4"] + list(args)
-
-    def blank(self, script):
-        subprocess.run(self.client("-e", f"DROP DATABASE IF EXISTS {DATABASE}; CREATE DATABASE {DATABASE}"),
-                       env=self.env, check=True)
-        with open(script, "rb") as f:
-            subprocess.run(self.client(DATABASE), stdin=f, env=self.env, check=True)
-
-    def count(self, table):
-        out = subprocess.run(self.client(DATABASE, "--batch", "--skip-column-names", "-e",
-                                         f"SELECT COUNT(*) FROM {table}"),
-                             env=self.env, check=True, capture_output=True).stdout
-        return int(out)
-
-
-def timed(cmd, env):
-    """Runs cmd as a child; returns (seconds, the child's peak RSS in MB)."""
-    start = time.perf_counter()
-    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
-    out = proc.stdout.read()
-    _, status, usage = os.wait4(proc.pid, 0)
-    elapsed = time.perf_counter() - start
-    proc.stdout.close()
-    code = os.waitstatus_to_exitcode(status)
-    if code != 0:
-        sys.exit(f"failed ({code}): {' '.join(cmd)}\n{out.decode(errors='replace')[-3000:]}")
-    return elapsed, usage.ru_maxrss / 1024.0
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
@@ -120,20 +79,18 @@ def main():
     blank = os.path.join(args.build, "tests", "fixtures", "quillmart", "mysql", "quillmart-5.104-blank.sql")
     work = args.keep or tempfile.mkdtemp(prefix="qdt-bench-vpasp-")
     my = Mysql()
-    print(f"load before: {'%.2f %.2f %.2f' % os.getloadavg()}")
+    print(f"load before: {load()}")
     for share in (10, 100):
         products = args.products * share // 100
         versions = products * VERSIONS_PER_PRODUCT
         shop = os.path.join(work, f"vpasp-{products}.sqlite")
         make_shop(shop, products)
-        companion = [cli, "copy", "--source-kind", "sqlite", "--source-file", shop, "--dest-kind", "mysql",
-                     "--dest-server", my.host, "--dest-port", str(my.port), "--dest-database", DATABASE,
-                     "--dest-user", my.user]
+        companion = [cli, "copy", "--source-kind", "sqlite", "--source-file", shop] + my.dest_args(DATABASE)
         results = []
         for _ in range(args.runs):
-            my.blank(blank)
+            my.fresh(DATABASE, blank)
             results.append(timed(companion, my.env))
-            counts = (my.count("tblQuillmartProducts"), my.count("tblQuillmartVersions"))
+            counts = (my.count(DATABASE, "tblQuillmartProducts"), my.count(DATABASE, "tblQuillmartVersions"))
             if counts != (products, versions):
                 sys.exit(f"expected {products} products and {versions} versions, found {counts}")
         seconds = statistics.median(r[0] for r in results)
@@ -141,7 +98,7 @@ def main():
         print(f"{share:3d}%: {products} products, {versions} versions: median {seconds:.1f} s "
               f"(runs {', '.join('%.1f' % r[0] for r in results)}), {seconds / versions * 1000:.3f} s per "
               f"1,000 versions, peak RSS {peak:.0f} MB")
-    print(f"load after: {'%.2f %.2f %.2f' % os.getloadavg()}")
+    print(f"load after: {load()}")
 
 
 if __name__ == "__main__":
