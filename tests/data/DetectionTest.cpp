@@ -10,6 +10,7 @@
 #include "db/DataType.h"
 #include "db/Error.h"
 #include "support/RecordingConnection.h"
+#include "support/TestEnv.h"
 
 namespace qdt::data {
 namespace {
@@ -70,12 +71,8 @@ TEST(QuillmartVersionFailure, ProviderErrorPassesThroughWithTheProbeKept) {
     run::RunContext ctx(status);
     ConnectionProfile profile;
     profile.Kind = kSqlServer;
-    try {
-        GetQuillmartVersion(ctx, profile, conn);
-        FAIL() << "expected the provider's error";
-    } catch (const db::DatabaseError& e) {
-        EXPECT_EQ(e.Description(), "Invalid object name 'tblQuillmartVersions'.");
-    }
+    EXPECT_EQ(test::ErrorText<db::DatabaseError>([&] { GetQuillmartVersion(ctx, profile, conn); }),
+              "Invalid object name 'tblQuillmartVersions'.");
     EXPECT_EQ(ctx.strQuery, "SELECT TOP 1 * FROM tblQuillmartVersions");
 }
 

@@ -146,30 +146,23 @@ std::string AccessShapedShop(const std::string& plain) {
 // type the 5.0 to 5.1 upgrade adds).
 void RunsToTheEndIntoMySql(const Pair& pair, const std::string& sourcePath) {
     QDT_REQUIRE_MYSQL_SERVER(server);
-    test::MySqlServer scratch = server;
-    scratch.database = "qdt_fixture_transfer";
-    db::Connection admin;
-    admin.Open(server.ConnectionString());
-    admin.Execute("DROP DATABASE IF EXISTS qdt_fixture_transfer");
-    admin.Execute("CREATE DATABASE qdt_fixture_transfer CHARACTER SET utf8mb4");
+    test::ScratchMySqlDatabase scratch(server, "fixture_transfer");
     {
         db::Connection conn;
-        conn.Open(scratch.ConnectionString());
+        conn.Open(scratch.Server().ConnectionString());
         testing::RunShopScript(conn, testing::ShopScript("mysql", pair.destination, true));
     }
-    if (!::testing::Test::HasFatalFailure()) {
-        run::TextStatus status;
-        run::RunContext ctx(status);
-        ctx.source = test::SqliteSide(sourcePath);
-        ctx.destination = scratch.Profile();
-        EXPECT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
-        EXPECT_EQ(data::FormatVersion(ctx.destination.Version), pair.destination);
-        wizard::report::RunReport report;
-        EXPECT_TRUE(wizard::RunTransfer(ctx, {false, &report}).succeeded) << status.txtStep2;
-        db::Connection source = test::OpenSqlite(sourcePath);
-        ExpectReportOfCopy(report, ctx, source, pair);
-    }
-    admin.Execute("DROP DATABASE qdt_fixture_transfer");
+    if (::testing::Test::HasFatalFailure()) return;
+    run::TextStatus status;
+    run::RunContext ctx(status);
+    ctx.source = test::SqliteSide(sourcePath);
+    ctx.destination = scratch.Server().Profile();
+    EXPECT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
+    EXPECT_EQ(data::FormatVersion(ctx.destination.Version), pair.destination);
+    wizard::report::RunReport report;
+    EXPECT_TRUE(wizard::RunTransfer(ctx, {false, &report}).succeeded) << status.txtStep2;
+    db::Connection source = test::OpenSqlite(sourcePath);
+    ExpectReportOfCopy(report, ctx, source, pair);
 }
 
 class ShopTransfer : public ::testing::TestWithParam<Pair> {};

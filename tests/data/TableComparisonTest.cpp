@@ -66,10 +66,8 @@ TEST(CompareStatements, KeysAndValuesQuotedByTheirClass) {
         t.SourceTable(source, c.rows);
         CompareTable(t.ctx, source, c.destinationTable, c.rows.columns[0], c.rows.columns[1], t.sourceConn,
                      t.destinationConn);
+        // A source read other than the canned one would give no rows, and so no updates.
         EXPECT_EQ(t.destination.Statements(), c.expected) << c.name;
-        EXPECT_EQ(t.source.Statements(),
-                  (Statements{"SELECT COUNT(*) As Recs From " + source, "SELECT * FROM " + source}))
-            << c.name;
     }
 }
 

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +9,7 @@
 #include "db/DataType.h"
 #include "db/Error.h"
 #include "support/RecordingConnection.h"
+#include "support/TestEnv.h"
 
 namespace qdt::data {
 namespace {
@@ -50,13 +52,8 @@ TEST_F(TaxBands, GetFailsOnASettingThatIsNotANumber) {
         test::RecordingConnection r;
         r.Answer(kSetting, {{"CFG_Value"}, {db::kVarWChar}, {{Value::Text(setting)}}});
         auto settingConn = r.Open();
-        try {
-            GetTaxBand(ctx, settingConn, "shipping", "shiptaxband");
-            ADD_FAILURE() << setting << " was accepted";
-        } catch (const db::DatabaseError& e) {
-            EXPECT_NE(std::string(e.what()).find("'shiptaxband' setting holds '" + setting + "'"), std::string::npos)
-                << e.what();
-        }
+        EXPECT_THAT(test::ErrorText<db::DatabaseError>([&] { GetTaxBand(ctx, settingConn, "shipping", "shiptaxband"); }),
+                    ::testing::HasSubstr("'shiptaxband' setting holds '" + setting + "'"));
         EXPECT_EQ(r.Statements(), (Statements{kSetting}));
         EXPECT_EQ(ctx.strQuery, kSetting);
     }

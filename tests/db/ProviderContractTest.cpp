@@ -3,11 +3,11 @@
 // table list, and walking a result.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 
 #include "db/Connection.h"
 #include "db/Error.h"
+#include "support/ShopDatabases.h"
 #include "support/TestEnv.h"
 
 namespace qdt::db {
@@ -21,9 +21,7 @@ protected:
             cs_ = server.ConnectionString();
             database_ = server.database;
         } else {
-            const std::string path = test::TempDir() + "/shop.sqlite";
-            std::ofstream(path).close();  // an empty file is an empty database
-            cs_ = "Provider=SQLite;Data Source=" + path;
+            cs_ = "Provider=SQLite;Data Source=" + test::NewSqliteFile();
         }
         conn_.Open(cs_);
     }
@@ -96,8 +94,8 @@ TEST_P(ProviderContract, SchemaListsTablesAndViewsWithTheNameThird) {
     conn_.Execute("DROP VIEW IF EXISTS contract_view");
     conn_.Execute("CREATE VIEW contract_view AS SELECT a FROM contract_here");
     if (GetParam()) {
-        conn_.Execute("CREATE DATABASE IF NOT EXISTS qdt_contract_other");
-        conn_.Execute("CREATE TABLE IF NOT EXISTS qdt_contract_other.contract_elsewhere (id INT)");
+        conn_.Execute("CREATE DATABASE IF NOT EXISTS " + database_ + "_other");
+        conn_.Execute("CREATE TABLE IF NOT EXISTS " + database_ + "_other.contract_elsewhere (id INT)");
     }
     auto rs = conn_.OpenSchema();
     ASSERT_EQ(rs->FieldCount(), 4u);
@@ -117,7 +115,7 @@ TEST_P(ProviderContract, SchemaListsTablesAndViewsWithTheNameThird) {
     EXPECT_EQ(seen["contract_view"], "VIEW");
     EXPECT_EQ(seen.count("contract_elsewhere"), 0u);
     if (GetParam()) {
-        conn_.Execute("DROP DATABASE qdt_contract_other");
+        conn_.Execute("DROP DATABASE " + database_ + "_other");
     } else {
         EXPECT_EQ(seen["sqlite_master"], "SYSTEM TABLE");
     }

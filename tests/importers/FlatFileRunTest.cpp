@@ -17,7 +17,6 @@ using testing::Files;
 using testing::Lines;
 using testing::Rows;
 using testing::Version;
-using testing::Write;
 
 // Every row of every table an import writes.
 Lines Everything(db::Connection& conn) {
@@ -102,13 +101,13 @@ protected:
         const std::string root = test::TempDir();
         images_ = root + "/shop";
         uploads_ = root + "/uploads";
-        Write(images_ + "/images/Tea.GIF", "tea-cat");
-        Write(images_ + "/images/tea_large.jpg", "tea-large");
-        Write(images_ + "/Products/Sencha.png", "sencha");
-        Write(images_ + "/versions/s250.gif", "s250");
-        Write(uploads_ + "/images_products/1.gif", "old product");
-        Write(uploads_ + "/images_products/keep/x.txt", "kept");
-        Write(uploads_ + "/images_categories/9.png", "old category");
+        test::WriteFile(images_ + "/images/Tea.GIF", "tea-cat");
+        test::WriteFile(images_ + "/images/tea_large.jpg", "tea-large");
+        test::WriteFile(images_ + "/Products/Sencha.png", "sencha");
+        test::WriteFile(images_ + "/versions/s250.gif", "s250");
+        test::WriteFile(uploads_ + "/images_products/1.gif", "old product");
+        test::WriteFile(uploads_ + "/images_products/keep/x.txt", "kept");
+        test::WriteFile(uploads_ + "/images_categories/9.png", "old category");
 
         ASSERT_NO_FATAL_FAILURE(shop_.Make(GetParam()));
         if (IsSkipped()) return;

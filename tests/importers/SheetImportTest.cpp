@@ -61,7 +61,7 @@ TEST_P(SheetImport, GivesTheSameCatalogueAndImages) {
     fs::copy_file(fs::path(QDT_DEMO_CATALOGUE) / file, folder / file);
     // A schema.ini key the text source does not use is named in the run's warnings.
     if (file == "catalogue.csv")
-        testing::Write(folder / "schema.ini", "[catalogue.csv]\r\nFormat=CSVDelimited\r\nMaxScanRows=0\r\n");
+        test::WriteFile(folder / "schema.ini", "[catalogue.csv]\r\nFormat=CSVDelimited\r\nMaxScanRows=0\r\n");
     const std::string uploads = test::TempDir() + "/uploads";
     fs::create_directories(uploads);
 
@@ -80,8 +80,8 @@ TEST_P(SheetImport, GivesTheSameCatalogueAndImages) {
     for (const auto& [sql, expected] : kCatalogue) EXPECT_EQ(Rows(conn, sql), expected) << sql;
     std::map<std::string, std::string> expectedFiles;
     for (const auto& [name, image] : kImages)
-        expectedFiles[name] = testing::Files(std::string(QDT_DEMO_CATALOGUE) + "/images").at(image);
-    EXPECT_EQ(testing::Files(uploads), expectedFiles);
+        expectedFiles[name] = test::Files(std::string(QDT_DEMO_CATALOGUE) + "/images").at(image);
+    EXPECT_EQ(test::Files(uploads), expectedFiles);
     const std::size_t problems = status.txtStep2.find("\r\nThe following problems were encountered;\r\n");
     if (file == "catalogue.csv") {
         ASSERT_NE(problems, std::string::npos) << status.txtStep2;

@@ -6,6 +6,7 @@
 
 #include "sqlfile/ScriptError.h"
 #include "sqlfile/ScriptSplitter.h"
+#include "support/TestEnv.h"
 
 namespace qdt::sqlfile {
 namespace {
@@ -151,14 +152,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, SplitScriptCase, ::testing::ValuesIn(kCases), []
 });
 
 TEST(SplitScript, RefusalNamesTheFile) {
-    try {
-        SplitScript("'", RulesFor(data::kMySql), "/tmp/shop.sql");
-        FAIL() << "no error";
-    } catch (const ScriptError& e) {
-        EXPECT_STREQ(e.what(),
-                     "The .SQL file '/tmp/shop.sql' ends inside a string that begins on line 1; nothing of it was "
-                     "executed.");
-    }
+    EXPECT_EQ(test::ErrorText<ScriptError>([] { SplitScript("'", RulesFor(data::kMySql), "/tmp/shop.sql"); }),
+              "The .SQL file '/tmp/shop.sql' ends inside a string that begins on line 1; nothing of it was executed.");
 }
 
 }  // namespace

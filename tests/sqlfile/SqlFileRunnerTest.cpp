@@ -9,6 +9,7 @@
 #include "sqlfile/ScriptError.h"
 #include "sqlfile/SqlFileRunner.h"
 #include "data/TransferHarness.h"
+#include "support/TestEnv.h"
 
 namespace qdt::sqlfile {
 namespace {
@@ -86,14 +87,10 @@ TEST_F(SqlFileRunner, FailingStatementStopsTheRunAndStaysInStrQuery) {
 
 TEST_F(SqlFileRunner, ScriptThatCannotBeReadWholeRunsNothing) {
     ctx_.destination.ScriptPath = "dump.sql";
-    try {
-        Run("CREATE TABLE t (a INT);\r\nINSERT INTO t VALUES ('it\\'s');\r\n", data::kSqlServer);
-        FAIL() << "no error";
-    } catch (const ScriptError& e) {
-        EXPECT_STREQ(e.what(),
-                     "The .SQL file 'dump.sql' ends inside a string that begins on line 2; nothing of it was "
-                     "executed.");
-    }
+    EXPECT_EQ(test::ErrorText<ScriptError>([&] {
+                  Run("CREATE TABLE t (a INT);\r\nINSERT INTO t VALUES ('it\\'s');\r\n", data::kSqlServer);
+              }),
+              "The .SQL file 'dump.sql' ends inside a string that begins on line 2; nothing of it was executed.");
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(ctx_.strQuery, "");
     EXPECT_EQ(status_.txtStep2, "\r\nReading .SQL file... done.\r\nInterpreting SQL... ");

@@ -2,8 +2,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <random>
+#include <sstream>
 
 #include "data/run/ConnectionProfile.h"
 #include "db/Connection.h"
@@ -88,6 +90,46 @@ std::optional<MySqlServer> TestMySqlServer() {
         }
     });
     return found;
+}
+
+namespace {
+
+void Admin(const MySqlServer& server, const std::string& sql) {
+    db::Connection c;
+    c.Open(server.ConnectionString());
+    c.Execute(sql)->Close();
+}
+
+}  // namespace
+
+ScratchMySqlDatabase::ScratchMySqlDatabase(const MySqlServer& server, const std::string& suffix)
+    : admin_(server), scratch_(server) {
+    scratch_.database = server.database + "_" + suffix;
+    Admin(admin_, "DROP DATABASE IF EXISTS " + scratch_.database);
+    Admin(admin_, "CREATE DATABASE " + scratch_.database + " CHARACTER SET utf8mb4");
+}
+
+ScratchMySqlDatabase::~ScratchMySqlDatabase() {
+    try {
+        Admin(admin_, "DROP DATABASE IF EXISTS " + scratch_.database);
+    } catch (const std::exception&) {
+    }
+}
+
+void WriteFile(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::map<std::string, std::string> Files(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) {
+            std::stringstream content;
+            content << std::ifstream(entry.path(), std::ios::binary).rdbuf();
+            files[fs::relative(entry.path(), folder).generic_string()] = content.str();
+        }
+    return files;
 }
 
 }  // namespace qdt::test

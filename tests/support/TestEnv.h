@@ -1,5 +1,8 @@
 #pragma once
 
+#include <exception>
+#include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -31,6 +34,39 @@ struct MySqlServer {
 // server is a failure rather than a reason to skip.
 std::optional<MySqlServer> TestMySqlServer();
 bool MySqlRequired();
+
+// A database of its own on the test server, named after the test database
+// and the given suffix so that runs beside each other on one server do not
+// meet (any earlier one of the name is dropped first); dropped again when
+// this goes out of scope.
+class ScratchMySqlDatabase {
+public:
+    ScratchMySqlDatabase(const MySqlServer& server, const std::string& suffix);
+    ~ScratchMySqlDatabase();
+    ScratchMySqlDatabase(const ScratchMySqlDatabase&) = delete;
+    ScratchMySqlDatabase& operator=(const ScratchMySqlDatabase&) = delete;
+    // The server with this database chosen.
+    const MySqlServer& Server() const { return scratch_; }
+
+private:
+    MySqlServer admin_, scratch_;
+};
+
+// The message of what f throws (of type E), or "(no error)" when it returns.
+template <typename E = std::exception, typename F>
+std::string ErrorText(F&& f) {
+    try {
+        f();
+    } catch (const E& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+// Writes a file, making its folders.
+void WriteFile(const std::filesystem::path& path, const std::string& content);
+// Every file under the folder, by its path relative to it, with its bytes.
+std::map<std::string, std::string> Files(const std::filesystem::path& folder);
 
 }  // namespace qdt::test
 

@@ -152,6 +152,34 @@ TEST(ConnectionCheck, ForeignFailuresShowThePhaseAndTheStatement) {
     EXPECT_NE(r->status.txtConnect.find("\r\n\r\nSELECT * FROM tblQuillmartVersions LIMIT 0, 1"), std::string::npos);
 }
 
+// The source's detection leaves its probe in strQuery; a destination that
+// cannot be opened (or is refused) must not be reported with it.
+TEST(ConnectionCheck, AFailedDestinationShowsNoStatementOfTheSource) {
+    data::ConnectionProfile access;
+    access.Kind = data::kAccess;
+    access.Database = test::TempDir() + "/new.mdb";
+    for (const data::ConnectionProfile& destination : {SqliteSide("/nonexistent/new.sqlite"), access}) {
+        SCOPED_TRACE(destination.Database);
+        auto r = Check(SqliteSide(QuillmartFile("4.6")), destination);
+        EXPECT_FALSE(r->outcome.succeeded);
+        EXPECT_EQ(r->outcome.messageBox.rfind("An error occurred trying to connect to the destination database.", 0), 0u)
+            << r->outcome.messageBox;
+        // An Access destination is refused with its own reason.
+        EXPECT_EQ(r->outcome.messageBox.find("Access files can be read as a source but not written") !=
+                          std::string::npos &&
+                      r->outcome.messageBox.find("SQL Server, MySQL or SQLite") != std::string::npos,
+                  destination.Kind == data::kAccess)
+            << r->outcome.messageBox;
+        const std::string kind = destination.Kind == data::kAccess ? "Access" : "SQLite";
+        EXPECT_NE(r->status.txtConnect.find("Testing " + kind +
+                                            " Database destination connection... \r\n\r\nError occurred!\r\n"),
+                  std::string::npos)
+            << r->status.txtConnect;
+        EXPECT_EQ(r->status.txtConnect.find("SELECT"), std::string::npos) << r->status.txtConnect;
+        EXPECT_EQ(r->ctx.strQuery, "");
+    }
+}
+
 TEST(ConnectionCheck, ExecuteSqlChecksTheDatabaseAndTheScript) {
     data::ConnectionProfile script;
     script.Kind = data::kSqlFile;

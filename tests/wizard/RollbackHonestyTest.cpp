@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <sys/mount.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -32,20 +33,24 @@ public:
     std::function<void(const std::string&)> onLine;
 };
 
-std::map<std::string, long> RowCounts(const std::string& connectionString) {
+// Every Quillmart table's rows, as sorted lines of text.
+std::map<std::string, std::vector<std::string>> Contents(const std::string& connectionString) {
     db::Connection c;
     c.Open(connectionString);
-    std::vector<std::string> tables;
-    auto schema = c.OpenSchema();
-    for (; !schema->Eof(); schema->MoveNext()) {
-        std::string name = schema->Fields(std::size_t{2}).Value().ToText();
-        if (name.rfind("tblQuillmart", 0) == 0) tables.push_back(name);
+    std::map<std::string, std::vector<std::string>> contents;
+    for (auto schema = c.OpenSchema(); !schema->Eof(); schema->MoveNext()) {
+        const std::string name = schema->Fields(std::size_t{2}).Value().ToText();
+        if (name.rfind("tblQuillmart", 0) == 0) contents[name];
     }
-    schema->Close();
-    std::map<std::string, long> counts;
-    for (const std::string& t : tables)
-        counts[t] = static_cast<long>(c.Execute("SELECT COUNT(*) FROM " + t)->Fields(0).Value().ToInteger());
-    return counts;
+    for (auto& [table, rows] : contents) {
+        for (auto rs = c.Execute("SELECT * FROM " + table); !rs->Eof(); rs->MoveNext()) {
+            std::string row;
+            for (const db::Field& f : rs->AllFields()) row += (f.Value().IsNull() ? "NULL" : f.Value().ToText()) + "|";
+            rows.push_back(row);
+        }
+        std::sort(rows.begin(), rows.end());
+    }
+    return contents;
 }
 
 // The file that gets the page limit below, and the limit.
@@ -113,34 +118,21 @@ void DiskFull(Fault& f) {
 
 // A MariaDB database holding a blank 5.104 shop.
 test::MySqlServer MySqlShop(Fault& f, const test::MySqlServer& server, const std::string& name) {
-    db::Connection admin;
-    admin.Open(server.ConnectionString());
-    admin.Execute("DROP DATABASE IF EXISTS " + name);
-    admin.Execute("CREATE DATABASE " + name + " CHARACTER SET utf8mb4");
-    test::MySqlServer shop = server;
-    shop.database = name;
+    auto scratch = std::make_shared<test::ScratchMySqlDatabase>(server, name);
     db::Connection c;
-    c.Open(shop.ConnectionString());
+    c.Open(scratch->Server().ConnectionString());
     data::testing::RunShopScript(c, data::testing::ShopScript("mysql", "5.104", true));
-    f.ctx.destination.Kind = data::kMySql;
+    f.ctx.destination = scratch->Server().Profile();
     data::ApplyDialect(f.ctx.destination);
-    f.ctx.destination.Server = server.host + ":" + std::to_string(server.port);
-    f.ctx.destination.Database = name;
-    f.ctx.destination.User = server.user;
-    f.ctx.destination.Password = server.password;
-    f.destinationCs = shop.ConnectionString();
-    f.cleanUp = [server, name] {
-        db::Connection a;
-        a.Open(server.ConnectionString());
-        a.Execute("DROP DATABASE IF EXISTS " + name);
-    };
-    return shop;
+    f.destinationCs = scratch->Server().ConnectionString();
+    f.cleanUp = [scratch]() mutable { scratch.reset(); };
+    return scratch->Server();
 }
 
 // Old shop databases keep MyISAM tables, which no rollback undoes. The run
 // fails on the second product, after the affiliates and the news were copied.
 void MyIsamTables(Fault& f, const test::MySqlServer& server) {
-    test::MySqlServer shop = MySqlShop(f, server, "qdt_fault_myisam");
+    test::MySqlServer shop = MySqlShop(f, server, "fault_myisam");
     db::Connection c;
     c.Open(shop.ConnectionString());
     for (const char* t : {"tblQuillmartAffiliates", "tblQuillmartDestination", "tblQuillmartProducts", "tblQuillmartNews",
@@ -163,14 +155,14 @@ void MyIsamTables(Fault& f, const test::MySqlServer& server) {
 // The server drops the run's connection (a restart, a network fault, an
 // administrator's KILL) while the products are copied.
 void LostConnection(Fault& f, const test::MySqlServer& server) {
-    MySqlShop(f, server, "qdt_fault_lost");
+    const std::string database = MySqlShop(f, server, "fault_lost").database;
     auto killer = std::make_shared<db::Connection>();
     killer->Open(server.ConnectionString());
-    f.status.onLine = [killer, done = false](const std::string& line) mutable {
+    f.status.onLine = [killer, database, done = false](const std::string& line) mutable {
         if (done || line != "Adding table tblQuillmartProducts...") return;
         done = true;
         auto ids = killer->Execute(
-            "SELECT ID FROM information_schema.PROCESSLIST WHERE DB = 'qdt_fault_lost' AND ID <> CONNECTION_ID()");
+            "SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '" + database + "' AND ID <> CONNECTION_ID()");
         std::vector<std::string> list;
         for (; !ids->Eof(); ids->MoveNext()) list.push_back(ids->Fields(0).Value().ToText());
         ids->Close();
@@ -180,6 +172,23 @@ void LostConnection(Fault& f, const test::MySqlServer& server) {
         "The connection to the destination database was lost before the work was saved. The server discards a "
         "transaction that was not committed when its connection drops, so the destination database was left "
         "unchanged.";
+}
+
+// A compared table that cannot roll back, changed by the comparison before
+// the first job fails.
+void MyIsamComparedTable(Fault& f, const test::MySqlServer& server) {
+    test::MySqlServer shop = MySqlShop(f, server, "fault_compared");
+    db::Connection c;
+    c.Open(shop.ConnectionString());
+    c.Execute("ALTER TABLE tblQuillmartConfig ENGINE=MyISAM");
+    c.Execute("ALTER TABLE tblQuillmartLogins DROP COLUMN LOGIN_Protected");
+    f.expectedCheckWarning =
+        "\r\nWarning: These destination tables cannot roll back, so a failure part-way through the run cannot be "
+        "undone for them: tblQuillmartConfig (MyISAM).";
+    f.changed = {"tblQuillmartConfig"};
+    f.expectedLine =
+        "The destination database was left unchanged, except for these tables, which cannot roll back and may have "
+        "been changed: tblQuillmartConfig.";
 }
 
 struct FaultCase {
@@ -209,7 +218,7 @@ TEST_P(RollbackHonesty, TheLogSaysWhatBecameOfTheDestination) {
             if (f.cleanUp) f.cleanUp();
         }
     } cleanUp{f};
-    const auto before = RowCounts(f.destinationCs);
+    const auto before = Contents(f.destinationCs);
 
     ASSERT_TRUE(RunConnectionCheck(f.ctx).succeeded) << f.status.txtConnect;
     if (!f.expectedCheckWarning.empty())
@@ -226,14 +235,14 @@ TEST_P(RollbackHonesty, TheLogSaysWhatBecameOfTheDestination) {
     EXPECT_EQ(f.ctx.strWarnings.find("- These destination tables cannot roll back") != std::string::npos,
               !f.expectedCheckWarning.empty());
 
-    const auto after = RowCounts(f.destinationCs);
+    const auto after = Contents(f.destinationCs);
     bool anyChanged = false;
-    for (const auto& [table, count] : before) {
+    for (const auto& [table, rows] : before) {
         const bool mayChange = std::find(f.changed.begin(), f.changed.end(), table) != f.changed.end();
         if (!mayChange) {
-            EXPECT_EQ(after.at(table), count) << table;
+            EXPECT_EQ(after.at(table), rows) << table;
         }
-        anyChanged |= mayChange && after.at(table) != count;
+        anyChanged |= mayChange && after.at(table) != rows;
     }
     // The tables named as changed really were: the line is not a blanket caution.
     EXPECT_EQ(anyChanged, !f.changed.empty());
@@ -244,7 +253,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FaultCase{"DiskFull", false, [](Fault& f, const test::MySqlServer&) { DiskFull(f); },
                                 "database or disk is full"},
                       FaultCase{"MyIsamTables", true, MyIsamTables, "Duplicate entry 'Same'"},
-                      FaultCase{"LostConnection", true, LostConnection, "Lost connection to server during query."}),
+                      FaultCase{"LostConnection", true, LostConnection, "Lost connection to server during query."},
+                      FaultCase{"MyIsamComparedTable", true, MyIsamComparedTable, "Unknown column 'LOGIN_Protected'"}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

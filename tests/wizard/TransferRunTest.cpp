@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -143,6 +144,20 @@ TEST_F(TransferRun, NothingSelectedStillConnectsAndCloses) {
               "\r\nConnecting to source database... done.\r\nConnecting to destination database... done.\r\n"
               "Closing Databases... done.\r\n\r\nData Transfer Successful!");
     EXPECT_EQ(status.BarMax(run::Bar::Total), 0);
+}
+
+// The problems a run met are listed at its end, before the success line.
+TEST_F(TransferRun, ProblemsAreListedBeforeTheSuccessLine) {
+    test::OpenSqlite(source_).Execute(
+        "UPDATE tblQuillmartConfig SET CFG_Value = 'Atlantis' WHERE CFG_Name = 'defaultcountry'");
+    run::TextStatus status;
+    run::RunContext ctx(status);
+    EXPECT_TRUE(CheckThenRun(ctx).succeeded) << status.txtStep2;
+    EXPECT_THAT(status.txtStep2,
+                ::testing::EndsWith("\r\nClosing Databases... done.\r\n"
+                                    "\r\nThe following problems were encountered;\r\n"
+                                    "- The 'defaultcountry' config setting could not be set. Please set this manually.\r\n"
+                                    "\r\n\r\nData Transfer Successful!"));
 }
 
 TEST(TransferRunOther, ExecuteSqlRunsTheScriptOnTheDatabase) {

@@ -44,14 +44,11 @@ TEST_P(WorksheetProbe, TestsTheChosenOrFirstSheet) {
 INSTANTIATE_TEST_SUITE_P(
     Sheets, WorksheetProbe,
     ::testing::Values(
-        Probe{"named_sheet", "products.xlsx", "Products", true, "Set to Quillmart v5.104"},
-        Probe{"named_sheet_xls", "products.xls", "alpha", true, "Set to Quillmart v5.104"},
+        Probe{"named_sheet_any_case", "products.xlsx", "alpha", true, "Set to Quillmart v5.104"},
         Probe{"first_sheet", "products.xls", "", true, "Set to Quillmart v5.104"},
         Probe{"missing_sheet", "products.xlsx", "Sheet1", false,
               "Error occurred!\r\nThe Excel file 'products.xlsx' has no worksheet named 'Sheet1'.\r\n\r\n"
-              "SELECT TOP 1 * FROM [Sheet1$]"},
-        Probe{"damaged_workbook", "damaged.xlsx", "", false,
-              "The Excel file 'damaged.xlsx' is damaged and cannot be read: Not a zip archive."}),
+              "SELECT TOP 1 * FROM [Sheet1$]"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "db/ConnectionString.h"
@@ -7,6 +8,7 @@
 #include "db/odbc/OdbcSession.h"
 #include "db/odbc/OdbcText.h"
 #include "db/odbc/SqlServerProvider.h"
+#include "support/TestEnv.h"
 
 namespace qdt::db::odbc {
 namespace {
@@ -60,12 +62,8 @@ TEST(MySqlDriverChoiceTest, PrefersMariaDbUnicodeThenAnyMySqlDriver) {
     EXPECT_EQ(ChooseMySqlDriver({"FreeTDS", "MariaDB", "MariaDB Unicode"}), "MariaDB Unicode");
     EXPECT_EQ(ChooseMySqlDriver({"FreeTDS", "MySQL ODBC 8.0 ANSI Driver"}), "MySQL ODBC 8.0 ANSI Driver");
     EXPECT_EQ(ChooseMySqlDriver({"MDBTools", "MariaDB"}), "MariaDB");
-    try {
-        ChooseMySqlDriver({"FreeTDS", "MDBTools"});
-        FAIL() << "no driver should be found";
-    } catch (const DatabaseError& e) {
-        EXPECT_NE(std::string(e.what()).find("odbc-mariadb"), std::string::npos) << e.what();
-    }
+    EXPECT_THAT(test::ErrorText<DatabaseError>([] { ChooseMySqlDriver({"FreeTDS", "MDBTools"}); }),
+                ::testing::HasSubstr("odbc-mariadb"));
 }
 
 TEST(SqlServerConnectionStringTest, PortDatabaseAndLogin) {
@@ -102,19 +100,49 @@ TEST(OdbcDiagnosticsTest, DriverTagsAreRemoved) {
     EXPECT_EQ(StripDriverTags("Table 'x' doesn't exist [really]"), "Table 'x' doesn't exist [really]");
 }
 
-TEST(OdbcTextTest, Utf8AndUtf16RoundTrip) {
-    const std::string text = "Zürich – 東京 😀";
-    WideText wide = ToWide(text);
-    ASSERT_EQ(wide.back(), 0);
-    EXPECT_EQ(wide.size(), 15u);  // the emoji takes a surrogate pair, plus the terminator
-    EXPECT_EQ(FromWide(wide.data(), wide.size() - 1), text);
+// UTF-16 as the driver gives it and the UTF-8 it becomes; the valid ones
+// also go back to the same UTF-16.
+struct WideCase {
+    WideText wide;
+    std::string utf8;
+    bool valid;
+};
+
+TEST(OdbcTextTest, Utf16AndUtf8AtTheirBoundaries) {
+    const WideCase cases[] = {
+        {{0x7F, 0x80}, "\x7F\xC2\x80", true},
+        {{0x7FF, 0x800}, "\xDF\xBF\xE0\xA0\x80", true},
+        {{0xD7FF, 0xE000, 0xFFFF}, "\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF", true},
+        {{0xD800, 0xDC00}, "\xF0\x90\x80\x80", true},
+        {{'a', 0xDBFF, 0xDFFF, 'b'}, "a\xF4\x8F\xBF\xBF" "b", true},
+        {{0xD83D, 0xDE00}, "\xF0\x9F\x98\x80", true},
+        // Surrogates out of their pairs are replaced, one by one.
+        {{'x', 0xDC00, 'y'}, "x\xEF\xBF\xBDy", false},
+        {{0xDFFF, 0xD800}, "\xEF\xBF\xBD\xEF\xBF\xBD", false},
+        {{0xDBFF, 0xE000}, "\xEF\xBF\xBD\xEE\x80\x80", false},
+    };
+    for (const WideCase& c : cases) {
+        EXPECT_EQ(FromWide(c.wide.data(), c.wide.size()), c.utf8) << c.utf8;
+        if (!c.valid) continue;
+        WideText terminated = c.wide;
+        terminated.push_back(0);
+        EXPECT_EQ(ToWide(c.utf8), terminated) << c.utf8;
+    }
 }
 
-TEST(OdbcTextTest, MalformedInputBecomesReplacementCharacters) {
-    WideText wide = ToWide("a\xff" "b\xe6\x9d");
-    EXPECT_EQ(FromWide(wide.data(), wide.size() - 1), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
-    const SQLWCHAR lone[] = {'x', 0xD800, 'y'};
-    EXPECT_EQ(FromWide(lone, 3), "x\xEF\xBF\xBDy");
+TEST(OdbcTextTest, MalformedUtf8BecomesReplacementCharacters) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\xff" "b\xe6\x9d", "a\xEF\xBF\xBD" "b\xEF\xBF\xBD"},
+        {"\xC1\xBF", "\xEF\xBF\xBD"},              // overlong
+        {"\xE0\x9F\xBF", "\xEF\xBF\xBD"},          // overlong
+        {"\xF0\x8F\xBF\xBF", "\xEF\xBF\xBD"},      // overlong
+        {"\xF4\x90\x80\x80", "\xEF\xBF\xBD"},      // above U+10FFFF
+        {"\xED\xA0\x80", "\xEF\xBF\xBD"},          // a surrogate
+    };
+    for (const auto& [bytes, shown] : cases) {
+        const WideText wide = ToWide(bytes);
+        EXPECT_EQ(FromWide(wide.data(), wide.size() - 1), shown) << shown;
+    }
 }
 
 TEST(ReadOnlyStatementTest, ReadsAreToldFromWrites) {

@@ -44,21 +44,16 @@ TEST_P(BadSheetInput, IsRefusedNamingFileRowAndColumn) {
     const BadInput& b = GetParam();
     std::string folder = test::TempDir();
     for (const auto& [name, bytes] : b.files) std::ofstream(folder + "/" + name, std::ios::binary) << bytes;
-    std::string message;
-    try {
+    auto at = [&](std::string path) {
+        if (path.rfind("{dir}", 0) == 0) path.replace(0, 5, folder);
+        return path;
+    };
+    const std::string message = test::ErrorText<DatabaseError>([&] {
         Connection c;
-        auto at = [&](std::string path) {
-            if (path.rfind("{dir}", 0) == 0) path.replace(0, 5, folder);
-            return path;
-        };
         c.Open(b.workbook.empty() ? TextString(at(b.textFolder)) : ExcelString(at(b.workbook)));
-        auto rs = c.Execute(b.statement);
-        for (; !rs->Eof(); rs->MoveNext()) {
+        for (auto rs = c.Execute(b.statement); !rs->Eof(); rs->MoveNext()) {
         }
-        FAIL() << "no error";
-    } catch (const DatabaseError& e) {
-        message = e.what();
-    }
+    });
     for (const std::string& part : b.expected) EXPECT_NE(message.find(part), std::string::npos) << message;
 }
 
@@ -101,6 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"encrypted_xlsx", {}, Fixture("encrypted.xlsx"), "", {"'encrypted.xlsx' is encrypted"}},
         BadInput{"damaged_xlsx", {}, Fixture("damaged.xlsx"), "", {"'damaged.xlsx' is damaged"}},
         BadInput{"damaged_xls", {}, Fixture("damaged.xls"), "", {"'damaged.xls'"}},
+        BadInput{"two_sheets_one_name", {}, Fixture("twins.xlsx"), "",
+                 {"The Excel file 'twins.xlsx' has two sheets named 'PRICES'."}},
         BadInput{"not_a_workbook", {{"shop.xls", "Code,Name\n"}}, "{dir}/shop.xls", "", {"'shop.xls' is not an Excel workbook"}}),
     [](const auto& info) { return std::string(info.param.label); });
 

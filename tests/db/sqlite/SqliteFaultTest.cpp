@@ -7,6 +7,7 @@
 
 #include "db/Connection.h"
 #include "db/Error.h"
+#include "support/ShopDatabases.h"
 #include "support/TestEnv.h"
 
 namespace qdt::db {
@@ -15,10 +16,8 @@ namespace {
 using ::testing::HasSubstr;
 
 std::string NewDatabase() {
-    std::string path = test::TempDir() + "/shop.sqlite";
-    std::ofstream(path).close();
-    Connection c;
-    c.Open("Provider=SQLite;Data Source=" + path);
+    const std::string path = test::NewSqliteFile();
+    Connection c = test::OpenSqlite(path);
     c.Execute("CREATE TABLE t (id INTEGER, doc TEXT)");
     c.Execute("INSERT INTO t VALUES (1, '{not json')");
     c.Close();
