@@ -232,9 +232,9 @@ INSTANTIATE_TEST_SUITE_P(Directions, NastyValueCopy,
 // exactly as their INSERT texts would store them.
 TEST(NastyValueRows, BoundOnSqliteStoreWhatTheirTextWould) {
     const std::vector<Nasty> cases = NastyValues();
-    Side source = MakeSide(kSqlite, "", nullptr);
+    Side source(kSqlite, "source", std::nullopt);
     Fill(source.conn, cases, false);
-    Side bound = MakeSide(kSqlite, "", nullptr);
+    Side bound(kSqlite, "bound", std::nullopt);
     const std::string textPath = test::NewSqliteFile();
     std::vector<std::string> inserts;
     db::Connection asText(

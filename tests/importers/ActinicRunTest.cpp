@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 using testing::Files;
 using testing::Lines;
 using testing::Rows;
-using testing::Write;
+using test::WriteFile;
 
 const std::string kLongName = std::string(73, 'x') + "\u00e9'";
 
@@ -66,13 +66,13 @@ protected:
         uploads_ = root + "/uploads";
         source_ = root + "/actinic.sqlite";
         fs::copy_file(QDT_ACTINIC_FIXTURES "/shop.sqlite", source_);
-        Write(store_ + "/images/Teas.GIF", "teas");
-        Write(store_ + "/images/Sencha.png", "sencha");
-        Write(store_ + "/images/sencha_big.jpg", "sencha-big");
-        Write(store_ + "/downloads/MANUAL.pdf", "manual");
-        Write(store_ + "/kettle.zip", "kettle");
-        Write(uploads_ + "/files_versions/old.zip", "old");
-        Write(uploads_ + "/images_categories/3.gif", "old category");
+        WriteFile(store_ + "/images/Teas.GIF", "teas");
+        WriteFile(store_ + "/images/Sencha.png", "sencha");
+        WriteFile(store_ + "/images/sencha_big.jpg", "sencha-big");
+        WriteFile(store_ + "/downloads/MANUAL.pdf", "manual");
+        WriteFile(store_ + "/kettle.zip", "kettle");
+        WriteFile(uploads_ + "/files_versions/old.zip", "old");
+        WriteFile(uploads_ + "/images_categories/3.gif", "old category");
         ASSERT_NO_FATAL_FAILURE(shop_.Make(GetParam()));
     }
 

@@ -17,7 +17,7 @@ namespace {
 using testing::Files;
 using testing::Lines;
 using testing::Rows;
-using testing::Write;
+using test::WriteFile;
 
 // A Comersus shop from the generated scripts: a SQLite file, or a database
 // of its own on the test MariaDB server.
@@ -117,13 +117,13 @@ protected:
         const std::string root = test::TempDir();
         images_ = root + "/store";
         uploads_ = root + "/uploads";
-        Write(images_ + "/images/hats.gif", "hats");
-        Write(images_ + "/images/mug.gif", "mug");
-        Write(images_ + "/images/mug_big.jpg", "mug-big");
-        Write(images_ + "/images/secret.png", "secret");
-        Write(uploads_ + "/images_categories/9.png", "old category");
-        Write(uploads_ + "/images_products/1.gif", "old product");
-        Write(uploads_ + "/images_versions/3.gif", "old version");
+        WriteFile(images_ + "/images/hats.gif", "hats");
+        WriteFile(images_ + "/images/mug.gif", "mug");
+        WriteFile(images_ + "/images/mug_big.jpg", "mug-big");
+        WriteFile(images_ + "/images/secret.png", "secret");
+        WriteFile(uploads_ + "/images_categories/9.png", "old category");
+        WriteFile(uploads_ + "/images_products/1.gif", "old product");
+        WriteFile(uploads_ + "/images_versions/3.gif", "old version");
         ASSERT_NO_FATAL_FAILURE(source_.Make(GetParam().source));
         if (IsSkipped()) return;
         ASSERT_NO_FATAL_FAILURE(shop_.Make(GetParam().destination));

@@ -18,7 +18,7 @@ namespace {
 using testing::Files;
 using testing::Lines;
 using testing::Rows;
-using testing::Write;
+using test::WriteFile;
 
 // Identities differ with the order a database returns tied rows in, so rows
 // are compared by the names they link.
@@ -80,14 +80,14 @@ protected:
         const std::string root = test::TempDir();
         images_ = root + "/vpasp";
         uploads_ = root + "/uploads";
-        Write(images_ + "/cats/tea.gif", "tea");
-        Write(images_ + "/cats/japan.png", "japan");
-        Write(images_ + "/images/sencha.gif", "sencha");
-        Write(images_ + "/big/sencha.jpg", "sencha large");
-        Write(uploads_ + "/images_categories/3.gif", "old category");
-        Write(uploads_ + "/images_products/2.png", "old product");
-        Write(uploads_ + "/images_products_large/2.png", "old large product");
-        Write(uploads_ + "/images_versions/2.gif", "a version's");
+        WriteFile(images_ + "/cats/tea.gif", "tea");
+        WriteFile(images_ + "/cats/japan.png", "japan");
+        WriteFile(images_ + "/images/sencha.gif", "sencha");
+        WriteFile(images_ + "/big/sencha.jpg", "sencha large");
+        WriteFile(uploads_ + "/images_categories/3.gif", "old category");
+        WriteFile(uploads_ + "/images_products/2.png", "old product");
+        WriteFile(uploads_ + "/images_products_large/2.png", "old large product");
+        WriteFile(uploads_ + "/images_versions/2.gif", "a version's");
         ASSERT_NO_FATAL_FAILURE(source_.Make(sourceKind));
         if (IsSkipped()) return;
         ASSERT_NO_FATAL_FAILURE(shop_.Make(destinationKind));
