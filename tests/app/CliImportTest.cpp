@@ -35,48 +35,51 @@ TEST(CliImport, ImportsTheDemoCatalogueWithTheNamedImageFolders) {
     EXPECT_FALSE(fs::exists(fs::path(shop).parent_path() / "images_products"));
 }
 
-// An Actinic catalogue kept in a SQLite file, given as the Access file.
-TEST(CliImport, ImportsAnActinicCatalogueFromASqliteFile) {
-    const std::string store = test::TempDir();
-    fs::create_directories(store + "/images");
-    std::ofstream(store + "/kettle.zip") << "kettle";
-    std::ofstream(store + "/images/sencha.png") << "sencha";
-    const std::string shop = data::testing::SqliteShop("5.104", true);
-    const std::string uploads = test::TempDir() + "/uploads";
-    fs::create_directories(uploads);
-    auto r = testing::RunCli({"copy", "--source-kind", "access", "--source-file", QDT_ACTINIC_FIXTURES "/shop.sqlite",
-                              "--dest-kind", "sqlite", "--dest-file", shop, "--copy-images", "--image-folder", store,
-                              "--uploads-folder", uploads});
-    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find("Adding products...done."), std::string::npos) << r.out;
-    db::Connection c = test::OpenSqlite(shop);
-    EXPECT_EQ(test::Count(c, "SELECT COUNT(*) FROM tblQuillmartProducts"), 7);
-    EXPECT_EQ(test::Count(c, "SELECT COUNT(*) FROM tblQuillmartVersions WHERE V_DownloadType = 'u'"), 4);
-    EXPECT_TRUE(fs::exists(uploads + "/images_products/1.png"));
-    std::size_t downloads = 0;
-    for (const auto& entry : fs::directory_iterator(uploads + "/files_versions")) downloads += entry.path().extension() == ".zip";
-    EXPECT_EQ(downloads, 4u);
-}
+struct ShopCase {
+    const char* name;
+    const char* kind;
+    const char* script;  // a SQLite script to build the source from, or "" for the file as it is
+    const char* file;
+    const char* image;     // under the image folder
+    const char* uploaded;  // where it lands under the uploads folder
+    const char* says;
+};
 
-TEST(CliImport, ImportsAComersusShopWithTheNamedImageFolders) {
-    const std::string source = test::NewSqliteFile("comersus.sqlite");
-    {
+void PrintTo(const ShopCase& c, std::ostream* os) { *os << c.name; }
+
+class CliShopImport : public ::testing::TestWithParam<ShopCase> {};
+
+TEST_P(CliShopImport, TakesTheImagesFromTheNamedFolder) {
+    const ShopCase& c = GetParam();
+    std::string source = c.file;
+    if (*c.script) {
+        source = test::NewSqliteFile("shop.sqlite");
         db::Connection conn = test::OpenSqlite(source);
-        data::testing::RunShopScript(conn, QDT_COMERSUS_SCRIPTS "/sqlite/comersus-shop.sql");
+        ASSERT_NO_FATAL_FAILURE(data::testing::RunShopScript(conn, c.script));
     }
     const std::string images = test::TempDir();
     fs::create_directories(images + "/images");
-    std::ofstream(images + "/images/hats.gif") << "hats";
+    std::ofstream(images + "/" + c.image) << "picture";
     const std::string uploads = test::TempDir() + "/uploads";
     fs::create_directories(uploads);
-    const std::string shop = data::testing::SqliteShop("5.104", true);
-    auto r = testing::RunCli({"copy", "--source-kind", "sqlite", "--source-file", source, "--dest-kind", "sqlite",
-                              "--dest-file", shop, "--copy-images", "--image-folder", images, "--uploads-folder",
-                              uploads});
+    auto r = testing::RunCli({"copy", "--source-kind", c.kind, "--source-file", source, "--dest-kind", "sqlite",
+                              "--dest-file", data::testing::SqliteShop("5.104", true), "--copy-images",
+                              "--image-folder", images, "--uploads-folder", uploads});
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find("Set to Comersus v5"), std::string::npos) << r.out;
-    EXPECT_TRUE(fs::exists(uploads + "/images_categories/1.gif"));
+    EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::exists(uploads + "/" + c.uploaded));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Systems, CliShopImport,
+    ::testing::Values(ShopCase{"Vpasp", "sqlite", QDT_VPASP_SCRIPTS_DIR "/sqlite/vpasp-shop.sql", "",
+                               "images/sencha.gif", "images_products/1.gif", "Adding related products... done."},
+                      ShopCase{"Comersus", "sqlite", QDT_COMERSUS_SCRIPTS "/sqlite/comersus-shop.sql", "",
+                               "images/hats.gif", "images_categories/1.gif", "Set to Comersus v5"},
+                      // An Actinic catalogue kept in a SQLite file, given as the Access file.
+                      ShopCase{"Actinic", "access", "", QDT_ACTINIC_FIXTURES "/shop.sqlite", "images/sencha.png",
+                               "images_products/1.png", "Adding products...done."}),
+    [](const ::testing::TestParamInfo<ShopCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace qdt::app

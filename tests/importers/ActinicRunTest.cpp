@@ -57,10 +57,10 @@ const Lines kExpected[] = {
     {"1|4", "2|1", "3|1", "4|3", "5|2", "6|1"},
     {"17.5", "5", "0"}};
 
-// "sqlite" or "mysql": the destination.
-class ActinicRun : public ::testing::TestWithParam<std::string> {
+class ActinicImport : public ::testing::Test {
 protected:
-    void SetUp() override {
+    // "sqlite" or "mysql": the destination.
+    void Prepare(const std::string& destination) {
         const std::string root = test::TempDir();
         store_ = root + "/store";
         uploads_ = root + "/uploads";
@@ -73,7 +73,7 @@ protected:
         WriteFile(store_ + "/kettle.zip", "kettle");
         WriteFile(uploads_ + "/files_versions/old.zip", "old");
         WriteFile(uploads_ + "/images_categories/3.gif", "old category");
-        ASSERT_NO_FATAL_FAILURE(shop_.Make(GetParam()));
+        ASSERT_NO_FATAL_FAILURE(shop_.Make(destination));
     }
 
     // The check, then the run, as the wizard takes them.
@@ -87,6 +87,7 @@ protected:
             return {};
         }
         EXPECT_EQ(ctx.source.SystemName, data::kSystemActinic);
+        EXPECT_EQ(data::FormatVersion(ctx.source.Version), "61");
         ctx.settings.ImageCopySettings[data::kImagesActinic] = {copyImages, store_, uploads_};
         wizard::StepOutcome outcome = wizard::RunTransfer(ctx);
         warnings_ = ctx.strWarnings;
@@ -100,6 +101,11 @@ protected:
 
     std::string store_, uploads_, source_, warnings_;
     testing::ImportShop shop_;
+};
+
+class ActinicRun : public ActinicImport, public ::testing::WithParamInterface<std::string> {
+protected:
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(Prepare(GetParam())); }
 };
 
 TEST_P(ActinicRun, ImportsSectionsProductsVersionsAndDownloads) {
@@ -163,33 +169,24 @@ struct BadValue {
 
 INSTANTIATE_TEST_SUITE_P(Destinations, ActinicRun, ::testing::Values("sqlite", "mysql"));
 
-class ActinicConversions : public ::testing::TestWithParam<BadValue> {};
+class ActinicConversions : public ActinicImport, public ::testing::WithParamInterface<BadValue> {};
 
 TEST_P(ActinicConversions, StopTheImportNamingProductAndColumnWithNothingWritten) {
-    const std::string source = test::TempDir() + "/actinic.sqlite";
-    fs::copy_file(QDT_ACTINIC_FIXTURES "/shop.sqlite", source);
-    {
-        db::Connection c = test::OpenSqlite(source);
-        // Statements are separated by "; ".
-        std::string changes = GetParam().change;
-        for (std::size_t at; (at = changes.find("; ")) != std::string::npos; changes.erase(0, at + 2))
-            c.Execute(changes.substr(0, at))->Close();
-        c.Execute(changes)->Close();
-    }
-    testing::ImportShop shop;
-    ASSERT_NO_FATAL_FAILURE(shop.Make("sqlite"));
-    const auto before = test::Dump(shop.profile.Database);
+    ASSERT_NO_FATAL_FAILURE(Prepare("sqlite"));
+    // Statements are separated by "; ".
+    std::string changes = GetParam().change;
+    for (std::size_t at; (at = changes.find("; ")) != std::string::npos; changes.erase(0, at + 2))
+        Change(changes.substr(0, at));
+    Change(changes);
+    const auto before = test::Dump(shop_.profile.Database);
+    const auto files = Files(uploads_);
     run::TextStatus status;
-    run::RunContext ctx(status);
-    ctx.source.Kind = data::kAccess;
-    ctx.source.Database = source;
-    ctx.destination = shop.profile;
-    ASSERT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
-    EXPECT_FALSE(wizard::RunTransfer(ctx).succeeded);
+    EXPECT_FALSE(Import(status).succeeded);
     EXPECT_NE(status.txtStep2.find(GetParam().product), std::string::npos) << status.txtStep2;
     EXPECT_NE(status.txtStep2.find(GetParam().column), std::string::npos) << status.txtStep2;
     EXPECT_EQ(status.txtStep2.find("Deleting catalogue tables"), std::string::npos) << status.txtStep2;
-    EXPECT_EQ(test::Dump(shop.profile.Database), before);
+    EXPECT_EQ(test::Dump(shop_.profile.Database), before);
+    EXPECT_EQ(Files(uploads_), files);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -205,38 +202,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "The component 'Greeting card' of the product with reference '103' has 'card'", "sString2"},
         BadValue{"TaxColumn", "UPDATE Product SET sTax1OpaqueData = '1=lots=0' WHERE \"Product reference\" = '102'",
                  "The product 'T-shirt' (reference '102') has 'lots' in sTax1OpaqueData", "sTax1OpaqueData"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// A real Access file and a SQLite snapshot file take the same road: snapshot,
-// table list, detection, version.
-struct DetectionCase {
-    const char* name;
-    std::string file;
-    const char* system;
-    const char* version;
-};
-
-class AccessDetection : public ::testing::TestWithParam<DetectionCase> {};
-
-TEST_P(AccessDetection, NamesTheShopSystem) {
-    if (GetParam().file.empty()) GTEST_SKIP() << "The shared fixture access/nwind.mdb is not present.";
-    testing::ImportShop shop;
-    ASSERT_NO_FATAL_FAILURE(shop.Make("sqlite"));
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    ctx.source.Kind = data::kAccess;
-    ctx.source.Database = GetParam().file;
-    ctx.destination = shop.profile;
-    ASSERT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
-    EXPECT_EQ(ctx.source.SystemName, GetParam().system);
-    EXPECT_EQ(data::FormatVersion(ctx.source.Version), GetParam().version);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, AccessDetection,
-    ::testing::Values(DetectionCase{"Actinic", QDT_ACTINIC_FIXTURES "/shop.sqlite", data::kSystemActinic, "61"},
-                      DetectionCase{"Northwind", test::SharedFixture("access/nwind.mdb").value_or(""),
-                                    data::kSystemVpasp, "5"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

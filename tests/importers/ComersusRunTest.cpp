@@ -9,6 +9,7 @@
 #include "data/Detection.h"
 #include "data/run/TextStatus.h"
 #include "importers/ImportShop.h"
+#include "support/ScriptShop.h"
 #include "wizard/TransferRun.h"
 
 namespace qdt::importers {
@@ -18,51 +19,6 @@ using testing::Files;
 using testing::Lines;
 using testing::Rows;
 using test::WriteFile;
-
-// A Comersus shop from the generated scripts: a SQLite file, or a database
-// of its own on the test MariaDB server.
-class ComersusShop {
-public:
-    void Make(const std::string& kind) {
-        if (kind == "mysql") {
-            QDT_REQUIRE_MYSQL_SERVER(server);
-            db::Connection admin;
-            admin.Open(server.ConnectionString());
-            const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-            database_ = "qdt_comersus_" + std::to_string(std::hash<std::string>{}(std::string(info->test_suite_name()) +
-                                                                                  info->name()) %
-                                                         1000000);
-            admin.Execute("DROP DATABASE IF EXISTS " + database_)->Close();
-            admin.Execute("CREATE DATABASE " + database_ + " CHARACTER SET utf8mb4")->Close();
-            profile = server.Profile();
-            profile.Database = database_;
-        } else {
-            profile = test::SqliteSide(test::NewSqliteFile("comersus.sqlite"));
-        }
-        profile.SystemName = data::kSystemComersus;
-        profile.ConnectionString = data::GetConnectionString(profile);
-        db::Connection conn = Open();
-        data::testing::RunShopScript(conn, std::string(QDT_COMERSUS_SCRIPTS) + "/" + kind + "/comersus-shop.sql");
-    }
-
-    ~ComersusShop() {
-        if (database_.empty()) return;
-        db::Connection admin;
-        admin.Open(test::TestMySqlServer()->ConnectionString());
-        admin.Execute("DROP DATABASE " + database_)->Close();
-    }
-
-    db::Connection Open() const {
-        db::Connection conn;
-        conn.Open(profile.ConnectionString);
-        return conn;
-    }
-
-    data::ConnectionProfile profile;
-
-private:
-    std::string database_;
-};
 
 const char* const kCatalogue[] = {
     "SELECT PT_ID, PT_MotherProdType, PT_Live, PT_Name1, PT_Desc1, PT_ProductDisplayType, PT_ProdTypeDisplayType, "
@@ -148,7 +104,7 @@ protected:
     }
 
     std::string images_, uploads_;
-    ComersusShop source_;
+    test::ScriptShop source_{QDT_COMERSUS_SCRIPTS, "comersus-shop.sql", data::kSystemComersus};
     testing::ImportShop shop_;
 };
 
@@ -218,7 +174,7 @@ void OnSmallStack(const std::function<void()>& work) {
 }
 
 TEST(ComersusTree, AChainOfTwentyThousandLevelsIsWrittenParentFirst) {
-    ComersusShop source;
+    test::ScriptShop source{QDT_COMERSUS_SCRIPTS, "comersus-shop.sql", data::kSystemComersus};
     ASSERT_NO_FATAL_FAILURE(source.Make("sqlite"));
     source.Open()
         .Execute("WITH RECURSIVE chain(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM chain WHERE n < 20000) "

@@ -7,7 +7,7 @@
 #include "data/Detection.h"
 #include "data/run/TextStatus.h"
 #include "importers/ImportShop.h"
-#include "importers/VpaspShop.h"
+#include "support/ScriptShop.h"
 #include "support/ShopDatabases.h"
 #include "wizard/ConnectionCheck.h"
 #include "wizard/TransferRun.h"
@@ -104,7 +104,7 @@ protected:
     }
 
     std::string images_, uploads_;
-    testing::VpaspShop source_;
+    test::ScriptShop source_{QDT_VPASP_SCRIPTS_DIR, "vpasp-shop.sql", data::kSystemVpasp};
     testing::ImportShop shop_;
 };
 
@@ -246,8 +246,8 @@ TEST_F(VpaspImportBase, WithoutATaxSettingEveryProductIsRatedZeroWithAWarning) {
         << warnings;
 }
 
-// An Access file of another kind has none of the tables the detection looks
-// for, so it is taken for VPASP; the run refuses it before any change.
+// A real Access file of another kind has none of the tables the detection
+// looks for, so it is taken for VPASP; the run refuses it before any change.
 TEST(VpaspSourceCheck, AnUnrelatedAccessFileIsRefusedNamingTheMissingTables) {
     const std::optional<std::string> nwind = test::SharedFixture("access/nwind.mdb");
     if (!nwind) GTEST_SKIP() << "the shared fixtures are not here";
@@ -258,6 +258,7 @@ TEST(VpaspSourceCheck, AnUnrelatedAccessFileIsRefusedNamingTheMissingTables) {
     ctx.destination = test::SqliteSide(data::testing::SqliteShop("5.104", true));
     ASSERT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
     ASSERT_EQ(ctx.source.SystemName, data::kSystemVpasp);
+    EXPECT_EQ(data::FormatVersion(ctx.source.Version), "5");
     const auto before = test::Dump(ctx.destination.Database);
 
     EXPECT_FALSE(wizard::RunTransfer(ctx).succeeded);

@@ -10,8 +10,8 @@
 #include "data/run/TextStatus.h"
 #include "db/DataType.h"
 #include "importers/VpaspImporter.h"
-#include "importers/VpaspShop.h"
 #include "support/RecordingConnection.h"
+#include "support/ScriptShop.h"
 
 namespace qdt::importers {
 namespace {
@@ -44,79 +44,11 @@ protected:
         return destination.Statements();
     }
 
-    testing::VpaspShop source;
+    test::ScriptShop source{QDT_VPASP_SCRIPTS_DIR, "vpasp-shop.sql", data::kSystemVpasp};
     run::TextStatus status;
     run::RunContext ctx{status};
     test::RecordingConnection destination;
 };
-
-TEST_F(VpaspStatements, SqlServerImportWritesTheTreeProductsVersionsRatesAndRelations) {
-    ctx.destination.Kind = data::kSqlServer;
-    destination.Answer("SELECT TOP 1 PT_ID FROM tblQuillmartProdtype WHERE PT_Name1='Tea' ORDER BY PT_ID DESC", Id(11))
-        .Answer("SELECT TOP 1 PT_ID FROM tblQuillmartProdtype WHERE PT_Name1='Black' ORDER BY PT_ID DESC", Id(12))
-        .Answer("SELECT TOP 1 P_ID FROM tblQuillmartProducts WHERE P_Name1='Sencha' ORDER BY P_ID DESC", Id(21))
-        .Answer("SELECT TOP 1 P_ID FROM tblQuillmartProducts WHERE P_Name1='O''Brien''s Assam' ORDER BY P_ID DESC",
-                Id(22))
-        .Answer("SELECT T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 17.5", Id(41))
-        .Answer("SELECT T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 5", Id(42))
-        .Answer("SELECT TOP 1 T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 0", Id(43));
-
-    const std::string ptInsert =
-        "INSERT INTO tblQuillmartProdtype (PT_MotherProdType,PT_Live,PT_Name1,PT_Desc1,PT_ProductDisplayType,"
-        "PT_ProdTypeDisplayType,PT_OrderByValue,PT_OrderProductsBy) VALUES (";
-    const std::string pInsert =
-        "INSERT INTO tblQuillmartProducts (P_Live, P_Name1, P_Desc1, P_StrapLine1, P_HyperLink1, P_Featured, "
-        "P_OrderByValue, P_OrderVersionsBy, P_VersionDisplayType) VALUES (";
-    const std::string vInsert =
-        "INSERT INTO tblQuillmartVersions (V_Name1,V_CodeNumber,V_Price,V_Tax,V_Weight,V_Quantity,"
-        "V_QuantityWarnLevel,V_Desc1,V_Product,V_Live,V_DownLoadInfo,V_DownloadType,V_OrderByValue, V_RRP) VALUES (";
-    const std::string related = "INSERT INTO tblQuillmartRelatedProducts (RP_ParentID, RP_ChildID) VALUES (";
-    const std::vector<std::string> expected = {
-        "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'orderhandlingchargetaxband'",
-        "SELECT T_TaxRate FROM tblQuillmartTaxRates WHERE T_ID = 2",
-        "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'shiptaxband'",
-        "DELETE FROM tblQuillmartProdtype",
-        "DELETE FROM tblQuillmartProducts",
-        "DELETE FROM tblQuillmartVersions",
-        "DELETE FROM tblQuillmartProductProdTypeLink",
-        "DELETE FROM tblQuillmartRelatedProducts",
-        "DELETE FROM tblQuillmartTaxRates",
-        ptInsert + "0,'y','Tea','Leaves and more','e','n',0,'')",
-        "SELECT TOP 1 PT_ID FROM tblQuillmartProdtype WHERE PT_Name1='Tea' ORDER BY PT_ID DESC",
-        ptInsert + "11,'y','Black','','e','n',0,'')",
-        "SELECT TOP 1 PT_ID FROM tblQuillmartProdtype WHERE PT_Name1='Black' ORDER BY PT_ID DESC",
-        // The rate is found without TOP or LIMIT, for every destination kind.
-        "INSERT INTO tblQuillmartTaxRates (T_TaxRate) VALUES (17.5)",
-        "SELECT T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 17.5",
-        pInsert + "'y','Sencha','First flush','Fresh','http://example.com/sencha',0,0,'','o')",
-        "SELECT TOP 1 P_ID FROM tblQuillmartProducts WHERE P_Name1='Sencha' ORDER BY P_ID DESC",
-        vInsert + "'Sencha','SEN-1',4.5,41,0.1,10,0,'',21,'y','','n',0,5)",
-        "UPDATE tblQuillmartProducts SET P_VersionDisplayType = 'n' WHERE P_ID = 21",
-        "INSERT INTO tblQuillmartTaxRates (T_TaxRate) VALUES (5)",
-        "SELECT T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 5",
-        pInsert + "'y','O''Brien''s Assam','Malty','','',0,0,'','o')",
-        "SELECT TOP 1 P_ID FROM tblQuillmartProducts WHERE P_Name1='O''Brien''s Assam' ORDER BY P_ID DESC",
-        "INSERT INTO tblQuillmartProductProdTypeLink (PPT_ProductID, PPT_ProdTypeID) VALUES(22,12)",
-        vInsert + "'100 g','ASM-1',19.99,42,0,0,0,'',22,'y','','n',0,0)",
-        vInsert + "'250 g','ASM-2',22.49,42,0,0,0,'',22,'y','','n',0,0)",
-        vInsert + "'500 g','ASM-3',24.24,42,0,0,0,'',22,'y','','n',0,0)",
-        "UPDATE tblQuillmartProducts SET P_VersionDisplayType = 'p' WHERE P_ID = 22",
-        // Sencha's "2,3" and Assam's "1, 3,,99": one piece each names an imported product.
-        related + "21,22)",
-        related + "22,21)",
-        "UPDATE tblQuillmartConfig SET CFG_Value='41' WHERE CFG_Name = 'orderhandlingchargetaxband'",
-        "INSERT INTO tblQuillmartTaxRates (T_TaxRate) VALUES (0)",
-        "SELECT TOP 1 T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 0",
-        "UPDATE tblQuillmartConfig SET CFG_Value='43' WHERE CFG_Name = 'shiptaxband'",
-    };
-    EXPECT_EQ(Import(), expected);
-    EXPECT_EQ(destination.OpenResults(), 0);
-    EXPECT_EQ(ctx.strWarnings,
-              "The VPASP product 1 (Sencha) lists cross-selling products that were not imported: '3'; they were "
-              "skipped.\r\n"
-              "The VPASP product 2 (O'Brien's Assam) lists cross-selling products that were not imported: ' 3', '', "
-              "'99'; they were skipped.\r\n");
-}
 
 struct KindCase {
     data::DatabaseKind kind;
@@ -125,17 +57,35 @@ struct KindCase {
 
 class VpaspStatementsPerKind : public VpaspStatements, public ::testing::WithParamInterface<KindCase> {};
 
+// What the rows are is left to the whole runs; here, the dialect of the
+// clearing and of the read-backs, which no run on SQLite or MariaDB shows.
 TEST_P(VpaspStatementsPerKind, ClearAndReadBackInTheDestinationsDialect) {
     ctx.destination.Kind = GetParam().kind;
     destination.AnswerPrefix("SELECT", Id(7));
     const auto statements = Import();
     for (const std::string& expected : GetParam().statements)
         EXPECT_NE(std::find(statements.begin(), statements.end(), expected), statements.end()) << expected;
+    EXPECT_EQ(destination.OpenResults(), 0);
+    // Sencha's "2,3": one piece names a product left out here.
+    EXPECT_EQ(ctx.strWarnings.rfind("The VPASP product 1 (Sencha) lists cross-selling products that were not "
+                                    "imported: '3'; they were skipped.\r\n",
+                                    0),
+              0u)
+        << ctx.strWarnings;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, VpaspStatementsPerKind,
     ::testing::Values(
+        KindCase{data::kSqlServer,
+                 {"DELETE FROM tblQuillmartTaxRates",
+                  "SELECT TOP 1 PT_ID FROM tblQuillmartProdtype WHERE PT_Name1='Black' ORDER BY PT_ID DESC",
+                  "SELECT TOP 1 P_ID FROM tblQuillmartProducts WHERE P_Name1='O''Brien''s Assam' ORDER BY P_ID DESC",
+                  // A rate is found without TOP or LIMIT, but for the shipping band's 0.
+                  "SELECT T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 17.5",
+                  "SELECT TOP 1 T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 0",
+                  // An empty band is given the rate 0.
+                  "UPDATE tblQuillmartConfig SET CFG_Value='7' WHERE CFG_Name = 'shiptaxband'"}},
         KindCase{data::kMySql,
                  {"DELETE FROM tblQuillmartProdtype",
                   "SELECT PT_ID FROM tblQuillmartProdtype WHERE PT_Name1='Tea' ORDER BY PT_ID DESC LIMIT 0, 1",

@@ -8,14 +8,18 @@
 #include "data/FixtureShops.h"
 #include "data/run/ConnectionProfile.h"
 #include "db/Connection.h"
+#include "support/ShopDatabases.h"
 #include "support/TestEnv.h"
 
-namespace qdt::importers::testing {
+namespace qdt::test {
 
-// The VPASP test shop the build generates (tests/fixtures/vpasp): a SQLite
+// A source shop built from a generated script, SCRIPTS/<kind>/<file>: a SQLite
 // file, or a database of its own on the test MariaDB server ("mysql").
-class VpaspShop {
+class ScriptShop {
 public:
+    ScriptShop(std::string scripts, std::string file, std::string systemName)
+        : scripts_(std::move(scripts)), file_(std::move(file)), systemName_(std::move(systemName)) {}
+
     // Call through ASSERT_NO_FATAL_FAILURE: it skips or fails when no server answers.
     void Make(const std::string& kind) {
         if (kind == "mysql") {
@@ -23,32 +27,30 @@ public:
             db::Connection admin;
             admin.Open(server.ConnectionString());
             const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-            database_ = "qdt_vpasp_" + std::to_string(std::hash<std::string>{}(std::string(info->test_suite_name()) +
-                                                                               info->name()) %
-                                                      1000000);
+            database_ = "qdt_src_" + std::to_string(std::hash<std::string>{}(file_ + info->test_suite_name() +
+                                                                              info->name()) %
+                                                    1000000);
             admin.Execute("DROP DATABASE IF EXISTS " + database_)->Close();
             admin.Execute("CREATE DATABASE " + database_ + " CHARACTER SET utf8mb4")->Close();
-            profile.Kind = data::kMySql;
-            profile.Server = server.host + ":" + std::to_string(server.port);
+            profile = server.Profile();
             profile.Database = database_;
-            profile.User = server.user;
-            profile.Password = server.password;
         } else {
-            profile.Kind = data::kSqlite;
-            profile.Database = test::NewSqliteFile("vpasp.sqlite");
+            profile = SqliteSide(NewSqliteFile(file_ + ".sqlite"));
         }
+        profile.SystemName = systemName_;
         profile.ConnectionString = data::GetConnectionString(profile);
-        profile.SystemName = "VPASP";
         db::Connection conn = Open();
-        data::testing::RunShopScript(conn, std::string(QDT_VPASP_SCRIPTS_DIR) + "/" +
-                                               (kind == "mysql" ? "mysql" : "sqlite") + "/vpasp-shop.sql");
+        data::testing::RunShopScript(conn, scripts_ + "/" + kind + "/" + file_);
     }
-    ~VpaspShop() {
+    ~ScriptShop() {
         if (database_.empty()) return;
         db::Connection admin;
-        admin.Open(test::TestMySqlServer()->ConnectionString());
+        admin.Open(TestMySqlServer()->ConnectionString());
         admin.Execute("DROP DATABASE " + database_)->Close();
     }
+    ScriptShop(const ScriptShop&) = delete;
+    ScriptShop& operator=(const ScriptShop&) = delete;
+
     db::Connection Open() const {
         db::Connection conn;
         conn.Open(profile.ConnectionString);
@@ -59,7 +61,7 @@ public:
     data::ConnectionProfile profile;
 
 private:
-    std::string database_;
+    std::string scripts_, file_, systemName_, database_;
 };
 
-}  // namespace qdt::importers::testing
+}  // namespace qdt::test
