@@ -36,10 +36,10 @@ TABLES = ["tblQuillmartProdtype", "tblQuillmartProducts", "tblQuillmartVersions"
 
 def generator():
     path = os.path.join(ROOT, "tests", "fixtures", "comersus", "generate.py")
-    spec = importlib.util.spec_from_file_location("comersus_generate", path)
-    module = importlib.util.module_from_spec(spec)
+    found = importlib.util.spec_from_file_location("comersus_generate", path)
+    module = importlib.util.module_from_spec(found)
     sys.dont_write_bytecode = True
-    spec.loader.exec_module(module)
+    found.loader.exec_module(module)
     return module
 
 
