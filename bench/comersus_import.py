@@ -19,7 +19,6 @@ MariaDB settings come from QDT_TEST_MYSQL_HOST/_PORT/_USER/_PASSWORD (source the
 env file of the test server). The database is dropped at the end.
 """
 import argparse
-import importlib.util
 import os
 import sqlite3
 import statistics
@@ -35,12 +34,11 @@ TABLES = ["tblQuillmartProdtype", "tblQuillmartProducts", "tblQuillmartVersions"
 
 
 def generator():
-    path = os.path.join(ROOT, "tests", "fixtures", "comersus", "generate.py")
-    found = importlib.util.spec_from_file_location("comersus_generate", path)
-    module = importlib.util.module_from_spec(found)
+    """The fixture generator, imported from its folder (it is a script, not a package)."""
     sys.dont_write_bytecode = True
-    found.loader.exec_module(module)
-    return module
+    sys.path.insert(0, os.path.join(ROOT, "tests", "fixtures", "comersus"))
+    import generate
+    return generate
 
 
 def main():
