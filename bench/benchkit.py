@@ -77,6 +77,19 @@ class Mysql:
             with open(script, "rb") as f:
                 subprocess.run(self.client(database), stdin=f, env=self.env, check=True)
 
+    def run_logged(self, cmd, log):
+        """Runs cmd once, untimed, with the server's general log going to log
+        (the log slows the server, so timed runs never have it on); the log
+        file is put back as it was afterwards."""
+        if os.path.exists(log):
+            os.remove(log)
+        previous = self.root("SELECT @@general_log_file").strip()
+        self.root(f"SET GLOBAL general_log_file='{log}'; SET GLOBAL general_log=1")
+        try:
+            timed(cmd, self.env)
+        finally:
+            self.root(f"SET GLOBAL general_log=0; SET GLOBAL general_log_file='{previous}'")
+
     def count(self, database, table):
         return int(self.sql(f"SELECT COUNT(*) FROM {table}", database))
 

@@ -148,17 +148,10 @@ def bench_mysql(cli, scripts, rows, runs, work):
     companion = [cli, "copy", "--source-kind", "mysql", "--source-server", my.host, "--source-port", str(my.port),
                  "--source-database", SRC_DB, "--source-user", my.user, "--dest-kind", "mysql", "--dest-server",
                  my.host, "--dest-port", str(my.port), "--dest-database", DST_DB, "--dest-user", my.user]
-    # Capture run, untimed: the general log slows the server down.
+    # A capture run gives the statements the peers replay.
     log = os.path.join(work, f"general-{rows}.log")
-    if os.path.exists(log):
-        os.remove(log)
     my.fresh(DST_DB, blank)
-    previous = my.root("SELECT @@general_log_file").strip()
-    my.root(f"SET GLOBAL general_log_file='{log}'; SET GLOBAL general_log=1")
-    try:
-        timed(companion, my.env)
-    finally:
-        my.root(f"SET GLOBAL general_log=0; SET GLOBAL general_log_file='{previous}'")
+    my.run_logged(companion, log)
     reference = my.fingerprint(DST_DB, BIG)
     replay = os.path.join(work, f"replay-{rows}.sql")
     statements = write_replay(log, replay)

@@ -127,17 +127,10 @@ def bench_sqlite(cli, blank, csv, versions, runs, work):
 def bench_mysql(cli, blank, csv, versions, runs, work):
     my = Mysql()
     companion = [cli, "copy", "--source-kind", "text", "--source-file", csv] + my.dest_args(DATABASE)
-    # Capture run, untimed: the general log slows the server down.
+    # A capture run gives the statements the peers replay.
     log = os.path.join(work, f"general-{versions}.log")
-    if os.path.exists(log):
-        os.remove(log)
     my.fresh(DATABASE, blank)
-    previous = my.root("SELECT @@general_log_file").strip()
-    my.root(f"SET GLOBAL general_log_file='{log}'; SET GLOBAL general_log=1")
-    try:
-        timed(companion, my.env)
-    finally:
-        my.root(f"SET GLOBAL general_log=0; SET GLOBAL general_log_file='{previous}'")
+    my.run_logged(companion, log)
     reference = my.counts()
     writes, everything = import_session(log)
     replay = os.path.join(work, f"replay-{versions}.sql")
