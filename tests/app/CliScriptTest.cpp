@@ -1,21 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <string>
-#include <vector>
 
 #include "app/CliRunner.h"
 #include "db/Connection.h"
-#include "support/TestEnv.h"
+#include "support/ShopDatabases.h"
 
 namespace qdt::app {
 namespace {
 
+using testing::ClientArgs;
+using testing::ReadReport;
 using testing::RunCli;
-using testing::ShellQuote;
 
 // A source database with text that trips naive script splitters: quotes,
 // backslashes before quotes and at the end, comment and separator look-alikes
@@ -50,43 +48,18 @@ INSERT INTO `shop's notes` VALUES
 CREATE VIEW dear_items AS SELECT id, name FROM products WHERE price > 200 AND name LIKE '%''%';
 )sql";
 
-const char kTables[][16] = {"products", "shop's notes"};
-
-struct Server {
-    test::MySqlServer server;
-    std::string ClientArgs() const {
-        return " --no-defaults -h " + ShellQuote(server.host) + " -P " + std::to_string(server.port) + " -u " +
-               ShellQuote(server.user);
-    }
-    db::Connection Open(const std::string& database) const {
-        test::MySqlServer s = server;
-        s.database = database;
-        db::Connection c;
-        c.Open(s.ConnectionString());
-        return c;
-    }
-};
-
 int Shell(const std::string& command) {
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string FirstTool(const std::vector<std::string>& names) {
-    for (const std::string& n : names)
-        if (Shell("command -v " + n + " >/dev/null 2>&1") == 0) return n;
-    return {};
-}
-
-std::map<std::string, std::string> Checksums(const Server& s, const std::string& database) {
-    db::Connection c = s.Open(database);
+std::map<std::string, std::string> Checksums(const test::MySqlServer& server) {
+    db::Connection c;
+    c.Open(server.ConnectionString());
     std::map<std::string, std::string> sums;
-    for (const char* table : kTables) {
-        auto rs = c.Execute(std::string("CHECKSUM TABLE `") + table + "`");
-        sums[table] = rs->Fields(1).Value().ToText();
-    }
-    auto rs = c.Execute("SELECT COUNT(*) FROM dear_items");
-    sums["dear_items rows"] = rs->Fields(0).Value().ToText();
+    for (const char* table : {"products", "shop's notes"})
+        sums[table] = c.Execute(std::string("CHECKSUM TABLE `") + table + "`")->Fields(1).Value().ToText();
+    sums["dear_items rows"] = c.Execute("SELECT COUNT(*) FROM dear_items")->Fields(0).Value().ToText();
     return sums;
 }
 
@@ -94,58 +67,55 @@ std::map<std::string, std::string> Checksums(const Server& s, const std::string&
 // tables as the mariadb client loading the same file.
 TEST(CliExecuteSql, MariaDbDumpLoadsAsTheMariaDbClientLoadsIt) {
     QDT_REQUIRE_MYSQL_SERVER(server);
-    const Server s{server};
-    const std::string client = FirstTool({"mariadb", "mysql"});
-    const std::string dumper = FirstTool({"mariadb-dump", "mysqldump"});
-    ASSERT_FALSE(client.empty() || dumper.empty()) << "the mariadb client tools are not installed";
+    const test::ScratchMySqlDatabase source(server, "dump_source"), client(server, "dump_client"),
+        tool(server, "dump_tool");
+    // The password reaches the tools through the environment, as users pass it.
     setenv("MYSQL_PWD", server.password.c_str(), 1);
-
-    db::Connection admin = s.Open(server.database);
-    for (const char* name : {"qdt_dump_source", "qdt_dump_client", "qdt_dump_tool"}) {
-        admin.Execute(std::string("DROP DATABASE IF EXISTS ") + name);
-        admin.Execute(std::string("CREATE DATABASE ") + name + " CHARACTER SET utf8mb4");
-    }
+    setenv("QDT_SOURCE_PASSWORD", server.password.c_str(), 1);
     const std::string dir = test::TempDir();
     std::ofstream(dir + "/source.sql", std::ios::binary) << kSourceSql;
-    ASSERT_EQ(Shell(client + s.ClientArgs() + " qdt_dump_source <" + dir + "/source.sql"), 0);
-
+    ASSERT_EQ(Shell("mariadb" + ClientArgs(server) + " " + source.Server().database + " <" + dir + "/source.sql"), 0);
     // Blobs are dumped as hexadecimal: raw bytes are no UTF-8 text. Comment
     // lines of the kind people add by hand come first.
     std::ofstream(dir + "/dump.sql", std::ios::binary)
-        << "# Nightly dump of the shop's catalogue; don't edit\n-- it's made by " << dumper << "\n";
-    ASSERT_EQ(Shell(dumper + s.ClientArgs() + " --hex-blob qdt_dump_source >>" + dir + "/dump.sql"), 0);
-    ASSERT_EQ(Shell(client + s.ClientArgs() + " qdt_dump_client <" + dir + "/dump.sql"), 0);
-
-    auto r = RunCli({"execute-sql", "--source-kind", "mysql", "--source-server", server.host, "--source-port",
-                     std::to_string(server.port), "--source-database", "qdt_dump_tool", "--source-user", server.user,
-                     "--source-password", server.password, "--script", dir + "/dump.sql"});
+        << "# Nightly dump of the shop's catalogue; don't edit\n-- it's made by mariadb-dump\n";
+    ASSERT_EQ(Shell("mariadb-dump" + ClientArgs(server) + " --hex-blob " + source.Server().database + " >>" + dir +
+                    "/dump.sql"), 0);
+    ASSERT_EQ(Shell("mariadb" + ClientArgs(server) + " " + client.Server().database + " <" + dir + "/dump.sql"), 0);
+    const auto r = RunCli({"execute-sql", "--source-kind", "mysql", "--source-server", server.host, "--source-port",
+                           std::to_string(server.port), "--source-database", tool.Server().database, "--source-user",
+                           server.user, "--script", dir + "/dump.sql"});
     unsetenv("MYSQL_PWD");
+    unsetenv("QDT_SOURCE_PASSWORD");
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-
-    const auto source = Checksums(s, "qdt_dump_source");
-    EXPECT_EQ(Checksums(s, "qdt_dump_client"), source);
-    EXPECT_EQ(Checksums(s, "qdt_dump_tool"), source);
-    EXPECT_NE(source.at("dear_items rows"), "0");
-
-    for (const char* name : {"qdt_dump_source", "qdt_dump_client", "qdt_dump_tool"})
-        admin.Execute(std::string("DROP DATABASE ") + name);
+    const auto sums = Checksums(source.Server());
+    EXPECT_EQ(Checksums(client.Server()), sums);
+    EXPECT_EQ(Checksums(tool.Server()), sums);
 }
 
 // The log shows the start of a failing huge statement and its length, while
-// the server was given all of it (its error names the column at the very end).
-TEST(CliExecuteSql, HugeFailingStatementIsShownCut) {
+// the server was given all of it (its error names the column at the very
+// end). The summary and the report count what ran before it, blank pieces not counted.
+TEST(CliExecuteSql, HugeFailingStatementIsShownCutAndWhatRanIsCounted) {
     const std::string dir = test::TempDir();
-    std::ofstream(dir + "/empty.sqlite").close();
     const std::string statement = "INSERT INTO t VALUES ('" + std::string(1 << 20, 'x') + "'), (no_such_column)";
-    std::ofstream(dir + "/big.sql", std::ios::binary) << "CREATE TABLE t (v TEXT);\n" << statement << ";\n";
-    auto r = RunCli({"execute-sql", "--source-kind", "sqlite", "--source-file", dir + "/empty.sqlite", "--script",
-                     dir + "/big.sql"});
+    std::ofstream(dir + "/big.sql", std::ios::binary)
+        << "CREATE TABLE t (v TEXT);\nINSERT INTO t VALUES ('a');\nGO\n" << statement << ";\n";
+    const auto r = RunCli({"execute-sql", "--source-kind", "sqlite", "--source-file", test::NewSqliteFile(),
+                           "--script", dir + "/big.sql", "--report", dir + "/report.json"});
     EXPECT_EQ(r.exitCode, 1);
     const std::string shown = statement.substr(0, 4096) + "\n... (statement of " + std::to_string(statement.size()) +
                               " characters, first 4096 shown)";
     EXPECT_NE(r.out.find("Error occurred!\nno such column: no_such_column\n\n" + shown + "\n"), std::string::npos)
         << r.out.substr(0, 300);
     EXPECT_LT(r.out.size(), 6000u);
+    EXPECT_NE(r.err.find("\nRan 2 statements in 1 batches.\n"), std::string::npos) << r.err.substr(0, 300);
+    const nlohmann::json json = ReadReport(dir + "/report.json");
+    EXPECT_EQ(json["action"], "execute-sql");
+    EXPECT_FALSE(json["source"].contains("version")) << json["source"];
+    EXPECT_EQ(json["destination"]["kind"], "sql-file");
+    EXPECT_EQ(json["script"]["statements"].get<long>(), 2);
+    EXPECT_EQ(json["script"]["batches"].get<long>(), 1);
 }
 
 }  // namespace

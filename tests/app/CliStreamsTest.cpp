@@ -1,14 +1,9 @@
-// What the companion answers on which stream, with which exit code: help on
-// stdout, mistakes and failures on stderr with what failed, in "\n" lines.
-#include <fcntl.h>
+// What the companion and the wizard answer on which stream, with which exit
+// code: help on stdout, mistakes and failures on stderr with what failed, in
+// "\n" lines; query results as tab-separated text; progress on a terminal.
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
-#include <functional>
 
 #include "app/CliRunner.h"
 #include "data/FixtureShops.h"
@@ -31,11 +26,19 @@ struct StreamCase {
     std::vector<std::string> errHolds{};
     // Makes the copy fail on the second product.
     bool duplicateProducts = false;
+    std::string program = QDT_CLI_PATH;
 };
 
-void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.name; }
+std::string CaseName(const ::testing::TestParamInfo<StreamCase>& info) { return info.param.name; }
 
 const char* kSecret = "Sekr3t-pw";
+
+// An empty start asks for an empty text.
+void ExpectStart(const std::string& text, const char* start) {
+    if (start) {
+        EXPECT_EQ(text.substr(0, *start ? std::string(start).size() : std::string::npos), start) << text;
+    }
+}
 
 class CliStreams : public ::testing::TestWithParam<StreamCase> {};
 
@@ -47,40 +50,22 @@ TEST_P(CliStreams, ExitCodeAndStreams) {
     const std::string dest = shops ? data::testing::SqliteShop("5.104", true) : "";
     if (c.duplicateProducts) test::MakeProductNamesClash(source, dest);
     std::vector<std::string> args = c.args;
-    for (std::string& a : args) {
-        if (a == "{source}") a = source;
-        if (a == "{dest}") a = dest;
-    }
-    auto r = RunCli(args);
+    for (std::string& a : args) a = a == "{source}" ? source : a == "{dest}" ? dest : a;
+    auto r = testing::RunProgram(c.program, args);
     EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
-    if (c.outStart) {
-        EXPECT_EQ(r.out.substr(0, std::string(c.outStart).size()), c.outStart) << r.out;
-    }
-    if (c.errStart) {
-        EXPECT_EQ(r.err.substr(0, std::string(c.errStart).size()), c.errStart) << r.err;
-    }
+    ExpectStart(r.out, c.outStart);
+    ExpectStart(r.err, c.errStart);
     for (const std::string& text : c.errHolds) EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find('\r'), std::string::npos) << r.err;
-    EXPECT_EQ(r.out.find(kSecret), std::string::npos);
-    EXPECT_EQ(r.err.find(kSecret), std::string::npos);
-    // Nothing but what was asked for: no progress when stderr is not a terminal,
-    // and after a run only its summary.
-    if (c.exitCode == 0 && c.errStart && !*c.errStart) {
-        EXPECT_EQ(r.err, "");
-    }
+    EXPECT_EQ((r.out + r.err).find(kSecret), std::string::npos);
 }
 
-const std::vector<std::string> kCopy = {"copy", "--source-kind", "sqlite", "--source-file", "{source}",
-                                        "--dest-kind", "sqlite", "--dest-file", "{dest}"};
-
-std::vector<std::string> Copy(std::vector<std::string> more) {
-    std::vector<std::string> args = kCopy;
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
+std::vector<std::string> Copy(const std::vector<std::string>& more = {}) {
+    return testing::SqliteCopy("{source}", "{dest}", more);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, CliStreams,
+    Cli, CliStreams,
     ::testing::Values(
         StreamCase{"Help", {"--help"}, 0, "The Quillmart Data Tool's command-line companion", ""},
         StreamCase{"CopyHelp", {"copy", "--help"}, 0,
@@ -88,39 +73,27 @@ INSTANTIATE_TEST_SUITE_P(
                    "destination\nUsage: quillmart-datatool-cli copy [OPTIONS]",
                    ""},
         StreamCase{"ExecuteSqlHelp", {"execute-sql", "-h"}, 0,
-                   "Check the database and the script, then run the script on the database\nUsage: "
-                   "quillmart-datatool-cli execute-sql [OPTIONS]",
-                   ""},
-        StreamCase{"Version", {"--version"}, 0, "quillmart-datatool-cli ", ""},
+                   "Check the database and the script, then run the script on the database\nUsage: ", ""},
+        StreamCase{"Version", {"--version"}, 0, "quillmart-datatool-cli 0.1.0\n", ""},
         StreamCase{"NoCommand", {}, 2, "", "A subcommand is required\n\n", {"Usage: quillmart-datatool-cli"}},
-        StreamCase{"UnknownCommand", {"frobnicate"}, 2, "", "Unknown command 'frobnicate': use tables, query, copy or execute-sql."},
+        StreamCase{"UnknownCommand", {"frobnicate"}, 2, "",
+                   "Unknown command 'frobnicate': use tables, query, copy or execute-sql."},
         StreamCase{"UnknownKind", {"copy", "--source-kind", "oracle", "--dest-kind=sqlite"}, 2, "",
                    "Unknown database kind 'oracle'", {"Usage: quillmart-datatool-cli copy [OPTIONS]"}},
         StreamCase{"MissingKind", {"copy", "--source-kind", "sqlite"}, 2, "", "--dest-kind is required"},
-        StreamCase{"UnknownOption", Copy({"--frob"}), 2, "", "The following argument was not expected: --frob"},
         StreamCase{"RehearsalOfTheCheckAlone", Copy({"--rehearse", "--check-only"}), 2, "",
                    "--check-only excludes --rehearse"},
         StreamCase{"ScriptMissing", {"execute-sql", "--source-kind", "sqlite"}, 2, "", "--script is required"},
         StreamCase{"ExecuteSqlOnAccess",
                    {"execute-sql", "--source-kind", "access", "--source-file", "{source}", "--script", "{dest}"},
                    2, "", "execute-sql runs a script on a SQL Server, MySQL or SQLite database, not on Access"},
-        StreamCase{"ExecuteSqlOnExcel",
-                   {"execute-sql", "--source-kind", "excel", "--source-file", "{source}", "--script", "{dest}"},
-                   2, "", "execute-sql runs a script on a SQL Server, MySQL or SQLite database, not on Excel"},
-        StreamCase{"ExecuteSqlOnText",
-                   {"execute-sql", "--source-kind", "text", "--source-file", "{source}", "--script", "{dest}"},
-                   2, "", "execute-sql runs a script on a SQL Server, MySQL or SQLite database, not on Text"},
         StreamCase{"SkippingAMissingTable", Copy({"--skip-table", "tblNoSuchTable"}), 2, nullptr,
                    "There is no table to copy 'tblNoSuchTable'"},
         StreamCase{"ImageOptionsOnAShopCopy", Copy({"--copy-images", "--uploads-folder", "/tmp"}), 2, nullptr,
                    "--copy-images, --image-folder and --uploads-folder are for catalogue sources; this source "
                    "was detected as Quillmart."},
-        StreamCase{"ImageFolderWithoutAValue", Copy({"--image-folder"}), 2, "",
-                   "--image-folder: 1 required DIR missing"},
-        StreamCase{"SameDatabaseTwice",
-                   {"copy", "--source-kind", "sqlite", "--source-file", "{source}", "--dest-kind", "sqlite",
-                    "--dest-file", "{source}"},
-                   1, "\nError occurred!\nBoth the source and destination databases are same!",
+        StreamCase{"SameDatabaseTwice", testing::SqliteCopy("{source}", "{source}"), 1,
+                   "\nError occurred!\nBoth the source and destination databases are same!",
                    "Error occurred!\nBoth the source and destination databases are same!\nPlease go back and "
                    "ensure that the database details are set up correctly.\n"},
         StreamCase{"UnreachableServerKeepsThePasswordOut",
@@ -128,60 +101,67 @@ INSTANTIATE_TEST_SUITE_P(
                     "--dest-server", "127.0.0.1", "--dest-port", "1", "--dest-database", "qdt_none", "--dest-user",
                     "qdt", "--dest-password", kSecret},
                    1, nullptr, "Error occurred!\n", {"127.0.0.1"}},
-        StreamCase{"FailedCopy",
-                   kCopy,
-                   1,
-                   nullptr,
+        StreamCase{"FailedCopy", Copy(), 1, nullptr,
                    "Error occurred!\nUNIQUE constraint failed: tblQuillmartProducts.P_Name1\n\nINSERT INTO "
                    "tblQuillmartProducts (",
-                   {"\nThe destination database was left unchanged.\n"},
-                   true},
-        StreamCase{"SuccessfulCopy", kCopy, 0, "Testing SQLite Database source connection... done.\n",
-                   "Run report: The run succeeded.\nTable "}),
-    [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
+                   {"\nThe destination database was left unchanged.\n"}, true},
+        StreamCase{"QueryOfAMissingFile", {"query", "Provider=SQLite;Data Source=/nonexistent.sqlite", "SELECT 1"},
+                   1, "", nullptr, {"/nonexistent.sqlite"}}),
+    CaseName);
 
-// Runs the companion with stderr on a terminal and stdout on /dev/null;
-// returns what the terminal received.
-std::string RunOnTerminal(const std::vector<std::string>& args) {
-    int master = -1, slave = -1;
-    winsize size{};
-    size.ws_col = 200;
-    size.ws_row = 40;
-    if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) return "openpty failed";
-    std::vector<char*> argv{const_cast<char*>(QDT_CLI_PATH)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(slave, 2);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(slave);
-    std::string seen;
-    char buffer[4096];
-    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) seen.append(buffer, static_cast<std::size_t>(n));
-    close(master);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return seen;
+#ifdef QDT_WIZARD_PATH
+// The wizard's own command line is answered without a display.
+StreamCase Wizard(StreamCase c) {
+    c.program = QDT_WIZARD_PATH;
+    return c;
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Wizard, CliStreams,
+    ::testing::Values(Wizard({"Help", {"--help"}, 0, "Usage: ", ""}),
+                      Wizard({"Version", {"--version"}, 0, "Quillmart Data Tool 0.1.0\n", ""}),
+                      Wizard({"UnknownOption", {"--bogus"}, 2, "", "Unknown option 'bogus'."}),
+                      Wizard({"NoDisplay", {}, 1, "", "The wizard needs a display"})),
+    CaseName);
+#endif
+
+TEST(CliQuery, PrintsNamesTypesAndEscapedRowsAndTheTables) {
+    const std::string cs = "Provider=SQLite;Data Source=" + test::NewSqliteFile();
+    db::Connection c;
+    c.Open(cs);
+    c.Execute("CREATE TABLE tblQuillmartConfig (CFG_ID INTEGER, CFG_Name VARCHAR(50), CFG_Value LONGTEXT, "
+              "CFG_Price CURRENCY, CFG_Changed DATETIME)");
+    c.Execute("INSERT INTO tblQuillmartConfig VALUES (1, 'tab', 'a\tb', '12.5000', '2004/3/7 9:05:02'), "
+              "(2, 'lines', 'x' || char(13) || char(10) || 'y\\z', NULL, NULL)");
+    auto r = RunCli({"query", cs, "SELECT * FROM tblQuillmartConfig ORDER BY CFG_ID"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "CFG_ID\tCFG_Name\tCFG_Value\tCFG_Price\tCFG_Changed\n"
+              "3\t202\t203\t6\t7\n"
+              "1\ttab\ta\\tb\t12.5\t2004-03-07 09:05:02\n"
+              "2\tlines\tx\\r\\ny\\\\z\tNULL\tNULL\n");
+    EXPECT_EQ(r.err, "");
+    r = RunCli({"tables", cs});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("TABLE_CATALOG\tTABLE_SCHEMA\tTABLE_NAME\tTABLE_TYPE\n", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("NULL\tNULL\ttblQuillmartConfig\tTABLE\n"), std::string::npos) << r.out;
+}
+
+// With stderr on a 200-column terminal and stdout elsewhere, the terminal
+// sees the table, its rows and the speed, a few times a second.
 TEST(CliProgress, ATerminalSeesTheTableItsRowsAndTheSpeed) {
     const std::string source = data::testing::SqliteShop("4.6", false);
     const std::string dest = data::testing::SqliteShop("5.104", true);
     // Enough rows to be still copying after the fifth of a second the speed needs.
     test::AddMailingListRows(source, 149001);
-    const std::string seen = RunOnTerminal({"copy", "--source-kind", "sqlite", "--source-file", source, "--dest-kind",
-                                            "sqlite", "--dest-file", dest});
+    std::string copy = "stty cols 200; exec " + testing::ShellQuote(QDT_CLI_PATH);
+    for (const std::string& a : testing::SqliteCopy(source, dest)) copy += " " + testing::ShellQuote(a);
+    const std::string seen = testing::RunProgram("script", {"-qec", copy + " >/dev/null", "/dev/null"}).out;
     EXPECT_NE(seen.find("\rtblQuillmartAffiliateLog: table 1 of 24, "), std::string::npos) << seen;
     EXPECT_NE(seen.find("tblQuillmartMailingList: table 7 of 24, "), std::string::npos) << seen;
     EXPECT_NE(seen.find(" of 149004 rows, "), std::string::npos) << seen;
     EXPECT_NE(seen.find(" rows/s, "), std::string::npos) << seen;
     EXPECT_NE(seen.find(" s left"), std::string::npos) << seen;
-    // A few updates a second, not one per row; and the line is gone at the end.
     EXPECT_LT(std::count(seen.begin(), seen.end(), '\r'), 200);
     // The line is gone before the summary is written.
     EXPECT_NE(seen.find("\rRun report: The run succeeded."), std::string::npos) << seen;
