@@ -60,16 +60,10 @@ protected:
 // read-backs in the destination's dialect, each once and in order.
 TEST_F(FlatFileStatements, SqlServerImportReadsBackEachCategoryProductVersionAndRateOnce) {
     const char* pt = "SELECT TOP 1 PT_ID FROM tblQuillmartProdtype WHERE PT_Name1 = ";
-    destination.Answer(pt + std::string("'Tea' ORDER BY PT_ID DESC"), Id(11))
-        .Answer(pt + std::string("'Green' ORDER BY PT_ID DESC"), Id(12))
-        .Answer(pt + std::string("'Black' ORDER BY PT_ID DESC"), Id(13))
-        .AnswerPrefix("SELECT TOP 1 P_ID FROM tblQuillmartProducts WHERE P_Name1 = 'Sencha'", Id(21))
-        .AnswerPrefix("SELECT TOP 1 P_ID FROM tblQuillmartProducts WHERE P_Name1 = 'O''Brien''s Assam'", Id(22))
-        .AnswerPrefix("SELECT TOP 1 V_ID FROM tblQuillmartVersions WHERE V_CodeNumber = 'S-100'", Id(31))
-        .AnswerPrefix("SELECT TOP 1 V_ID FROM tblQuillmartVersions WHERE V_CodeNumber = 'A-1'", Id(33))
-        .Answer("SELECT TOP 1 T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 17.5", Id(41))
-        .Answer("SELECT TOP 1 T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 5", Id(42))
-        .Answer("SELECT TOP 1 T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 0", Id(44));
+    // The bands' rates are found as 41 and 44; any other row as 7.
+    destination.Answer("SELECT TOP 1 T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 17.5", Id(41))
+        .Answer("SELECT TOP 1 T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 0", Id(44))
+        .AnswerPrefix("SELECT TOP 1", Id(7));
 
     std::vector<std::string> statements;
     for (const std::string& sql : Import({

@@ -23,7 +23,8 @@ protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(source.Make("sqlite"));
         // Two products, Tea with its child Black; Sencha's categories are gone.
-        for (const char* sql : {"DELETE FROM products WHERE catalogid > 2", "DELETE FROM categories WHERE categoryid > 4",
+        for (const char* sql : {"DELETE FROM products WHERE catalogid > 2",
+                                "DELETE FROM categories WHERE categoryid > 4",
                                 "DELETE FROM categories WHERE categoryid IN (2, 3)"})
             source.Execute(sql);
         ctx.source = source.profile;
