@@ -31,7 +31,8 @@ const char* const kCatalogue[] = {
     "V_DownloadType, V_OrderByValue, V_RRP FROM tblQuillmartVersions JOIN tblQuillmartTaxRates ON T_ID = V_Tax "
     "ORDER BY V_ID",
     "SELECT PPT_ProductID, PPT_ProdTypeID FROM tblQuillmartProductProdTypeLink ORDER BY 1",
-    "SELECT T_TaxRate FROM tblQuillmartTaxRates ORDER BY T_ID"};
+    "SELECT T_TaxRate FROM tblQuillmartTaxRates ORDER BY T_ID",
+    "SELECT DISTINCT V_Live, V_Desc1 FROM tblQuillmartVersions"};
 const Lines kExpected[] = {
     // Green's parent (Loose) has the larger id; Stray's parent does not exist.
     {"1|0|y|Teas|Fine teas|d|n|2|P_OrderByValue", "2|0|n|Hidden|Not shown|d|n|3|P_OrderByValue",
@@ -55,7 +56,8 @@ const Lines kExpected[] = {
      // Cut to 75 characters before its quote is doubled; the download is missing.
      "15|" + kLongName + "|71-1|7.99|17.5|0|0|0|6|n|5|0", "16|Lost|1-1|3|17.5|0|0|0|7|n|0|0"},
     {"1|4", "2|1", "3|1", "4|3", "5|2", "6|1"},
-    {"17.5", "5", "0"}};
+    {"17.5", "5", "0"},
+    {"y|"}};
 
 class ActinicImport : public ::testing::Test {
 protected:
@@ -159,25 +161,21 @@ TEST_P(ActinicRun, WithImagesOffNoFileIsTouchedAndNoVersionIsADownload) {
     EXPECT_EQ(Files(uploads_), files);
 }
 
+INSTANTIATE_TEST_SUITE_P(Destinations, ActinicRun, ::testing::Values("sqlite", "mysql"));
+
 // A value that must be a number and is not: the import stops before the first change.
 struct BadValue {
     const char* name;
-    const char* change;
+    std::vector<std::string> changes;  // to the source shop
     const char* product;
     const char* column;
 };
-
-INSTANTIATE_TEST_SUITE_P(Destinations, ActinicRun, ::testing::Values("sqlite", "mysql"));
 
 class ActinicConversions : public ActinicImport, public ::testing::WithParamInterface<BadValue> {};
 
 TEST_P(ActinicConversions, StopTheImportNamingProductAndColumnWithNothingWritten) {
     ASSERT_NO_FATAL_FAILURE(Prepare("sqlite"));
-    // Statements are separated by "; ".
-    std::string changes = GetParam().change;
-    for (std::size_t at; (at = changes.find("; ")) != std::string::npos; changes.erase(0, at + 2))
-        Change(changes.substr(0, at));
-    Change(changes);
+    for (const std::string& sql : GetParam().changes) Change(sql);
     const auto before = test::Dump(shop_.profile.Database);
     const auto files = Files(uploads_);
     run::TextStatus status;
@@ -192,15 +190,15 @@ TEST_P(ActinicConversions, StopTheImportNamingProductAndColumnWithNothingWritten
 INSTANTIATE_TEST_SUITE_P(
     Cases, ActinicConversions,
     ::testing::Values(
-        BadValue{"Shipping", "UPDATE Product SET ShippingOpaqueData = 'heavy' WHERE \"Product reference\" = '105'",
+        BadValue{"Shipping", {"UPDATE Product SET ShippingOpaqueData = 'heavy' WHERE \"Product reference\" = '105'"},
                  "The product 'Kettle' (reference '105') has 'heavy' in ShippingOpaqueData", "ShippingOpaqueData"},
         BadValue{"Reference",
-                 "UPDATE Product SET \"Product reference\" = 'GIFT' WHERE \"Product reference\" = '103'; "
-                 "UPDATE productproperties SET sProductRef = 'GIFT' WHERE sProductRef = '103'",
+                 {"UPDATE Product SET \"Product reference\" = 'GIFT' WHERE \"Product reference\" = '103'",
+                  "UPDATE productproperties SET sProductRef = 'GIFT' WHERE sProductRef = '103'"},
                  "The product 'Gift set' (reference 'GIFT') has 'GIFT'", "Product reference"},
-        BadValue{"ReferencedProduct", "UPDATE productproperties SET sString2 = 'card' WHERE nPropertyID = 30",
+        BadValue{"ReferencedProduct", {"UPDATE productproperties SET sString2 = 'card' WHERE nPropertyID = 30"},
                  "The component 'Greeting card' of the product with reference '103' has 'card'", "sString2"},
-        BadValue{"TaxColumn", "UPDATE Product SET sTax1OpaqueData = '1=lots=0' WHERE \"Product reference\" = '102'",
+        BadValue{"TaxColumn", {"UPDATE Product SET sTax1OpaqueData = '1=lots=0' WHERE \"Product reference\" = '102'"},
                  "The product 'T-shirt' (reference '102') has 'lots' in sTax1OpaqueData", "sTax1OpaqueData"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -38,7 +38,11 @@ const char* const kCatalogue[] = {
     "SELECT * FROM tblQuillmartProductProdTypeLink ORDER BY 1",
     "SELECT CFG_Name, T_TaxRate FROM tblQuillmartConfig JOIN tblQuillmartTaxRates ON T_ID = CFG_Value "
     "WHERE CFG_Name LIKE '%taxband' ORDER BY 1",
-    "SELECT T_TaxRate FROM tblQuillmartTaxRates ORDER BY 1"};
+    "SELECT T_TaxRate FROM tblQuillmartTaxRates ORDER BY 1",
+    // What every row is given.
+    "SELECT DISTINCT PT_Live, PT_ProductDisplayType, PT_ProdTypeDisplayType, PT_OrderByValue, PT_OrderProductsBy, "
+    "P_Live, P_Featured, P_OrderByValue, P_OrderVersionsBy, P_VersionDisplayType, V_Live, V_DownLoadInfo, "
+    "V_DownloadType, V_OrderByValue FROM tblQuillmartProdtype, tblQuillmartProducts, tblQuillmartVersions"};
 const Lines kExpected[] = {
     {"1|0|Tea|Leaves and more", "2|1|Green|Green teas", "3|1|Black|", "4|0|Coffee|", "5|4|Green|"},
     {"1|Sencha|First flush|||", "2|O'Brien's Assam|Malty; \"strong\"|Strong|<table/>|http://x", "3|Gift box||||",
@@ -48,45 +52,28 @@ const Lines kExpected[] = {
     {"1|2", "2|3", "3|1", "4|5", "5|0"},
     {"orderhandlingchargetaxband|17.5", "shiptaxband|17.5"},
     // "17.50" is the rate "17.5"; the bands' 17.5 reuses its row.
-    {"0", "5", "17.5"}};
+    {"0", "5", "17.5"},
+    {"y|d|d|0||y|0|0||d|y||n|0"}};
 
 std::vector<testing::Cells> Sheet() {
     return {
         Version({"Tea", "Green"}, "Sencha", "S-100",
-                {{kCategoryDesc, "Leaves and more"},
-                 {4 + kCategoryDesc, "Green teas"},
-                 {kCategoryImage, "images\\tea.gif"},
-                 {kCategoryLargeImage, "C:\\Shop\\images\\tea_large.jpg"},
-                 {kProductDesc, "First flush"},
-                 {kProductImage, "products/sencha.png"},
-                 {kVersionImage, "missing1.gif"},
-                 {kVersionName, "50 g"},
-                 {kPrice, "4.5"},
-                 {kQuantity, "10"},
-                 {kWeight, "0.1"},
-                 {kRrp, "5"}}),
+                {{kCategoryDesc, "Leaves and more"}, {4 + kCategoryDesc, "Green teas"},
+                 {kCategoryImage, "images\\tea.gif"}, {kCategoryLargeImage, "C:\\Shop\\images\\tea_large.jpg"},
+                 {kProductDesc, "First flush"}, {kProductImage, "products/sencha.png"},
+                 {kVersionImage, "missing1.gif"}, {kVersionName, "50 g"}, {kPrice, "4.5"}, {kQuantity, "10"},
+                 {kWeight, "0.1"}, {kRrp, "5"}}),
         Version({"Tea", "Green"}, "Sencha", "S-250",
                 {{kVersionName, "100 g"}, {kPrice, "12.50"}, {kVersionImage, "versions\\S250.GIF"}}),
         Version({"Tea", "", "Black"}, "O'Brien's Assam", "A-1",
-                {{kVersionName, "250 g"},
-                 {kProductDesc, "Malty; \"strong\""},
-                 {kProductStrapLine, "Strong"},
-                 {kProductSpecTable, "<table/>"},
-                 {kProductHyperlink, "http://x"},
-                 {kProductImage, "C:\\pics\\missing2.jpg"},
-                 {kPrice, "3"},
-                 {kWeight, "0.25"},
-                 {kRrp, "3.5"},
-                 {kQuantity, "7"},
-                 {kTaxRate, "5"}}),
+                {{kVersionName, "250 g"}, {kProductDesc, "Malty; \"strong\""}, {kProductStrapLine, "Strong"},
+                 {kProductSpecTable, "<table/>"}, {kProductHyperlink, "http://x"},
+                 {kProductImage, "C:\\pics\\missing2.jpg"}, {kPrice, "3"}, {kWeight, "0.25"}, {kRrp, "3.5"},
+                 {kQuantity, "7"}, {kTaxRate, "5"}}),
         Version({"Coffee"}, "Ghost", "", {{kPrice, "n/a"}}),
         Version({"Tea"}, "Gift box", "S-100"),
         Version({"Coffee", "Green"}, "Java", "J-1",
-                {{kVersionName, "Beans"},
-                 {kPrice, "9.99"},
-                 {kWeight, "1"},
-                 {kRrp, "11"},
-                 {kQuantity, "2"},
+                {{kVersionName, "Beans"}, {kPrice, "9.99"}, {kWeight, "1"}, {kRrp, "11"}, {kQuantity, "2"},
                  {kTaxRate, "17.50"}}),
         Version({}, "Loose spoon", "SP", {{kVersionName, "Spoon"}, {kPrice, "1"}, {kTaxRate, "0"}}),
     };

@@ -111,30 +111,15 @@ TEST_F(Images, AMissingUploadsFolderIsRefusedAtOnce) {
     EXPECT_THROW(files.CopyImage("a.gif", "..\\..\\etc\\7"), std::runtime_error);
 }
 
-struct Missing {
-    std::vector<std::string> names;
-    std::string warning;
-};
-
-class MissingFiles : public Images, public ::testing::WithParamInterface<Missing> {};
-
-TEST_P(MissingFiles, AreReportedOnceNamingTheFirstFew) {
+TEST_F(Images, MissingFilesAreReportedOnceNamingTheFirstFew) {
     ImageFiles files(source_, uploads_);
-    for (std::size_t i = 0; i < GetParam().names.size(); ++i)
-        files.CopyImage(GetParam().names[i], "images_products\\" + std::to_string(i));
+    files.CopyImage("a.gif", "images_products\\0");
     files.CopyImage("", "images_products\\99");  // no file named: nothing missing
-    std::string expected = GetParam().warning;
-    if (auto at = expected.find("%s"); at != std::string::npos) expected.replace(at, 2, source_);
-    EXPECT_EQ(files.MissingWarning(), expected);
+    EXPECT_EQ(files.MissingWarning(), "");
+    for (int i = 1; i <= 7; ++i) files.CopyImage(std::to_string(i), "images_products\\" + std::to_string(i));
+    EXPECT_EQ(files.MissingWarning(), "7 files named by the catalogue could not be found in the source image folder '" +
+                                          source_ + "': 1, 2, 3, 4, 5 and 2 more.");
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Counts, MissingFiles,
-    ::testing::Values(
-        Missing{{"a.gif"}, ""},
-        Missing{{"1", "2", "3", "4", "5", "6", "7"},
-                "7 files named by the catalogue could not be found in the source image folder '%s': 1, 2, 3, 4, 5 "
-                "and 2 more."}));
 
 }  // namespace
 }  // namespace qdt::importers

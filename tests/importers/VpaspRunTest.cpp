@@ -164,21 +164,6 @@ struct Refusal {
     const char* error;
 };
 
-std::vector<std::string> TooManyCombinations() {
-    // Five groups of seven priced options, none free: 8^5 = 32768 versions.
-    std::vector<std::string> sql;
-    std::string features;
-    for (int g = 0; g < 5; ++g)
-        for (int o = 0; o < 7; ++o) {
-            const int number = 100 + 10 * g + o;
-            sql.push_back("INSERT INTO prodfeatures VALUES (" + std::to_string(number) + ", 'G" + std::to_string(g) +
-                          "', 'o" + std::to_string(o) + "', 0, " + std::to_string(o + 1) + ", '', '')");
-            features += (features.empty() ? "" : ",") + std::to_string(number);
-        }
-    sql.push_back("UPDATE products SET features = '" + features + "' WHERE catalogid = 4");
-    return sql;
-}
-
 const Refusal kRefusals[] = {
     {"NullPrice", {"UPDATE products SET cprice = NULL WHERE catalogid = 3"},
      "The VPASP product 3 (Mug), column cprice: the value is empty (Null)."},
@@ -195,7 +180,12 @@ const Refusal kRefusals[] = {
     {"FeaturesThatAreNoList", {"UPDATE products SET features = '10) OR (1=1' WHERE catalogid = 2"},
      "The VPASP product 2 (O'Brien's Assam), column features: '10) OR (1=1' is not a list of feature numbers "
      "separated by commas."},
-    {"TooManyCombinations", TooManyCombinations(),
+    // Five groups of seven priced options, none free: 8^5 = 32768 versions.
+    {"TooManyCombinations",
+     {"WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 34) INSERT INTO prodfeatures "
+      "SELECT 100 + 10 * (i / 7) + i % 7, 'G' || (i / 7), 'o' || (i % 7), 0, i % 7 + 1, '', '' FROM n",
+      "UPDATE products SET features = (SELECT group_concat(featurenum) FROM prodfeatures WHERE featurenum >= 100) "
+      "WHERE catalogid = 4"},
      "The VPASP product 4 (Gift box) has 32768 combinations of options, more than the 10000 versions one product "
      "may have."},
     {"ParentsInACircle", {"UPDATE categories SET highercategoryid = 3 WHERE categoryid = 9"},
