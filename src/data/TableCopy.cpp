@@ -23,7 +23,6 @@ namespace {
 
 using db::RowValue;
 
-
 // What the copy learns about the destination table on first need: which
 // columns take text, and how many digits of a second's fraction a date
 // column keeps. Most tables never ask.
@@ -71,6 +70,7 @@ private:
     std::optional<std::set<std::string>> textColumns_;
     std::map<std::string, int> fractionDigits_;
 };
+
 // Everything a field's values need besides its value.
 struct LiteralContext {
     run::RunContext& ctx;
