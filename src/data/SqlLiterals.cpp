@@ -304,19 +304,21 @@ std::string FormatSqlDate(const db::Value& value, DatabaseKind kind, int columnD
     return FormatDate(value, dialect.dateForm, std::min(columnDigits, dialect.fractionDigits));
 }
 
-void BuildLanguageValues(const std::string& column, const std::string& value, std::string& columnList,
-                         std::string& valueList, bool nullForOthers, DatabaseKind kind, const ValuePlace& place) {
-    columnList.clear();
-    valueList.clear();
-    for (int slot = 1; slot <= 5; ++slot) {
-        columnList += column + std::to_string(slot) + ",";
-        if (slot == 1 && (!value.empty() || !nullForOthers))
-            valueList += TextLiteral(value, kind, place) + ",";
-        else
-            valueList += nullForOthers ? "NULL," : "'',";
+std::string InsertText(const db::InsertRow& row, DatabaseKind kind) {
+    std::string sql;
+    sql.reserve((row.head ? row.head->size() : 0) + 8 * row.values.size() + 1);
+    if (row.head) sql += *row.head;
+    for (std::size_t i = 0; i < row.values.size(); ++i) {
+        if (i > 0) sql += ',';
+        const db::RowValue& v = row.values[i];
+        switch (v.kind) {
+            case db::RowValue::Kind::Null: sql += "NULL"; break;
+            case db::RowValue::Kind::Text: sql += TextLiteral(v.text, kind); break;
+            default: sql += v.text; break;
+        }
     }
-    columnList.pop_back();
-    valueList.pop_back();
+    sql += ')';
+    return sql;
 }
 
 }  // namespace qdt::data

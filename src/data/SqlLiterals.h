@@ -8,6 +8,7 @@
 #include "data/run/ConnectionProfile.h"
 #include "db/Connection.h"
 #include "db/Field.h"
+#include "db/InsertRow.h"
 #include "db/Value.h"
 #include "data/run/RunContext.h"
 
@@ -26,6 +27,10 @@ FieldClass GetFieldClass(const db::Field& field);
 // The text written before and after a literal of the class on the profile's
 // side; empty for numbers and unknown classes.
 std::string GetQuoteChar(int fieldClass, const ConnectionProfile& profile);
+
+// The statement text of a copy's row for the kind: the head, each value as
+// its literal (texts through TextLiteral), comma-separated, and ")".
+std::string InsertText(const db::InsertRow& row, DatabaseKind kind);
 
 // Doubles every single quote, so the text can sit between single quotes.
 // This is the whole escaping only for engines that read no backslash escapes;
@@ -97,14 +102,5 @@ std::string FormatSqlDate(const db::Value& value, DatabaseKind kind);
 // second's fraction (MySQL's DATETIME(6) keeps 6): the fraction is cut to
 // them and to what the kind's literal may carry.
 std::string FormatSqlDate(const db::Value& value, DatabaseKind kind, int columnDigits);
-
-// Fills the two lists with the five language columns of an old single column
-// (column1 .. column5) and their literals: the value goes to language 1; the
-// other four, and an empty value when nullForOthers is set, are NULL when
-// nullForOthers is set and '' otherwise. The value is a TextLiteral of kind;
-// place names it in an error. Both lists are replaced.
-void BuildLanguageValues(const std::string& column, const std::string& value, std::string& columnList,
-                         std::string& valueList, bool nullForOthers, DatabaseKind kind,
-                         const ValuePlace& place = {});
 
 }  // namespace qdt::data

@@ -1,6 +1,9 @@
 #include "data/StatementGroup.h"
 
 #include <algorithm>
+#include <utility>
+
+#include "data/SqlLiterals.h"
 
 namespace qdt::data {
 
@@ -18,6 +21,30 @@ void StatementGroup::Add(std::string sql) {
     pendingBytes_ += sql.size();
     pending_.push_back(std::move(sql));
     if (pending_.size() >= statementLimit_ || (byteLimit_ > 0 && pendingBytes_ >= byteLimit_)) Flush();
+}
+
+void StatementGroup::AddRow(db::InsertRow& row) {
+    unsettled_ = false;
+    const DatabaseKind kind = ctx_.destination.Kind;
+    bool bound = false;
+    try {
+        // Rows waiting as text go first, so that the order holds.
+        bound = !Pending() && connection_.RunRow(row);
+    } catch (...) {
+        ctx_.strQuery = InsertText(row, kind);
+        throw;
+    }
+    if (!bound) return Add(InsertText(row, kind));
+    // Empty until settled: whatever runs next takes strQuery over, as it
+    // would from the row's text.
+    ctx_.strQuery.clear();
+    std::swap(row, lastBound_);
+    unsettled_ = true;
+}
+
+void StatementGroup::SettleQuery() {
+    if (unsettled_ && ctx_.strQuery.empty()) ctx_.strQuery = InsertText(lastBound_, ctx_.destination.Kind);
+    unsettled_ = false;
 }
 
 void StatementGroup::Flush() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "db/InsertRow.h"
 #include "db/Recordset.h"
 
 namespace qdt::db {
@@ -37,6 +38,9 @@ public:
     // not run. Engines that can send several in one round trip do so; the
     // default runs them one by one.
     virtual void ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done);
+    // Runs a copy's row with its values bound, where the engine can; false
+    // when it cannot (the default), and the caller sends the row's text.
+    virtual bool RunRow(const InsertRow&) { return false; }
     // How many statements, and roughly how many bytes of them, are worth
     // sending together; one when grouping gains nothing.
     virtual std::size_t GroupStatementLimit() const { return 1; }
@@ -77,6 +81,8 @@ public:
     std::optional<std::int64_t> LastInsertId();
     // See ConnectionProvider::ExecuteGroup.
     void ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done);
+    // See ConnectionProvider::RunRow.
+    bool RunRow(const InsertRow& row) { return Provider().RunRow(row); }
     std::size_t GroupStatementLimit() const { return provider_ ? provider_->GroupStatementLimit() : 1; }
     std::size_t GroupByteLimit() const { return provider_ ? provider_->GroupByteLimit() : 0; }
 

@@ -137,20 +137,5 @@ TEST(SqlDate, UnreadableTextIsAnErrorNamingIt) {
     EXPECT_THROW(FormatSqlDate(db::Value::Integer(38000), kMySql), db::DatabaseError);
 }
 
-TEST(LanguageValues, FirstLanguageGetsTheValue) {
-    std::string columns = "old", values = "old";
-    BuildLanguageValues("PT_Name", "Shoes", columns, values, false, kSqlServer);
-    EXPECT_EQ(columns, "PT_Name1,PT_Name2,PT_Name3,PT_Name4,PT_Name5");
-    EXPECT_EQ(values, "'Shoes','','','',''");
-    BuildLanguageValues("PT_Name", "Shoes", columns, values, true, kSqlServer);
-    EXPECT_EQ(columns, "PT_Name1,PT_Name2,PT_Name3,PT_Name4,PT_Name5");
-    EXPECT_EQ(values, "'Shoes',NULL,NULL,NULL,NULL");
-    BuildLanguageValues("D_Destination", "", columns, values, true, kSqlServer);
-    EXPECT_EQ(columns, "D_Destination1,D_Destination2,D_Destination3,D_Destination4,D_Destination5");
-    EXPECT_EQ(values, "NULL,NULL,NULL,NULL,NULL");
-    BuildLanguageValues("V_Name", "", columns, values, false, kSqlServer);
-    EXPECT_EQ(values, "'','','','',''");
-}
-
 }  // namespace
 }  // namespace qdt::data

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "TransferHarness.h"
+#include "data/SqlLiterals.h"
 #include "data/TableCopy.h"
 #include "data/run/Cancellation.h"
 #include "db/Error.h"
@@ -18,11 +19,17 @@ using db::Value;
 using Statements = std::vector<std::string>;
 
 // A recording destination that takes statements in groups of `limit` and
-// writes down how big each group was.
+// writes down how big each group was; one that binds rows records each bound
+// row as its text.
 class GroupingRecorder : public test::RecordingConnection {
 public:
-    GroupingRecorder(const test::RecordingConnection& shared, std::size_t limit, std::vector<std::size_t>& sizes)
-        : RecordingConnection(shared), limit_(limit), sizes_(sizes) {}
+    GroupingRecorder(const test::RecordingConnection& shared, std::size_t limit, std::vector<std::size_t>& sizes,
+                     bool binds)
+        : RecordingConnection(shared), limit_(limit), sizes_(sizes), binds_(binds) {}
+    bool RunRow(const db::InsertRow& row) override {
+        if (binds_) Execute(InsertText(row, kMySql))->Close();
+        return binds_;
+    }
     void ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done) override {
         sizes_.push_back(statements.size());
         RecordingConnection::ExecuteGroup(statements, done);
@@ -32,6 +39,7 @@ public:
 private:
     std::size_t limit_;
     std::vector<std::size_t>& sizes_;
+    bool binds_;
 };
 
 // Cancels once the bar has moved for `rows` rows.
@@ -63,6 +71,7 @@ struct GroupCase {
     std::string strQuery;
     std::vector<std::size_t> groups;
     bool cancelled = false;
+    bool binds = false;
 };
 
 class CopyInGroups : public ::testing::TestWithParam<GroupCase> {};
@@ -85,7 +94,7 @@ TEST_P(CopyInGroups, SameStatementsAndTheFailingOneInStrQuery) {
     if (c.failingInsert) destination.Fail(Insert(c.failingInsert), "Duplicate entry");
     std::vector<std::size_t> sizes;
     db::Connection sourceConn = source.Open();
-    db::Connection destinationConn(std::make_unique<GroupingRecorder>(destination, 3, sizes));
+    db::Connection destinationConn(std::make_unique<GroupingRecorder>(destination, 3, sizes, c.binds));
 
     bool failed = false, cancelled = false;
     try {
@@ -122,7 +131,12 @@ INSTANTIATE_TEST_SUITE_P(
         GroupCase{"UnbuildableRow", 0, 6, -1, 5, kProbe, {3, 2}},
         // A failure among the waiting rows happened first, so it is the one reported.
         GroupCase{"RefusedBeforeAnUnbuildableRow", 5, 6, -1, 5, Insert(5), {3, 2}},
-        GroupCase{"CancelledAfterFiveRows", 0, 0, 5, 5, Insert(5), {3, 2}, true}),
+        GroupCase{"CancelledAfterFiveRows", 0, 0, 5, 5, Insert(5), {3, 2}, true},
+        // Bound rows have no text until a report may read it.
+        GroupCase{"AllRowsBound", 0, 0, -1, 7, Insert(7), {}, false, true},
+        GroupCase{"RefusedBound", 5, 0, -1, 5, Insert(5), {}, false, true},
+        GroupCase{"UnbuildableRowBound", 0, 6, -1, 5, kProbe, {}, false, true},
+        GroupCase{"CancelledBound", 0, 0, 5, 5, Insert(5), {}, true, true}),
     [](const ::testing::TestParamInfo<GroupCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -171,16 +171,12 @@ void SqliteProvider::Exec(const char* sql) {
     }
 }
 
-void SqliteProvider::ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done) {
-    done = 0;
+bool SqliteProvider::RunRow(const InsertRow& row) {
     // A filtered connection (an Access snapshot) sees every statement as text.
-    if (filter_) return ConnectionProvider::ExecuteGroup(statements, done);
+    if (filter_) return false;
     sqlite3* db = Db();
     if (!inserts_) inserts_ = std::make_unique<SqliteInsertCache>();
-    for (const std::string& sql : statements) {
-        if (!inserts_->TryRun(db, sql)) Execute(sql)->Close();
-        ++done;
-    }
+    return inserts_->Run(db, row);
 }
 
 void SqliteProvider::BeginTrans() { Exec("BEGIN"); }

@@ -46,8 +46,8 @@ public:
     void RollbackTrans() override;
     // The rowid, which is the identity of a table whose key is INTEGER PRIMARY KEY.
     std::optional<std::int64_t> LastInsertId() override;
-    // A copy's INSERTs run through prepared statements kept per column list.
-    void ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done) override;
+    // A copy's rows run through prepared statements kept per column list.
+    bool RunRow(const InsertRow& row) override;
 
     sqlite3* Handle() const { return db_.get(); }
 
