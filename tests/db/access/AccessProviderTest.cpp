@@ -20,7 +20,7 @@
 namespace qdt::db {
 namespace {
 
-namespace mdb = qdt::test::mdbtools;
+namespace mdb = test::mdbtools;
 using ::testing::AllOf;
 using ::testing::HasSubstr;
 namespace fs = std::filesystem;
@@ -31,60 +31,39 @@ std::string ConnectionString(const std::string& path) {
 
 std::string OneValue(Connection& c, const std::string& sql) {
     auto rs = c.Execute(sql);
-    if (rs->Eof()) return "(no row)";
-    return rs->Fields(0).Value().ToText();
+    return rs->Eof() ? "(no row)" : rs->Fields(0).Value().ToText();
 }
 
 class NorthwindTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!Nwind()) GTEST_SKIP() << "The shared fixture access/nwind.mdb is not present.";
+        if (!path_) GTEST_SKIP() << "The shared fixture access/nwind.mdb is not present.";
     }
     void RequireTools() {
         if (!mdb::Installed()) GTEST_SKIP() << "mdbtools' command-line programs are not installed.";
     }
-    static const std::optional<std::string>& Nwind() {
-        static const auto path = qdt::test::SharedFixture("access/nwind.mdb");
-        return path;
-    }
-    const std::string& Path() { return *Nwind(); }
     // Opened once for all the tests: the snapshot of the whole file takes a while.
     Connection& Conn() {
         static Connection conn;
-        if (!conn.IsOpen()) conn.Open(ConnectionString(Path()));
+        if (!conn.IsOpen()) conn.Open(ConnectionString(*path_));
         return conn;
     }
+    const std::optional<std::string> path_ = test::SharedFixture("access/nwind.mdb");
 };
 
 TEST_F(NorthwindTest, ListsTheTablesMdbToolsLists) {
     RequireTools();
-    auto userLines = mdb::Lines(mdb::Run({"mdb-tables", "-1", Path()}));
-    auto allLines = mdb::Lines(mdb::Run({"mdb-tables", "-S", "-1", Path()}));
-    std::set<std::string> user(userLines.begin(), userLines.end());
-    std::set<std::string> system;
-    for (const auto& t : allLines)
-        if (!user.count(t)) system.insert(t);
-    ASSERT_EQ(user.size(), 9u);
-    ASSERT_FALSE(system.empty());
-
-    std::set<std::string> gotUser, gotSystem;
-    std::vector<std::pair<std::string, std::string>> order;
-    auto rs = Conn().OpenSchema();
-    ASSERT_EQ(rs->FieldCount(), 4u);
-    EXPECT_EQ(rs->Fields(2).Name(), "TABLE_NAME");
-    for (; !rs->Eof(); rs->MoveNext()) {
+    const auto user = mdb::Lines(mdb::Run({"mdb-tables", "-1", *path_}));
+    std::set<std::pair<std::string, std::string>> expected;  // (type, name)
+    for (const auto& t : mdb::Lines(mdb::Run({"mdb-tables", "-S", "-1", *path_})))
+        expected.emplace(std::count(user.begin(), user.end(), t) ? "TABLE" : "SYSTEM TABLE", t);
+    std::vector<std::pair<std::string, std::string>> listed;
+    for (auto rs = Conn().OpenSchema(); !rs->Eof(); rs->MoveNext()) {
         EXPECT_TRUE(rs->Fields("TABLE_CATALOG").Value().IsNull());
-        std::string type = rs->Fields("TABLE_TYPE").Value().ToText();
-        (type == "TABLE" ? gotUser : gotSystem).insert(rs->Fields("TABLE_NAME").Value().ToText());
-        order.emplace_back(type, rs->Fields("TABLE_NAME").Value().ToText());
-        EXPECT_TRUE(type == "TABLE" || type == "SYSTEM TABLE") << type;
+        listed.emplace_back(rs->Fields("TABLE_TYPE").Value().ToText(), rs->Fields("TABLE_NAME").Value().ToText());
     }
     // Sorted by type, then name, as the other providers give their lists.
-    EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
-    EXPECT_EQ(gotUser, user);
-    EXPECT_EQ(gotSystem, system);
-    for (const auto& t : gotSystem) EXPECT_EQ(t.substr(0, 4), "MSys");
-    EXPECT_TRUE(gotUser.count("Umsätze"));
+    EXPECT_EQ(listed, (std::vector<std::pair<std::string, std::string>>(expected.begin(), expected.end())));
     // System tables are listed but their data is not copied.
     EXPECT_THROW(Conn().Execute("SELECT * FROM MSysObjects"), DatabaseError);
 }
@@ -105,13 +84,8 @@ TEST_F(NorthwindTest, ColumnsCarryTheirAccessTypeCodes) {
     EXPECT_EQ(rs->Fields("OrderDate").Value().kind(), Value::Kind::Date);
 }
 
-TEST_F(NorthwindTest, ValuesAreExact) {
-    // Dates and texts are compared with mdb-export's below; currency is our own decimal text.
-    EXPECT_EQ(OneValue(Conn(), "SELECT Freight FROM Orders WHERE OrderID = 10330"), "12.75");
-    EXPECT_EQ(OneValue(Conn(), "SELECT UnitPrice FROM Products WHERE ProductID = 1"), "18");
-    EXPECT_EQ(OneValue(Conn(), "SELECT COUNT(*) FROM Products WHERE Discontinued = True"),
-              OneValue(Conn(), "SELECT COUNT(*) FROM Products WHERE Discontinued <> 0"));
-    // Text compares without regard to case, as in Access.
+// Text compares without regard to case, as in Access.
+TEST_F(NorthwindTest, TextComparesIgnoringCase) {
     EXPECT_EQ(OneValue(Conn(), "SELECT COUNT(*) FROM Customers WHERE City = 'LONDON'"),
               OneValue(Conn(), "SELECT COUNT(*) FROM Customers WHERE City = 'London'"));
     EXPECT_NE(OneValue(Conn(), "SELECT COUNT(*) FROM Customers WHERE City = 'london'"), "0");
@@ -157,35 +131,12 @@ void CompareWithMdbExport(Connection& conn, const std::string& path, const std::
 
 TEST_F(NorthwindTest, EveryFieldMatchesMdbExport) {
     RequireTools();
-    for (const auto& table : mdb::Lines(mdb::Run({"mdb-tables", "-1", Path()})))
-        CompareWithMdbExport(Conn(), Path(), table);
-}
-
-// Jet's own + and LIKE on a real file's snapshot: texts join, numbers add,
-// and LIKE ignores case.
-TEST_F(NorthwindTest, JetPlusAndLikeOnTheSnapshot) {
-    EXPECT_EQ(OneValue(Conn(), "SELECT FirstName + LastName FROM Employees WHERE EmployeeID = 1"), "NancyDavolio");
-    EXPECT_EQ(OneValue(Conn(), "SELECT EmployeeID + ReportsTo FROM Employees WHERE EmployeeID = 1"), "3");
-    EXPECT_EQ(OneValue(Conn(), "SELECT COUNT(*) FROM Employees WHERE ',' + LastName + ',' LIKE '%,DAVOLIO,%'"), "1");
-}
-
-TEST_F(NorthwindTest, WritesAreRefusedNamingTheFile) {
-    for (const char* sql : {"UPDATE Products SET UnitPrice = 1", "DELETE * FROM Products",
-                            "INSERT INTO Shippers (ShipperID, CompanyName) VALUES (9, 'x')", "DROP TABLE Shippers",
-                            "CREATE TABLE x (a INTEGER)", "SELECT * INTO Copy FROM Shippers"}) {
-        const std::string message = test::ErrorText<DatabaseError>([&] { Conn().Execute(sql); });
-        EXPECT_THAT(message, AllOf(HasSubstr("read-only"), HasSubstr("nwind.mdb"))) << sql;
-    }
-    EXPECT_EQ(OneValue(Conn(), "SELECT COUNT(*) FROM Products"), "77");
-    // Transactions are accepted; there is nothing to keep or undo.
-    EXPECT_NO_THROW(Conn().BeginTrans());
-    EXPECT_NO_THROW(Conn().CommitTrans());
-    EXPECT_NO_THROW(Conn().BeginTrans());
-    EXPECT_NO_THROW(Conn().RollbackTrans());
+    for (const auto& table : mdb::Lines(mdb::Run({"mdb-tables", "-1", *path_})))
+        CompareWithMdbExport(Conn(), *path_, table);
 }
 
 TEST(AccessProvider, OpensAnAccdbFile) {
-    auto path = qdt::test::SharedFixture("access/ASampleDatabase.accdb");
+    auto path = test::SharedFixture("access/ASampleDatabase.accdb");
     if (!path) GTEST_SKIP() << "The shared fixture access/ASampleDatabase.accdb is not present.";
     Connection c;
     c.Open("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + *path);
@@ -199,7 +150,7 @@ TEST(AccessProvider, OpensAnAccdbFile) {
 
 // A SQLite file given as the Access file is an already made snapshot.
 TEST(AccessProvider, ReadsASqliteFileAsItsSnapshot) {
-    const std::string path = qdt::test::TempDir() + "/catalogue.sqlite";
+    const std::string path = test::TempDir() + "/catalogue.sqlite";
     {
         sqlite3* raw = nullptr;
         ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
@@ -220,16 +171,16 @@ TEST(AccessProvider, ReadsASqliteFileAsItsSnapshot) {
     EXPECT_EQ(tables, (std::vector<std::string>{"Catalog section", "Product"}));
     EXPECT_EQ(OneValue(c, "SELECT TOP 1 [Section text] + '!' FROM [Catalog section] WHERE bHideOnWebSite = True"),
               "Old!");
-    EXPECT_EQ(OneValue(c, "SELECT COUNT(*) FROM [Catalog section] WHERE [Section text] LIKE 'TEA%'"), "1");
-    for (const char* sql : {"UPDATE [Catalog section] SET bHideOnWebSite = False", "DELETE * FROM Product",
-                            "DROP TABLE Product"}) {
-        try {
-            c.Execute(sql);
-            ADD_FAILURE() << "not refused: " << sql;
-        } catch (const DatabaseError& e) {
-            EXPECT_NE(std::string(e.what()).find("catalogue.sqlite"), std::string::npos) << e.what();
-        }
-    }
+    EXPECT_EQ(OneValue(c, "SELECT nSectionID + nSectionID FROM [Catalog section] WHERE [Section text] LIKE 'OLD'"),
+              "4");
+    for (const char* sql : {"UPDATE [Catalog section] SET bHideOnWebSite = False", "DELETE * FROM Product"})
+        EXPECT_THAT(test::ErrorText<DatabaseError>([&] { c.Execute(sql); }),
+                    AllOf(HasSubstr("read-only"), HasSubstr("catalogue.sqlite")));
+    // Transactions are accepted; there is nothing to keep or undo.
+    EXPECT_NO_THROW(c.BeginTrans());
+    EXPECT_NO_THROW(c.CommitTrans());
+    EXPECT_NO_THROW(c.BeginTrans());
+    EXPECT_NO_THROW(c.RollbackTrans());
     c.Close();
     EXPECT_EQ(fs::last_write_time(path), before);
     EXPECT_EQ(fs::file_size(path), size);
@@ -240,38 +191,31 @@ std::string OpenError(const std::string& connectionString) {
 }
 
 TEST(AccessProvider, ExplainsFilesThatCannotBeOpened) {
-    std::string dir = qdt::test::TempDir();
-    std::string missing = dir + "/missing.mdb";
-    EXPECT_EQ(OpenError("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + missing +
-                        ";Jet OLEDB:Database Password=s3cret"),
-              "Could not find the Access file '" + missing + "'.");
-    std::string text = dir + "/notes.mdb";
-    std::ofstream(text) << "not an Access database at all\n";
-    std::string msg = OpenError("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + text);
-    EXPECT_NE(msg.find("notes.mdb"), std::string::npos) << msg;
-    EXPECT_NE(msg.find("damaged or not an Access file"), std::string::npos) << msg;
-    EXPECT_NE(OpenError("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=").find("names no Access file"),
-              std::string::npos);
-    EXPECT_NE(OpenError("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dir).find("is not a file"),
-              std::string::npos);
+    const std::string dir = test::TempDir();
+    std::ofstream(dir + "/notes.mdb") << "not an Access database at all\n";
+    EXPECT_EQ(OpenError(ConnectionString(dir + "/missing.mdb") + "s3cret"),
+              "Could not find the Access file '" + dir + "/missing.mdb'.");
+    EXPECT_THAT(OpenError(ConnectionString(dir + "/notes.mdb")),
+                HasSubstr("'" + dir + "/notes.mdb' is damaged or not an Access file"));
+    EXPECT_THAT(OpenError(ConnectionString("")), HasSubstr("names no Access file"));
+    EXPECT_THAT(OpenError(ConnectionString(dir)), HasSubstr("is not a file"));
 }
 
 // A large file's snapshot lives in a temporary file whose name is gone as soon
-// as SQLite holds it, so not even a SIGKILL leaves a plaintext copy behind.
+// as SQLite holds it, so not even a SIGKILL or a failed open leaves a
+// plaintext copy behind.
 TEST(AccessProvider, LargeFilesAreSnapshottedToAnUnlinkedTemporaryFile) {
-    auto path = qdt::test::SharedFixture("access/nwind.mdb");
+    auto path = test::SharedFixture("access/nwind.mdb");
     if (!path) GTEST_SKIP() << "The shared fixture access/nwind.mdb is not present.";
     access::SnapshotOptions options;
     options.inMemoryLimit = 1024;  // nwind is far larger
-    options.tempDir = qdt::test::TempDir();
+    options.tempDir = test::TempDir();
     auto provider = access::OpenAccessFile(*path, options);
     ASSERT_FALSE(provider->SnapshotFile().empty());
     EXPECT_EQ(fs::path(provider->SnapshotFile()).parent_path(), fs::path(options.tempDir));
     EXPECT_TRUE(fs::is_empty(options.tempDir));
     Connection c(std::move(provider));
     EXPECT_EQ(OneValue(c, "SELECT COUNT(*) FROM [Order Details]"), "2155");
-    EXPECT_EQ(OneValue(c, "SELECT TOP 1 ProductName FROM Products ORDER BY UnitPrice DESC"), "Côte de Blaye");
-    EXPECT_THROW(c.Execute("DELETE FROM Orders"), DatabaseError);
     c.Close();
     EXPECT_TRUE(fs::is_empty(options.tempDir));
 
@@ -297,27 +241,17 @@ TEST(AccessProvider, LargeFilesAreSnapshottedToAnUnlinkedTemporaryFile) {
     EXPECT_TRUE(WIFSIGNALED(status));
     EXPECT_TRUE(fs::is_empty(options.tempDir)) << "after the child was killed";
 
+    // The table list is near the start; the data pages it points to are cut off.
+    std::string head(64 * 1024, '\0');
+    std::ifstream(*path, std::ios::binary).read(head.data(), static_cast<std::streamsize>(head.size()));
+    const std::string cut = test::TempDir() + "/cut.mdb";
+    std::ofstream(cut, std::ios::binary) << head;
+    options.inMemoryLimit = 0;
+    EXPECT_THROW(access::OpenAccessFile(cut, options), DatabaseError);
+    EXPECT_TRUE(fs::is_empty(options.tempDir)) << "after a failed open";
+
     // Small files stay in memory.
     EXPECT_TRUE(access::OpenAccessFile(*path)->SnapshotFile().empty());
-}
-
-TEST(AccessProvider, AFailedOpenLeavesNoTemporaryFile) {
-    auto path = qdt::test::SharedFixture("access/nwind.mdb");
-    if (!path) GTEST_SKIP() << "The shared fixture access/nwind.mdb is not present.";
-    // The catalogue is near the start; the data pages it points to are cut off.
-    std::string dir = qdt::test::TempDir();
-    std::string cut = dir + "/cut.mdb";
-    {
-        std::ifstream in(*path, std::ios::binary);
-        std::string head(64 * 1024, '\0');
-        in.read(head.data(), static_cast<std::streamsize>(head.size()));
-        std::ofstream(cut, std::ios::binary).write(head.data(), in.gcount());
-    }
-    access::SnapshotOptions options;
-    options.inMemoryLimit = 0;
-    options.tempDir = qdt::test::TempDir();
-    EXPECT_THROW(access::OpenAccessFile(cut, options), DatabaseError);
-    EXPECT_TRUE(fs::is_empty(options.tempDir));
 }
 
 }  // namespace

@@ -13,49 +13,66 @@
 namespace qdt::db::odbc {
 namespace {
 
-std::string MySql(const std::string& input, const std::string& driver = "MariaDB Unicode") {
-    return TranslateMySqlConnectionString(ParseConnectionString(input), driver);
+// A connection string of the old OLE DB and ODBC drivers, as today's drivers take it.
+struct Rewrite {
+    const char* input;
+    const char* driver;  // the MySQL driver found; nullptr for SQL Server
+    const char* output;
+};
+
+class ConnectionStringRewrite : public ::testing::TestWithParam<Rewrite> {};
+
+TEST_P(ConnectionStringRewrite, NamesTodaysDriverAndSplitsThePort) {
+    const Rewrite& r = GetParam();
+    const ConnectionStringInfo info = ParseConnectionString(r.input);
+    EXPECT_EQ(r.driver ? TranslateMySqlConnectionString(info, r.driver) : TranslateSqlServerConnectionString(info),
+              r.output);
 }
 
-std::string SqlServer(const std::string& input) {
-    return TranslateSqlServerConnectionString(ParseConnectionString(input));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConnectionStringRewrite,
+    ::testing::Values(
+        // Streaming and UTF-8 are added to the OPTION given.
+        Rewrite{"DRIVER={MySQL ODBC 3.51 Driver};SERVER=db.example:3307;DATABASE=shop;USER=u;PASSWORD=p;OPTION=3;",
+                "MariaDB Unicode",
+                "DRIVER={MariaDB Unicode};SERVER=db.example;PORT=3307;DATABASE=shop;USER=u;PASSWORD=p;"
+                "OPTION=68157443;CHARSET=utf8mb4;"},
+        Rewrite{"DRIVER={MySQL ODBC 3.51 Driver};SERVER=localhost;DATABASE=shop;", "MariaDB Unicode",
+                "DRIVER={MariaDB Unicode};SERVER=localhost;DATABASE=shop;OPTION=68157440;CHARSET=utf8mb4;"},
+        // An explicit PORT wins over the one in SERVER; a given CHARSET is kept.
+        Rewrite{"DRIVER=x;SERVER=h:1;PORT=2;CHARSET=latin1;OPTION=1048576", "x",
+                "DRIVER={x};SERVER=h;PORT=2;CHARSET=latin1;OPTION=68157440;"},
+        Rewrite{"SERVER=[::1]:3307", "d", "DRIVER={d};SERVER=::1;PORT=3307;OPTION=68157440;CHARSET=utf8mb4;"},
+        Rewrite{"SERVER=::1", "d", "DRIVER={d};SERVER=::1;OPTION=68157440;CHARSET=utf8mb4;"},
+        Rewrite{"SERVER=host:abc", "d", "DRIVER={d};SERVER=host:abc;OPTION=68157440;CHARSET=utf8mb4;"},
+        Rewrite{"SERVER=a;server=b:5;Database=x", "d",
+                "DRIVER={d};SERVER=b;PORT=5;Database=x;OPTION=68157440;CHARSET=utf8mb4;"},
+        Rewrite{"Provider=sqloledb;Data Source=sql.example,1433;Network Library=DBMSSOCN;Initial Catalog=shop;"
+                "User ID=sa;Password=secret;",
+                nullptr, "DRIVER={FreeTDS};SERVER=sql.example;PORT=1433;DATABASE=shop;UID=sa;PWD=secret;TDS_Version=7.4"},
+        Rewrite{"Provider=sqloledb;Data Source=sql.example;Initial Catalog=shop;User ID=sa;Password=;", nullptr,
+                "DRIVER={FreeTDS};SERVER=sql.example;DATABASE=shop;UID=sa;PWD=;TDS_Version=7.4"},
+        Rewrite{"Provider=sqloledb;Data Source=srv\\SHOP;Initial Catalog=db;Trusted_Connection=yes;", nullptr,
+                "DRIVER={FreeTDS};SERVER=srv\\SHOP;DATABASE=db;Trusted_Connection=Yes;TDS_Version=7.4"},
+        // A port names the instance by itself; FreeTDS takes one or the other.
+        Rewrite{"Provider=sqloledb;Data Source=srv\\SHOP,1500;Integrated Security=SSPI;", nullptr,
+                "DRIVER={FreeTDS};SERVER=srv;PORT=1500;Trusted_Connection=Yes;TDS_Version=7.4"},
+        Rewrite{"Provider=sqloledb;Data Source=(local);User ID=u;Password=p", nullptr,
+                "DRIVER={FreeTDS};SERVER=localhost;UID=u;PWD=p;TDS_Version=7.4"}));
 
-TEST(MySqlConnectionStringTest, ReplacesDriverSplitsPortAndAddsStreamingAndUtf8) {
-    EXPECT_EQ(MySql("DRIVER={MySQL ODBC 3.51 Driver};SERVER=db.example:3307;DATABASE=shop;USER=u;PASSWORD=p;OPTION=3;"),
-              "DRIVER={MariaDB Unicode};SERVER=db.example;PORT=3307;DATABASE=shop;USER=u;PASSWORD=p;"
-              "OPTION=68157443;CHARSET=utf8mb4;");
-    // No port, no OPTION: the server stays whole and streaming is still on.
-    EXPECT_EQ(MySql("DRIVER={MySQL ODBC 3.51 Driver};SERVER=localhost;DATABASE=shop;"),
-              "DRIVER={MariaDB Unicode};SERVER=localhost;DATABASE=shop;OPTION=68157440;CHARSET=utf8mb4;");
-    // An explicit PORT wins over the one in SERVER; a given CHARSET is kept.
-    EXPECT_EQ(MySql("DRIVER=x;SERVER=h:1;PORT=2;CHARSET=latin1;OPTION=1048576", "x"),
-              "DRIVER={x};SERVER=h;PORT=2;CHARSET=latin1;OPTION=68157440;");
-}
-
-TEST(MySqlConnectionStringTest, HostsThatAreNotHostAndPort) {
-    EXPECT_EQ(MySql("SERVER=[::1]:3307", "d"), "DRIVER={d};SERVER=::1;PORT=3307;OPTION=68157440;CHARSET=utf8mb4;");
-    EXPECT_EQ(MySql("SERVER=::1", "d"), "DRIVER={d};SERVER=::1;OPTION=68157440;CHARSET=utf8mb4;");
-    EXPECT_EQ(MySql("SERVER=host:abc", "d"), "DRIVER={d};SERVER=host:abc;OPTION=68157440;CHARSET=utf8mb4;");
-}
-
-TEST(MySqlConnectionStringTest, ValuesThatNeedQuotingReadBackUnchanged) {
-    ConnectionStringInfo info;
-    info.Add("DRIVER", "MySQL ODBC 3.51 Driver");
-    info.Add("SERVER", "h");
-    info.Add("USER", "o'brien");
-    info.Add("PASSWORD", "a;b}c{d");
-    std::string out = TranslateMySqlConnectionString(info, "Maria {DB}");
-    ConnectionStringInfo back = ParseConnectionString(out);
-    EXPECT_EQ(back.Get("DRIVER"), "Maria {DB}");
-    EXPECT_EQ(back.Get("USER"), "o'brien");
-    EXPECT_EQ(back.Get("PASSWORD"), "a;b}c{d");
-    EXPECT_EQ(back.Get("OPTION"), "68157440");
-}
-
-TEST(MySqlConnectionStringTest, LaterDuplicateKeysWinOnce) {
-    EXPECT_EQ(MySql("SERVER=a;server=b:5;Database=x", "d"),
-              "DRIVER={d};SERVER=b;PORT=5;Database=x;OPTION=68157440;CHARSET=utf8mb4;");
+TEST(ConnectionStringRewrite, ValuesThatNeedQuotingReadBackUnchanged) {
+    ConnectionStringInfo mySql = ParseConnectionString(TranslateMySqlConnectionString(
+        ParseConnectionString("DRIVER={MySQL ODBC 3.51 Driver};SERVER=h;USER='o''brien';PASSWORD={a;b}}c{d}"),
+        "Maria {DB}"));
+    EXPECT_EQ(mySql.Get("DRIVER"), "Maria {DB}");
+    EXPECT_EQ(mySql.Get("USER"), "o'brien");
+    EXPECT_EQ(mySql.Get("PASSWORD"), "a;b}c{d");
+    ConnectionStringInfo sqlServer = ParseConnectionString(TranslateSqlServerConnectionString(
+        ParseConnectionString("Provider=sqloledb;Data Source=h,1;Initial Catalog=\"a;b\";User ID=u;Password=\"p}w;d\"")));
+    EXPECT_EQ(sqlServer.Get("DATABASE"), "a;b");
+    EXPECT_EQ(sqlServer.Get("PWD"), "p}w;d");
+    EXPECT_THROW(TranslateSqlServerConnectionString(ParseConnectionString("Provider=sqloledb;Initial Catalog=x")),
+                 DatabaseError);
 }
 
 TEST(MySqlDriverChoiceTest, PrefersMariaDbUnicodeThenAnyMySqlDriver) {
@@ -64,32 +81,6 @@ TEST(MySqlDriverChoiceTest, PrefersMariaDbUnicodeThenAnyMySqlDriver) {
     EXPECT_EQ(ChooseMySqlDriver({"MDBTools", "MariaDB"}), "MariaDB");
     EXPECT_THAT(test::ErrorText<DatabaseError>([] { ChooseMySqlDriver({"FreeTDS", "MDBTools"}); }),
                 ::testing::HasSubstr("odbc-mariadb"));
-}
-
-TEST(SqlServerConnectionStringTest, PortDatabaseAndLogin) {
-    EXPECT_EQ(SqlServer("Provider=sqloledb;Data Source=sql.example,1433;Network Library=DBMSSOCN;"
-                        "Initial Catalog=shop;User ID=sa;Password=secret;"),
-              "DRIVER={FreeTDS};SERVER=sql.example;PORT=1433;DATABASE=shop;UID=sa;PWD=secret;TDS_Version=7.4");
-    EXPECT_EQ(SqlServer("Provider=sqloledb;Data Source=sql.example;Initial Catalog=shop;User ID=sa;Password=;"),
-              "DRIVER={FreeTDS};SERVER=sql.example;DATABASE=shop;UID=sa;PWD=;TDS_Version=7.4");
-}
-
-TEST(SqlServerConnectionStringTest, TrustedLoginAndInstances) {
-    EXPECT_EQ(SqlServer("Provider=sqloledb;Data Source=srv\\SHOP;Initial Catalog=db;Trusted_Connection=yes;"),
-              "DRIVER={FreeTDS};SERVER=srv\\SHOP;DATABASE=db;Trusted_Connection=Yes;TDS_Version=7.4");
-    // A port names the instance by itself; FreeTDS takes one or the other.
-    EXPECT_EQ(SqlServer("Provider=sqloledb;Data Source=srv\\SHOP,1500;Integrated Security=SSPI;"),
-              "DRIVER={FreeTDS};SERVER=srv;PORT=1500;Trusted_Connection=Yes;TDS_Version=7.4");
-    EXPECT_EQ(SqlServer("Provider=sqloledb;Data Source=(local);User ID=u;Password=p"),
-              "DRIVER={FreeTDS};SERVER=localhost;UID=u;PWD=p;TDS_Version=7.4");
-}
-
-TEST(SqlServerConnectionStringTest, QuotesValuesAndRejectsAMissingServer) {
-    ConnectionStringInfo back = ParseConnectionString(
-        SqlServer("Provider=sqloledb;Data Source=h,1;Initial Catalog=\"a;b\";User ID=u;Password=\"p}w;d\""));
-    EXPECT_EQ(back.Get("DATABASE"), "a;b");
-    EXPECT_EQ(back.Get("PWD"), "p}w;d");
-    EXPECT_THROW(SqlServer("Provider=sqloledb;Initial Catalog=x"), DatabaseError);
 }
 
 TEST(OdbcDiagnosticsTest, DriverTagsAreRemoved) {
