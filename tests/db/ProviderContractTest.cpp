@@ -1,6 +1,5 @@
-// What the two writable engines do alike, on a SQLite file and on the test
-// MariaDB server: new rows' identities, read-only opening, the table list,
-// and walking a result.
+// What SQLite and the test MariaDB server do alike: new rows' identities,
+// read-only opening, the table list, and walking a result.
 #include <gtest/gtest.h>
 
 #include <map>

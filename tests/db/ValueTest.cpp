@@ -17,9 +17,10 @@ TEST(ValueText, NumbersDatesAndNullAsWrittenIntoStatements) {
         {Value::Single(0.1f), "0.1"},           {Value::Single(5.104f), "5.104"},
         {Value::Decimal("14.0000"), "14"},      {Value::Decimal("-0.0000"), "0"},
         {Value::Decimal("0.0100"), "0.01"},     {Value::Decimal(".5"), "0.5"},
-        {Value::Decimal("-007.10"), "-7.1"},
+        {Value::Decimal("-007.10"), "-7.1"},    {Value::Decimal("100"), "100"},  // zeros of the whole part stay
         {Value::Decimal("922337203685477.5807"), "922337203685477.5807"},  // exact, beyond a double
         {Value::Date({812, 1, 1, 0, 0, 0}), "0812-01-01 00:00:00"}, {Value::Null(), ""},
+        {Value::Boolean(true), "1"},
     };
     for (const auto& [value, text] : cases) EXPECT_EQ(value.ToText(), text) << text;
     // Computed values lose the arithmetic's noise, and keep real digits.

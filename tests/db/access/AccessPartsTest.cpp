@@ -189,6 +189,7 @@ TEST(AccessDateFromDouble, CountsDaysFrom1899_12_30WithTheFractionAsTime) {
         {-657434, "0100-01-01 00:00:00"},  // the earliest date Access takes
         {2958465.999988426, "9999-12-31 23:59:59"}, {38053.999999999, "2004-03-08 00:00:00"},
         {-1.999999999, "1899-12-30 00:00:00"},      {0.5 + 0.6 / 86400, "1899-12-30 12:00:01"},
+        {0.5 + 0.4 / 86400, "1899-12-30 12:00:00"}, {-36522.75, "1800-01-01 18:00:00"},
     };
     for (const auto& [days, text] : cases) EXPECT_EQ(FormatDateTime(DateFromAccessDouble(days)), text) << days;
 }
@@ -203,7 +204,8 @@ TEST(AccessDateLiteral, ReadsTheFormsAccessWritesAndRefusesWhatIsNoDate) {
         {"9:05:02", "1899-12-30 09:05:02"},             {"", nullptr},
         {"2003/2/29", nullptr},                         {"2004/3/7 25:00", nullptr},
         {"13:00 PM", nullptr},                          {"Smarch 7, 2004", nullptr},
-        {"2004/3/7/1", nullptr},
+        {"2004/3/7/1", nullptr},                        {"2/30/2004", nullptr},
+        {"2004-03-07", "2004-03-07 00:00:00"},
     };
     for (const auto& [literal, text] : cases) {
         DateTime d;
@@ -215,6 +217,7 @@ TEST(AccessDateLiteral, ReadsTheFormsAccessWritesAndRefusesWhatIsNoDate) {
 TEST(AccessCurrency, TenThousandthsBecomeExactDecimalText) {
     EXPECT_EQ(CurrencyText(125000), "12.5");
     EXPECT_EQ(CurrencyText(140000), "14");
+    EXPECT_EQ(CurrencyText(0), "0");
     EXPECT_EQ(CurrencyText(-5), "-0.0005");
     EXPECT_EQ(CurrencyText(INT64_MAX), "922337203685477.5807");
     EXPECT_EQ(CurrencyText(INT64_MIN), "-922337203685477.5808");
@@ -276,8 +279,7 @@ TEST_P(LibraryOutput, StaysOffStandardOutput) {
     else
         unsetenv("QDT_ACCESS_DIAGNOSTICS");
     const std::string dir = test::TempDir();
-    std::fflush(stdout);
-    std::fflush(stderr);
+    std::fflush(nullptr);
     const int savedOut = dup(STDOUT_FILENO), savedErr = dup(STDERR_FILENO);
     const int out = open((dir + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open((dir + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

@@ -13,9 +13,8 @@
 #include "support/ShopDatabases.h"
 #include "support/TestEnv.h"
 
-// Against the throw-away server of scripts/test-mariadb, and against ports
-// where nobody listens. Each test uses its own table names so that test
-// processes can run side by side.
+// Against the test MariaDB server and ports where nobody listens. Each test
+// has its own table names, so that test processes can share the server.
 namespace qdt::db::odbc {
 namespace {
 

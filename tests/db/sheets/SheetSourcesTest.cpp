@@ -224,7 +224,6 @@ TEST(SheetSources, UnreadableFilesAreRefusedByName) {
 }
 
 // The pieces the sources are made of.
-
 using Records = std::vector<std::vector<std::string>>;
 
 struct CsvCase {
@@ -290,7 +289,8 @@ TEST(SheetCellText, NumbersInTheirShortestFormAndDatesFromSerials) {
         bool date1904;
         const char* text;
     };
-    for (const D& d : {D{59, false, "1900-02-28 00:00:00"}, D{61, false, "1900-03-01 00:00:00"},
+    for (const D& d : {D{1, false, "1900-01-01 00:00:00"}, D{59, false, "1900-02-28 00:00:00"},
+                       D{61, false, "1900-03-01 00:00:00"},
                        D{0.25, false, "1899-12-30 06:00:00"}, D{0, true, "1904-01-01 00:00:00"}})
         EXPECT_EQ(FormatDateTime(DateFromSerial(d.serial, d.date1904)), d.text) << d.serial;
     EXPECT_EQ(CellText(SheetCell::Date(DateFromSerial(38053, false))), "2004-03-07");
@@ -317,16 +317,19 @@ TEST(SheetNumberFormats, DatesAreToldByIdOrCode) {
 // What schema.ini may say that the text source cases do not show.
 TEST(TextSettings, FormatsAndCharacterSetsAreRead) {
     char d = 0;
-    EXPECT_TRUE(ParseTextFormat("CSVDelimited", d) && d == ',');
+    EXPECT_TRUE(ParseTextFormat("tabdelimited", d) && d == '\t');
     EXPECT_FALSE(ParseTextFormat("Delimited(;;)", d));
     EXPECT_EQ(CharsetFromSetting("ANSI"), "WINDOWS-1252");
     EXPECT_EQ(CharsetFromSetting("utf-8"), "UTF-8");
     EXPECT_EQ(CharsetFromSetting("Klingon"), "");
 }
 
-// A character cut by the 64 KiB read boundary is still valid UTF-8.
+// UTF-8 is told from other bytes, also across the 64 KiB read boundary.
 TEST(TextSettings, Utf8IsToldFromOtherBytesAcrossReadPieces) {
     EXPECT_EQ(ValidUtf8Prefix("Caf\xE9"), 3u);
+    EXPECT_EQ(ValidUtf8Prefix("\xC0\xAF"), 0u);          // overlong
+    EXPECT_EQ(ValidUtf8Prefix("\xED\xA0\x80"), 0u);      // surrogate
+    EXPECT_EQ(ValidUtf8Prefix("\xF4\x90\x80\x80"), 0u);  // above U+10FFFF
     const std::string big(65535, 'a');
     std::istringstream cut(big + "\xE2\x82\xAC" + big);
     EXPECT_TRUE(StreamIsUtf8(cut));
