@@ -1,43 +1,49 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "db/Connection.h"
 #include "db/DataType.h"
 #include "db/Error.h"
+#include "db/Text.h"
+#include "db/sheets/ColumnNames.h"
+#include "db/sheets/CsvReader.h"
+#include "db/sheets/SchemaIni.h"
+#include "db/sheets/SheetCells.h"
+#include "db/sheets/TextCharset.h"
+#include "db/sheets/TextProvider.h"
+#include "db/sheets/XlsxPackage.h"
+#include "support/TestEnv.h"
 
 namespace qdt::db {
 namespace {
 
-std::string Fixture(const std::string& name) { return std::string(QDT_SHEET_FIXTURES) + "/" + name; }
+using namespace sheets;
+using ::testing::HasSubstr;
 
-std::string ExcelString(const std::string& file) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + Fixture(file) +
-           ";Extended Properties=\"Excel 8.0;HDR=yes\"";
-}
-std::string TextString(const std::string& folder) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + Fixture(folder) + ";Extended Properties=\"text\"";
-}
+const std::string kJet = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=";
+std::string Excel(const std::string& path) { return kJet + path + ";Extended Properties=\"Excel 8.0;HDR=yes\""; }
+std::string Text(const std::string& folder) { return kJet + folder + ";Extended Properties=\"text\""; }
+std::string Fixture(const std::string& name) { return std::string(QDT_SHEET_FIXTURES) + "/" + name; }
 
 using Rows = std::vector<std::vector<std::string>>;
 
-Rows ReadAll(Recordset& rs) {
-    Rows rows;
-    for (; !rs.Eof(); rs.MoveNext()) {
-        std::vector<std::string> row;
-        for (const Field& f : rs.AllFields()) row.push_back(f.Value().IsNull() ? "NULL" : f.Value().ToText());
-        rows.push_back(row);
+// The column names, then every row.
+Rows ReadAll(Connection& c, const std::string& table) {
+    auto rs = c.Execute("SELECT * FROM " + table);
+    Rows rows(1);
+    for (const Field& f : rs->AllFields()) rows[0].push_back(f.Name());
+    for (; !rs->Eof(); rs->MoveNext()) {
+        rows.emplace_back();
+        for (const Field& f : rs->AllFields()) rows.back().push_back(f.Value().IsNull() ? "NULL" : f.Value().ToText());
     }
     return rows;
-}
-
-std::vector<std::string> Tables(Connection& c) {
-    std::vector<std::string> names;
-    auto rs = c.OpenSchema();
-    for (; !rs->Eof(); rs->MoveNext()) names.push_back(rs->Fields("TABLE_NAME").Value().ToText());
-    return names;
 }
 
 // The same product list, written by four writers.
@@ -51,84 +57,284 @@ struct Source {
     std::size_t warnings;
 };
 
-void PrintTo(const Source& s, std::ostream* os) { *os << s.label; }
-
 class SheetSources : public ::testing::TestWithParam<Source> {};
 
 TEST_P(SheetSources, GiveTheRowsAsTyped) {
     const Source& s = GetParam();
     Connection c;
     c.Open(s.connection);
-    auto rs = c.Execute("SELECT * FROM " + s.table);
-    std::vector<std::string> names;
-    for (const Field& f : rs->AllFields()) names.push_back(f.Name());
     // An empty header becomes F + its position, a repeated one gets a suffix.
-    EXPECT_EQ(names, (std::vector<std::string>{"Code", "Name", "Price", "Qty", "Added", "Note", "F7", "Name_2"}));
+    EXPECT_EQ(ReadAll(c, s.table),
+              (Rows{{"Code", "Name", "Price", "Qty", "Added", "Note", "F7", "Name_2"},
+                    {"00123", "Blue Mug", "12.5", "10", "2004-03-07 00:00:00", "17.50", "NULL", "a"},
+                    {"A-2", "Café crème", "14", "0", "2004-03-08 13:45:10", "NULL", "x", "b"},
+                    {"B3", "Line\nbreak, \"quoted\"", "0.3", "n/a", "1999-12-31 00:00:00", "x;y", "NULL", "c"}}));
+    auto rs = c.Execute("SELECT Code, Price, Qty, Added FROM " + s.table);
     EXPECT_EQ(rs->Fields("Code").Type(), kVarWChar);
     EXPECT_EQ(rs->Fields("Price").Type(), s.priceType);
     // A mostly numeric column with a text cell is text, and keeps every cell.
     EXPECT_EQ(rs->Fields("Qty").Type(), kVarWChar);
     EXPECT_EQ(rs->Fields("Added").Type(), s.addedType);
-    EXPECT_EQ(ReadAll(*rs), (Rows{
-                                {"00123", "Blue Mug", "12.5", "10", "2004-03-07 00:00:00", "17.50", "NULL", "a"},
-                                {"A-2", "Café crème", "14", "0", "2004-03-08 13:45:10", "NULL", "x", "b"},
-                                {"B3", "Line\nbreak, \"quoted\"", "0.3", "n/a", "1999-12-31 00:00:00", "x;y",
-                                 "NULL", "c"},
-                            }));
-    EXPECT_EQ(Tables(c), s.tables);
+    std::vector<std::string> tables;
+    for (auto schema = c.OpenSchema(); !schema->Eof(); schema->MoveNext())
+        tables.push_back(schema->Fields("TABLE_NAME").Value().ToText());
+    EXPECT_EQ(tables, s.tables);
     EXPECT_EQ(c.Warnings().size(), s.warnings);
-
-    // The check's probe and the importer's counting pass.
-    auto first = c.Execute("SELECT TOP 1 * FROM " + s.table);
-    EXPECT_EQ(first->Fields(0).Value().ToText(), "00123");
-    first->MoveNext();
-    EXPECT_TRUE(first->Eof());
-    rs->MoveFirst();
-    EXPECT_EQ(ReadAll(*rs).size(), 3u);
 }
-
-const std::vector<std::string> kXlsSheets = {"Products$", "Empty$", "Alpha$"};
-const std::vector<std::string> kXlsxSheets = {"Products$", "Empty$", "Alpha$", "Sparse$", "Dates$"};
 
 INSTANTIATE_TEST_SUITE_P(
     EachWriter, SheetSources,
-    ::testing::Values(Source{"xls", ExcelString("products.xls"), "[Products$]", kDouble, kDate, kXlsSheets, 0},
-                      Source{"xlsx", ExcelString("products.xlsx"), "[Products$]", kDouble, kDate, kXlsxSheets, 0},
-                      Source{"csv", TextString("plain"), "items.csv", kVarWChar, kVarWChar, {"items.csv"}, 0},
-                      Source{"csv with schema.ini", TextString("ansi"), "items.csv", kVarWChar, kDate, {"items.csv"},
-                             1}),
-    [](const auto& info) {
-        std::string n = info.param.label;
-        for (char& ch : n)
-            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        return n;
-    });
+    ::testing::Values(
+        Source{"xls", Excel(Fixture("products.xls")), "[Products$]", kDouble, kDate, {"Products$", "Empty$", "Alpha$"}, 0},
+        Source{"xlsx", Excel(Fixture("products.xlsx")), "[Products$]", kDouble, kDate,
+               {"Products$", "Empty$", "Alpha$", "Sparse$", "Dates$"}, 0},
+        Source{"csv", Text(Fixture("plain")), "items.csv", kVarWChar, kVarWChar, {"items.csv"}, 0},
+        Source{"csv_with_schema_ini", Text(Fixture("ansi")), "items.csv", kVarWChar, kDate, {"items.csv"}, 1}),
+    [](const auto& info) { return std::string(info.param.label); });
 
-TEST(ExcelSource, KeepsRowNumbersOfSparseSheetsAndReadsBooleansAndCustomDates) {
+// Sparse rows keep their place, booleans and custom date formats are read, an
+// empty sheet is a table of one column and no row; inline strings, formula
+// text and errors are cells too.
+TEST(ExcelSource, ReadsWhatWritersLeaveInACell) {
     Connection c;
-    c.Open(ExcelString("products.xlsx"));
-    auto sparse = c.Execute("SELECT * FROM [Sparse$]");
-    ASSERT_EQ(sparse->FieldCount(), 3u);
-    EXPECT_EQ(sparse->Fields(1).Name(), "F2");
-    EXPECT_EQ(ReadAll(*sparse), (Rows{{"yes", "NULL", "TRUE"}, {"NULL", "NULL", "NULL"}, {"NULL", "NULL", "NULL"},
-                                      {"no", "NULL", "FALSE"}}));
-    auto dates = c.Execute("SELECT * FROM [Dates$]");
-    EXPECT_EQ(dates->Fields(0).Type(), kDate);
-    EXPECT_EQ(ReadAll(*dates), (Rows{{"2020-02-29 00:00:00"}, {"2021-01-02 03:04:05"}}));
-    // An empty sheet is a table with one column and no row.
-    auto empty = c.Execute("SELECT * FROM [Empty$]");
-    EXPECT_EQ(empty->FieldCount(), 1u);
-    EXPECT_TRUE(empty->Eof());
+    c.Open(Excel(Fixture("products.xlsx")));
+    EXPECT_EQ(ReadAll(c, "[Sparse$]"), (Rows{{"Key", "F2", "Value"}, {"yes", "NULL", "TRUE"}, {"NULL", "NULL", "NULL"},
+                                            {"NULL", "NULL", "NULL"}, {"no", "NULL", "FALSE"}}));
+    EXPECT_EQ(c.Execute("SELECT * FROM [Dates$]")->Fields(0).Type(), kDate);
+    EXPECT_EQ(ReadAll(c, "[Dates$]")[1], std::vector<std::string>{"2020-02-29 00:00:00"});
+    EXPECT_EQ(ReadAll(c, "[Empty$]"), Rows{{"F1"}});
     EXPECT_THROW(c.Execute("DELETE FROM [Products$]"), DatabaseError);
+    Connection inlineCells;
+    inlineCells.Open(Excel(Fixture("inline.xlsx")));
+    EXPECT_EQ(ReadAll(inlineCells, "[Inline$]"),
+              (Rows{{"Name", "Value "}, {" two\r\nlines", "formula text"}, {"#N/A", "2004-03-07 09:05:02"}}));
 }
 
-TEST(ExcelSource, ReadsInlineStringsFormulaTextErrorsAndIsoDates) {
-    Connection c;
-    c.Open(ExcelString("inline.xlsx"));
-    auto rs = c.Execute("SELECT * FROM [Inline$]");
-    ASSERT_EQ(rs->FieldCount(), 2u);
-    EXPECT_EQ(rs->Fields(1).Name(), "Value ");
-    EXPECT_EQ(ReadAll(*rs), (Rows{{" two\r\nlines", "formula text"}, {"#N/A", "2004-03-07 09:05:02"}}));
+// items.csv (unless there is none) and its schema.ini, read the way a user
+// described them: the rows, column names first, or the parts of the message
+// refusing them, which names file, row and column.
+struct TextCase {
+    const char* label;
+    std::optional<std::string> csv;
+    std::string schemaIni;
+    Rows rows;
+    std::vector<std::string> refusal = {};
+    std::string extended = "text";
+    std::vector<int> types = {};
+};
+
+class TextFormats : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(TextFormats, ReadAsDescribedOrRefused) {
+    const TextCase& c = GetParam();
+    const std::string folder = test::TempDir();
+    if (c.csv) std::ofstream(folder + "/items.csv", std::ios::binary) << *c.csv;
+    if (!c.schemaIni.empty()) std::ofstream(folder + "/Schema.ini", std::ios::binary) << c.schemaIni;
+    std::vector<int> types;
+    const std::string message = test::ErrorText<DatabaseError>([&] {
+        Connection conn;
+        conn.Open(kJet + folder + ";Extended Properties=\"" + c.extended + "\"");
+        EXPECT_EQ(ReadAll(conn, "items.csv"), c.rows);
+        auto rs = conn.Execute("SELECT * FROM items.csv");
+        for (const Field& f : rs->AllFields()) types.push_back(f.Type());
+        EXPECT_TRUE(conn.Warnings().empty());
+    });
+    if (!c.types.empty()) {
+        EXPECT_EQ(types, c.types);
+    }
+    for (const std::string& part : c.refusal) EXPECT_THAT(message, HasSubstr(part));
+    if (c.refusal.empty()) {
+        EXPECT_EQ(message, "(no error)");
+    }
+}
+
+const std::string kLong = "[items.csv]\nCol1=Price Currency\nCol2=Qty Long\nCol3=Added DateTime\nCol4=Live Bit\n"
+                          "Col5=\"Long Note\" Memo\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TextFormats,
+    ::testing::Values(
+        TextCase{"tabs_without_header", "1\t2\n3\t4\n", "[items.csv]\nFormat=TabDelimited\nColNameHeader=False\n",
+                 Rows{{"F1", "F2"}, {"1", "2"}, {"3", "4"}}},
+        TextCase{"own_delimiter_no_text_delimiter", "a|b\n\"x\"|y\n",
+                 "[items.csv]\r\nFormat=Delimited(|)\r\nTextDelimiter=none\r\n", Rows{{"a", "b"}, {"\"x\"", "y"}}},
+        TextCase{"oem_code_page", "Name\ncaf\x82\n", "[items.csv]\nCharacterSet=OEM\n", Rows{{"Name"}, {"café"}}},
+        TextCase{"code_page_number", "Name\n\xE8\x61j\n", "[items.csv]\nCharacterSet=1250\n", Rows{{"Name"}, {"čaj"}}},
+        TextCase{"windows_1252_when_not_utf8", "Name,Price\nCaf\xE9,\x80 5\n", "",
+                 Rows{{"Name", "Price"}, {"Café", "€ 5"}}},
+        TextCase{"declared_columns", "a,b,c,d,e\n17.50,3,3/7/2004,yes,x\n,,,,\n", kLong,
+                 Rows{{"Price", "Qty", "Added", "Live", "Long Note"},
+                      {"17.5", "3", "2004-03-07 00:00:00", "1", "x"},
+                      {"NULL", "NULL", "NULL", "NULL", "NULL"}},
+                 {}, "text", {kCurrency, kInteger, kDate, kBoolean, kLongVarWChar}},
+        TextCase{"connection_properties", "1;2\n", "", Rows{{"F1", "F2"}, {"1", "2"}}, {},
+                 "text;HDR=No;FMT=Delimited(;)"},
+        TextCase{"other_section_ignored", "a,b\n1,2\n", "[other.csv]\nFormat=TabDelimited\nBogus=1\n",
+                 Rows{{"a", "b"}, {"1", "2"}}},
+        TextCase{"empty_file", "", "", Rows{{"F1"}}},
+        TextCase{"ragged_short", "a,b,c\r\n1,2,3\r\n4,5\r\n", "", {},
+                 {"'items.csv'", "ragged row: row 3 has 2 fields", "column 3 (c) is missing"}},
+        TextCase{"ragged_long", "a,b\n1,\"x\ny\",3\n", "", {}, {"row 2 has 3 fields", "column 3 is one too many"}},
+        TextCase{"bad_utf8_declared", "a,b\n1,ok\n2,\xC3\x28\n", "[items.csv]\nCharacterSet=65001\n", {},
+                 {"'items.csv'", "not valid UTF-8", "row 3, column 2 (b)"}},
+        TextCase{"neither_utf8_nor_1252", "a,b\n1,x\x81y\n", "", {}, {"not valid Windows-1252", "row 2, column 2 (b)"}},
+        TextCase{"unclosed_quote", "a,b\n1,\"open\n2,3\n", "", {}, {"'items.csv'", "line 2, column 2", "not closed"}},
+        TextCase{"text_after_quote", "a,b\n\"x\"y,2\n", "", {}, {"line 2, column 1", "after the closing quote"}},
+        TextCase{"declared_number", "a,b\n1,2\n\n3,x\n", "[ITEMS.CSV]\nCol2=b Long\n", {},
+                 {"'x'", "row 3 (line 4), column 2 (b)", "whole number"}},
+        TextCase{"utf16_text", std::string("\xFF\xFE" "a\0,\0b\0", 8), "", {}, {"'items.csv' is saved as UTF-16"}},
+        TextCase{"fixed_length", "a\n1\n", "[items.csv]\nFormat=FixedLength\n", {}, {"Schema.ini, line 2", "fixed-length"}},
+        TextCase{"unknown_column_type", "a\n1\n", "[items.csv]\nCol1=a Money\n", {}, {"'Money' is not a column type"}},
+        TextCase{"missing_text_file", std::nullopt, "", {}, {"Could not find the text file 'items.csv'"}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(TextSource, BigFilesGoToATemporaryFileThatIsGoneAtOnce) {
+    const std::string folder = test::TempDir(), temp = test::TempDir();
+    {
+        std::ofstream f(folder + "/big.txt", std::ios::binary);
+        f << "n\tname\n";
+        for (int i = 0; i < 5000; ++i) f << i << "\tproduct " << i << "\n";
+    }
+    std::ofstream(folder + "/schema.ini") << "[big.txt]\nFormat=TabDelimited\n";
+    sheets::TextOptions options;
+    options.place.inMemoryLimit = 0;
+    options.place.tempDir = temp;
+    Connection c(sheets::OpenTextFolder(folder, options));
+    auto rs = c.Execute("SELECT COUNT(*), MAX(name) FROM big.txt");
+    EXPECT_EQ(rs->Fields(0).Value().ToText(), "5000");
+    EXPECT_EQ(rs->Fields(1).Value().ToText(), "product 999");
+    EXPECT_TRUE(std::filesystem::is_empty(temp));
+}
+
+// Folders and workbooks that cannot be read are refused by name.
+TEST(SheetSources, UnreadableFilesAreRefusedByName) {
+    const std::string folder = test::TempDir();
+    std::ofstream(folder + "/shop.xls") << "Code,Name\n";
+    const std::pair<std::string, const char*> cases[] = {
+        {Text("/nonexistent/data"), "Could not find the folder '/nonexistent/data'"},
+        {Excel("/nonexistent/shop.xls"), "Could not find the Excel file"},
+        {Excel(Fixture("encrypted.xlsx")), "'encrypted.xlsx' is encrypted"},
+        {Excel(Fixture("damaged.xlsx")), "'damaged.xlsx' is damaged"},
+        {Excel(Fixture("damaged.xls")), "'damaged.xls'"},
+        {Excel(Fixture("twins.xlsx")), "The Excel file 'twins.xlsx' has two sheets named 'PRICES'."},
+        {Excel(folder + "/shop.xls"), "'shop.xls' is not an Excel workbook"},
+    };
+    for (const auto& [connection, message] : cases)
+        EXPECT_THAT(test::ErrorText<DatabaseError>([&] { Connection().Open(connection); }), HasSubstr(message));
+}
+
+// The pieces the sources are made of.
+using Records = std::vector<std::vector<std::string>>;
+
+struct CsvCase {
+    const char* label;
+    std::string input;
+    char delimiter;
+    std::optional<char> quote;
+    Records records;
+    std::vector<std::size_t> lines;
+};
+
+class CsvRecords : public ::testing::TestWithParam<CsvCase> {};
+
+TEST_P(CsvRecords, SplitAsWritten) {
+    const CsvCase& c = GetParam();
+    std::istringstream in(c.input);
+    CsvReader reader(in, c.delimiter, c.quote);
+    Records records;
+    std::vector<std::size_t> lines;
+    for (CsvRecord r; reader.Next(r);) {
+        records.push_back(r.fields);
+        lines.push_back(r.line);
+    }
+    EXPECT_EQ(records, c.records);
+    EXPECT_EQ(lines, c.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CsvRecords,
+    ::testing::Values(
+        CsvCase{"no_final_line_end", "a,b\r\n1,2", ',', '"', {{"a", "b"}, {"1", "2"}}, {1, 2}},
+        CsvCase{"old_mac_line_ends", "a\r1\r", ',', '"', {{"a"}, {"1"}}, {1, 2}},
+        CsvCase{"quoted_delimiter_quote_and_breaks", "x,\"a,\"\"b\"\"\r\nc\"\ny,z\n", ',', '"',
+                {{"x", "a,\"b\"\r\nc"}, {"y", "z"}}, {1, 3}},
+        CsvCase{"empty_fields_and_blank_lines", "\n\na,,\r\n\r\n,\"\",c\n", ',', '"', {{"a", "", ""}, {"", "", "c"}},
+                {3, 5}},
+        CsvCase{"blanks_kept_and_after_quote_dropped", " a , \"b\"  ;x\n", ';', '"', {{" a , \"b\"  ", "x"}}, {1}},
+        CsvCase{"quote_inside_unquoted_field", "5\" nail,2\n", ',', '"', {{"5\" nail", "2"}}, {1}},
+        CsvCase{"tabs_and_single_quotes", "'a\tb'\tc\n", '\t', '\'', {{"a\tb", "c"}}, {1}},
+        CsvCase{"byte_order_mark_dropped", "\xEF\xBB\xBF" "Code\n1\n", ',', '"', {{"Code"}, {"1"}}, {1, 2}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(SheetColumnNames, EmptyAndRepeatedNamesBecomeUnique) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(UniqueColumnNames(V{"Code", "", "Name", "name", "", "Name"}),
+              (V{"Code", "F2", "Name", "name_2", "F5", "Name_3"}));
+    // A header that already reads F2 keeps it; the empty column moves aside.
+    EXPECT_EQ(UniqueColumnNames(V{"", "F1", "Price_2", "Price", "Price"}), (V{"F1_2", "F1", "Price_2", "Price", "Price_3"}));
+    EXPECT_EQ(ColumnLetters(27), "AA");
+    EXPECT_EQ(ColumnLetters(37), "AK");
+}
+
+TEST(SheetCellText, NumbersInTheirShortestFormAndDatesFromSerials) {
+    struct N {
+        double value;
+        const char* text;
+    };
+    for (const N& n : {N{14.0, "14"}, N{0.1 + 0.2, "0.3"}, N{1e20, "100000000000000000000"},
+                       N{1.0 / 3, "0.333333333333333"}})
+        EXPECT_EQ(SheetNumberText(n.value), n.text) << n.value;
+    struct D {
+        double serial;
+        bool date1904;
+        const char* text;
+    };
+    for (const D& d : {D{1, false, "1900-01-01 00:00:00"}, D{59, false, "1900-02-28 00:00:00"},
+                       D{61, false, "1900-03-01 00:00:00"},
+                       D{0.25, false, "1899-12-30 06:00:00"}, D{0, true, "1904-01-01 00:00:00"}})
+        EXPECT_EQ(FormatDateTime(DateFromSerial(d.serial, d.date1904)), d.text) << d.serial;
+    EXPECT_EQ(CellText(SheetCell::Date(DateFromSerial(38053, false))), "2004-03-07");
+    double v = 0;
+    EXPECT_TRUE(ParseSheetNumber("+4", v) && v == 4);
+    EXPECT_TRUE(ParseSheetNumber("-1e3", v) && v == -1000);
+    for (const char* bad : {"", "+", "++1", "1,5", "12.5x", "inf", "nan", "1e999", "0x10"})
+        EXPECT_FALSE(ParseSheetNumber(bad, v)) << bad;
+}
+
+TEST(SheetNumberFormats, DatesAreToldByIdOrCode) {
+    struct F {
+        int id;
+        const char* code;
+        bool date;
+    };
+    for (const F& f : {F{14, "", true}, F{22, "", true}, F{0, "", false}, F{2, "", false}, F{49, "", false},
+                       F{164, "dd/mm/yyyy", true}, F{165, "[$-409]h:mm AM/PM", true}, F{166, "[h]:mm", true},
+                       F{167, "0.00\" days\"", false}, F{168, "#,##0;[Red]-#,##0", false},
+                       F{169, "\\d0.0", false}, F{170, "General", false}, F{171, "0.0;\"yy\"", false}})
+        EXPECT_EQ(IsDateFormat(f.id, f.code), f.date) << f.code;
+}
+
+// What schema.ini may say that the text source cases do not show.
+TEST(TextSettings, FormatsAndCharacterSetsAreRead) {
+    char d = 0;
+    EXPECT_TRUE(ParseTextFormat("tabdelimited", d) && d == '\t');
+    EXPECT_FALSE(ParseTextFormat("Delimited(;;)", d));
+    EXPECT_EQ(CharsetFromSetting("ANSI"), "WINDOWS-1252");
+    EXPECT_EQ(CharsetFromSetting("utf-8"), "UTF-8");
+    EXPECT_EQ(CharsetFromSetting("Klingon"), "");
+}
+
+// UTF-8 is told from other bytes, also across the 64 KiB read boundary.
+TEST(TextSettings, Utf8IsToldFromOtherBytesAcrossReadPieces) {
+    EXPECT_EQ(ValidUtf8Prefix("Caf\xE9"), 3u);
+    EXPECT_EQ(ValidUtf8Prefix("\xC0\xAF"), 0u);          // overlong
+    EXPECT_EQ(ValidUtf8Prefix("\xED\xA0\x80"), 0u);      // surrogate
+    EXPECT_EQ(ValidUtf8Prefix("\xF4\x90\x80\x80"), 0u);  // above U+10FFFF
+    const std::string big(65535, 'a');
+    std::istringstream cut(big + "\xE2\x82\xAC" + big);
+    EXPECT_TRUE(StreamIsUtf8(cut));
+    std::istringstream bad(big + "\xE2\x82");
+    EXPECT_FALSE(StreamIsUtf8(bad));
 }
 
 }  // namespace
