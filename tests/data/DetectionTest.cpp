@@ -9,9 +9,7 @@
 #include "data/Detection.h"
 #include "data/run/TextStatus.h"
 #include "db/DataType.h"
-#include "db/Error.h"
 #include "support/RecordingConnection.h"
-#include "support/TestEnv.h"
 
 namespace qdt::data {
 namespace {
@@ -59,19 +57,6 @@ TEST(QuillmartVersion, NewestMarkerColumnPresentNamesTheVersion) {
         EXPECT_EQ(ctx.strQuery, versions);
         EXPECT_EQ(rec.OpenResults(), 0);
     }
-}
-
-TEST(QuillmartVersionFailure, ProviderErrorPassesThroughWithTheProbeKept) {
-    test::RecordingConnection rec;
-    rec.Fail("SELECT TOP 1 * FROM tblQuillmartVersions", "Invalid object name 'tblQuillmartVersions'.");
-    auto conn = rec.Open();
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    ConnectionProfile profile;
-    profile.Kind = kSqlServer;
-    EXPECT_EQ(test::ErrorText<db::DatabaseError>([&] { GetQuillmartVersion(ctx, profile, conn); }),
-              "Invalid object name 'tblQuillmartVersions'.");
-    EXPECT_EQ(ctx.strQuery, "SELECT TOP 1 * FROM tblQuillmartVersions");
 }
 
 TEST(SchemaVersion, CatalogueSystemsHaveFixedVersionsWithoutAQuery) {
