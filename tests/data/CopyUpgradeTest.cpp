@@ -33,6 +33,7 @@ TEST_P(RowUpgrade, WritesTheNewSchemaColumns) {
     RecordedTransfer t(kSqlServer, c.sourceVersion, c.destinationVersion);
     t.SourceCountry("United Kingdom", 12);
     t.SourceCountry("Cote d''Ivoire", 31);
+    t.SourceSetting("backendlanguage", "2");
     std::vector<int> types;
     for (const Value& v : c.row) types.push_back(v.kind() == Value::Kind::Integer ? db::kInteger : db::kVarWChar);
     t.SourceTable(c.table, {c.columns, types, {c.row}});
@@ -137,6 +138,10 @@ const UpgradeCase kFiveAndLater[] = {
     {"Order51Into5104IsPlain", 5.1f, 5.104f, "tblQuillmartOrderNumbers", {"ON_ID"}, {I(1001)}, "(ON_ID) VALUES (1001)"},
     {"Version51Into51IsPlain", 5.1f, 5.1f, "tblQuillmartVersions", {"V_ID"}, {I(7)}, "(V_ID) VALUES (7)"},
     {"Version5104IsPlain", 5.104f, 5.104f, "tblQuillmartVersions", {"V_ID"}, {I(7)}, "(V_ID) VALUES (7)"},
+    // A 5.0 login gets the back-office language in a newer shop.
+    {"Login5", 5.0f, 5.104f, "tblQuillmartLogins", {"LOGIN_ID", "LOGIN_Username"}, {I(1), T("admin")},
+     "(LOGIN_ID,LOGIN_Language,LOGIN_Username) VALUES (1,2,'admin')"},
+    {"Login5Into5IsPlain", 5.0f, 5.0f, "tblQuillmartLogins", {"LOGIN_ID"}, {I(1)}, "(LOGIN_ID) VALUES (1)"},
     // The old-schema rules are for old sources only.
     {"Name5IsPlain", 5.0f, 5.104f, "tblQuillmartVersions", {"V_Name1"}, {T("Red")}, "(V_Name1) VALUES ('Red')"},
     {"ShortenedFormat5IsPlain", 5.0f, 5.104f, "tblQuillmartProdtype", {"PT_ShortenedFormat"}, {T("y")},

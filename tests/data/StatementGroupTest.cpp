@@ -115,6 +115,7 @@ TEST_P(CopyInGroups, SameStatementsAndTheFailingOneInStrQuery) {
     EXPECT_EQ(sent, expected);
     EXPECT_EQ(ctx.strQuery, c.strQuery);
     EXPECT_EQ(sizes, c.groups);
+    EXPECT_EQ(status.txtStep2, std::string("\r\nAdding table ") + kTable + "..." + (failed || cancelled ? "" : "done."));
 }
 
 const std::string kProbe = std::string("SELECT * FROM ") + kTable + " WHERE 1 = 0";

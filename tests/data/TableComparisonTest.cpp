@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "TransferHarness.h"
+#include "data/SetupJobs.h"
 #include "data/TableComparison.h"
 #include "db/Error.h"
+#include "support/TestEnv.h"
 
 namespace qdt::data {
 namespace {
@@ -71,68 +73,78 @@ TEST(CompareStatements, KeysAndValuesQuotedByTheirClass) {
     }
 }
 
-// A failing password update is shown with the literal masked, never by
-// replacing the password's text in the statement ("a" would garble every
-// table name and give itself away), and the driver's error text is masked too.
-TEST(CompareStatements, AFailingPasswordUpdateIsShownMasked) {
+// The back-office password travels in the admin login a setup job adds and
+// in the setting a comparison updates. A failure shows the statement with the
+// literal masked, never by replacing the password's text in it ("a" would
+// garble every table name and give itself away), and masks the driver's error
+// text too; what runs still carries the password.
+TEST(PasswordStatements, AFailureIsShownWithThePasswordMasked) {
     struct Case {
+        bool login;  // the login's INSERT, else the setting's UPDATE
         DatabaseKind kind;
         std::string password;
+        std::string executed;  // the password's literal
         std::string driverError;
         std::string shownError;
     };
-    for (const Case& c : {
-             Case{kMySql, "s3cr'et", "Lock wait timeout exceeded", "Lock wait timeout exceeded"},
-             Case{kMySql, "a", "Duplicate entry 'a' for key 'tblQuillmartConfig_value'",
-                  "Duplicate entry '********' for key 'tblQuillmartConfig_value'"},
-             Case{kMySql, "x\\'y", "syntax error near 'x\\\\''y' WHERE CFG_Name = 'backendpassword'' at line 1",
-                  "syntax error near '********' WHERE CFG_Name = 'backendpassword'' at line 1"},
-             Case{kMySql, "x\\'y", "Data too long: x\\'y", "Data too long: ********"},
-             Case{kSqlServer, "a'b", "near ''a''b' WHERE'", "near ''********' WHERE'"},
-         }) {
-        RecordedTransfer t(c.kind, 5.0f, 5.104f);
+    const Case cases[] = {
+        {true, kMySql, "a", "'a'", "near 'a', 'y','y'", "near '********', 'y','y'"},
+        {true, kMySql, "p\\'w", "'p\\\\''w'", "Incorrect value 'p\\'w'", "Incorrect value '********'"},
+        {false, kMySql, "s3cr'et", "'s3cr''et'", "Lock wait timeout exceeded", "Lock wait timeout exceeded"},
+        {false, kMySql, "a", "'a'", "Duplicate entry 'a' for key 'tblQuillmartConfig_value'",
+         "Duplicate entry '********' for key 'tblQuillmartConfig_value'"},
+        {false, kMySql, "x\\'y", "'x\\\\''y'",
+         "syntax error near 'x\\\\''y' WHERE CFG_Name = 'backendpassword'' at line 1",
+         "syntax error near '********' WHERE CFG_Name = 'backendpassword'' at line 1"},
+        {false, kMySql, "x\\'y", "'x\\\\''y'", "Data too long: x\\'y", "Data too long: ********"},
+        {false, kSqlServer, "a'b", "'a''b'", "near ''a''b' WHERE'", "near ''********' WHERE'"},
+    };
+    for (const Case& c : cases) {
+        RecordedTransfer t(c.kind, c.login ? 4.6f : 5.0f, 5.104f);
+        t.SourceSetting("backendlogin", "admin");
+        t.SourceSetting("backendpassword", c.password);
         t.SourceTable("tblQuillmartConfig", {{"CFG_Name", "CFG_Value"},
                                              {db::kVarWChar, db::kVarWChar},
                                              {{Value::Text("backendpassword"), Value::Text(c.password)}}});
-        t.destination.FailPrefix("UPDATE tblQuillmartConfig", c.driverError);
-        try {
-            CompareTable(t.ctx, "tblQuillmartConfig", "tblQuillmartConfig", "CFG_Name", "CFG_Value", t.sourceConn,
-                         t.destinationConn);
-            ADD_FAILURE() << c.password;
-        } catch (const db::DatabaseError& e) {
-            EXPECT_EQ(std::string(e.what()), c.shownError) << c.password;
-        }
+        t.destination.FailPrefix(c.login ? "INSERT INTO tblQuillmartLogins" : "UPDATE tblQuillmartConfig",
+                                 c.driverError);
+        const std::string shown = test::ErrorText<db::DatabaseError>([&] {
+            if (c.login) AddAdminLogin(t.ctx, t.sourceConn, t.destinationConn);
+            else CompareTable(t.ctx, "tblQuillmartConfig", "tblQuillmartConfig", "CFG_Name", "CFG_Value",
+                              t.sourceConn, t.destinationConn);
+        });
+        EXPECT_EQ(shown, c.shownError) << c.password;
         EXPECT_EQ(t.ctx.strQuery,
-                  "UPDATE tblQuillmartConfig SET CFG_Value = '********' WHERE CFG_Name = 'backendpassword'");
+                  c.login ? "INSERT INTO tblQuillmartLogins (LOGIN_Username, LOGIN_Password, LOGIN_Live, LOGIN_Orders, "
+                            "LOGIN_Products, LOGIN_Config, LOGIN_Protected, LOGIN_Language) VALUES ('admin', "
+                            "'********', 'y','y','y','y','y',1)"
+                          : "UPDATE tblQuillmartConfig SET CFG_Value = '********' WHERE CFG_Name = 'backendpassword'")
+            << c.password;
+        EXPECT_NE(t.destination.Statements().back().find(c.executed), std::string::npos)
+            << t.destination.Statements().back();
     }
 }
 
-TEST(CompareStatements, StatusLogAndProgress) {
+// The bar moves once per row; a failing update stops the comparison with its
+// statement kept and the log line left open.
+TEST(CompareStatements, ProgressThenAFailingUpdate) {
     RecordedTransfer t(kMySql, 4.7f, 5.104f);
     t.status.currentBar.clear();
-    t.SourceTable("tblQuillmartLanguageStrings2", {{"LS_ID", "LS_Value"},
-                                                   {db::kInteger, db::kVarWChar},
-                                                   {{Value::Integer(1), Value::Text("a")},
-                                                    {Value::Integer(2), Value::Text("b")},
-                                                    {Value::Integer(3), Value::Text("c")},
-                                                    {Value::Integer(4), Value::Text("d")}}});
-    CompareTable(t.ctx, "tblQuillmartLanguageStrings2", "tblQuillmartLanguageStrings2", "LS_ID", "LS_Value",
-                 t.sourceConn, t.destinationConn);
-    EXPECT_EQ(t.status.txtStep2, "\r\nComparing table tblQuillmartLanguageStrings2...done.");
-    EXPECT_EQ(t.status.currentBar, (std::vector<double>{25, 50, 75, 100}));
-    EXPECT_EQ(t.status.yields, 4);
-}
-
-TEST(CompareStatements, FailingUpdateStopsWithTheStatementKept) {
-    RecordedTransfer t(kMySql, 4.7f, 5.104f);
-    t.SourceTable("tblQuillmartLanguageStrings",
-                  {{"LS_ID", "LS_Value"}, {db::kInteger}, {{Value::Integer(1), Value::Text("a")}}});
-    t.destination.FailPrefix("UPDATE", "Table 'shop.tblQuillmartLanguageStrings1' doesn't exist");
+    t.SourceTable("tblQuillmartLanguageStrings", {{"LS_ID", "LS_Value"},
+                                                  {db::kInteger, db::kVarWChar},
+                                                  {{Value::Integer(1), Value::Text("a")},
+                                                   {Value::Integer(2), Value::Text("b")},
+                                                   {Value::Integer(3), Value::Text("c")},
+                                                   {Value::Integer(4), Value::Text("d")}}});
+    const char* failing = "UPDATE tblQuillmartLanguageStrings1 SET LS_Value = 'd' WHERE LS_ID = 4";
+    t.destination.Fail(failing, "Table 'shop.tblQuillmartLanguageStrings1' doesn't exist");
     EXPECT_THROW(CompareTable(t.ctx, "tblQuillmartLanguageStrings", "tblQuillmartLanguageStrings1", "LS_ID", "LS_Value",
                               t.sourceConn, t.destinationConn),
                  db::DatabaseError);
-    EXPECT_EQ(t.ctx.strQuery, "UPDATE tblQuillmartLanguageStrings1 SET LS_Value = 'a' WHERE LS_ID = 1");
+    EXPECT_EQ(t.ctx.strQuery, failing);
     EXPECT_EQ(t.status.txtStep2, "\r\nComparing table tblQuillmartLanguageStrings...");
+    EXPECT_EQ(t.status.currentBar, (std::vector<double>{25, 50, 75}));
+    EXPECT_EQ(t.status.yields, 3);
 }
 
 // The setting names a country by name or number in an old shop; the new one

