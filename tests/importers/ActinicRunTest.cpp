@@ -29,7 +29,7 @@ const char* const kCatalogue[] = {
     "P_OrderVersionsBy, P_VersionDisplayType FROM tblQuillmartProducts WHERE P_ID <= 3 ORDER BY P_ID",
     "SELECT V_ID, V_Name1, V_CodeNumber, V_Price, T_TaxRate, V_Weight, V_Quantity, V_QuantityWarnLevel, V_Product, "
     "V_DownloadType, V_OrderByValue, V_RRP FROM tblQuillmartVersions JOIN tblQuillmartTaxRates ON T_ID = V_Tax "
-    "WHERE V_ID IN (1, 2, 3, 4, 9, 11, 12, 13, 14, 15) ORDER BY V_ID",
+    "WHERE V_ID IN (1, 2, 3, 4, 8, 9, 11, 12, 13, 14, 15) ORDER BY V_ID",
     "SELECT PPT_ProductID, PPT_ProdTypeID FROM tblQuillmartProductProdTypeLink ORDER BY 1",
     "SELECT T_TaxRate FROM tblQuillmartTaxRates ORDER BY T_ID",
     "SELECT DISTINCT V_Live, V_Desc1 FROM tblQuillmartVersions"};
@@ -43,8 +43,8 @@ const Lines kExpected[] = {
      "1|Sencha|1-1|5|17.5|3|8|2|1|u|0|0",
      // 2 x 3 choices, the first attribute fastest.
      "2|Red, S|24-1|10|5|0|5|4|2|n|11|0", "3|Blue, S|24-2|10|5|0|5|4|2|n|12|0", "4|Red, M|25-3|10|5|0|5|4|2|n|21|0",
-     // The optional component standing for the card, at the card's price.
-     "9|Card|103-2|22.5|17.5|0|0|0|3|n|1|0",
+     // Without the optional card, its price is left out; with it, the card's price is added.
+     "8|Gift set|10300-1|20|17.5|0|0|0|3|n|0|0", "9|Card|103-2|22.5|17.5|0|0|0|3|n|1|0",
      // Price rules of kinds 2, 0 and 1 (with -1 for any colour) under pricing model 1.
      "11|Small, Red|55-1|1.5|17.5|2|0|0|5|u|2|0", "12|Large, Red|55-2|3.7|17.5|2|0|0|5|u|3|0",
      "13|Small, Green|56-3|1.5|17.5|2|0|0|5|u|3|0", "14|Large, Green|56-4|3.7|17.5|2|0|0|5|u|4|0",
