@@ -30,6 +30,14 @@ inline Lines Rows(db::Connection& conn, const std::string& sql) {
     return rows;
 }
 
+// How many categories, products, versions, category links and related products the shop holds.
+inline std::string Counts(db::Connection& conn) {
+    return Rows(conn, "SELECT (SELECT COUNT(*) FROM tblQuillmartProdtype), (SELECT COUNT(*) FROM "
+                      "tblQuillmartProducts), (SELECT COUNT(*) FROM tblQuillmartVersions), (SELECT COUNT(*) FROM "
+                      "tblQuillmartProductProdTypeLink), (SELECT COUNT(*) FROM tblQuillmartRelatedProducts)")
+        .at(0);
+}
+
 // A blank 5.104 shop to import into: a SQLite file, or a database of its own
 // on the test MariaDB server (destination "mysql...").
 class ImportShop {
