@@ -3,10 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QDialog>
-#include <QTimer>
 #include <filesystem>
 
 #include "WizardHarness.h"
@@ -39,19 +36,13 @@ TEST_P(WizardCatalogueImport, ImportsTheDemoCatalogueWithItsImages) {
     ASSERT_TRUE(w.WaitForWork());
     ASSERT_EQ(w.Buttons(), "+++") << w.Text("txtConnect");
 
-    bool set = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QCheckBox*>(QStringLiteral("chkFlatFileCopyImages"))->setChecked(true);
-        dialog->findChild<QLineEdit*>(QStringLiteral("txtFlatFileSourceDir"))
+    w.InSettingsDialog([&](QDialog& dialog) {
+        dialog.findChild<QCheckBox*>(QStringLiteral("chkFlatFileCopyImages"))->setChecked(true);
+        dialog.findChild<QLineEdit*>(QStringLiteral("txtFlatFileSourceDir"))
             ->setText(QString::fromStdString(std::string(QDT_DEMO_CATALOGUE) + "/images"));
-        dialog->findChild<QLineEdit*>(QStringLiteral("txtFlatFileDestinDir"))->setText(QString::fromStdString(uploads));
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
-        set = true;
+        dialog.findChild<QLineEdit*>(QStringLiteral("txtFlatFileDestinDir"))->setText(QString::fromStdString(uploads));
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
     });
-    w.Click("cmdTables");
-    ASSERT_TRUE(set);
 
     w.Next();
     ASSERT_TRUE(w.WaitForWork());

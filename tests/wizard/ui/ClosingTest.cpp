@@ -62,41 +62,45 @@ TEST(WizardClosing, CompletionPageOffersTheFolderOnlyForFileDatabases) {
     auto* box = w.Find<QCheckBox>("chkOpenDirectoryOnExit");
     EXPECT_TRUE(box->isVisible());
     EXPECT_FALSE(box->isChecked());
-
-    FinishPageFor(w, data::kSqlite, "/shop/db.sqlite");
-    EXPECT_TRUE(box->isVisible());
-    FinishPageFor(w, data::kSqlServer, "shop");
-    EXPECT_FALSE(box->isVisible());
-    FinishPageFor(w, data::kMySql, "shop");
-    EXPECT_FALSE(box->isVisible());
-}
-
-TEST(WizardClosing, FinishOpensTheDestinationsFolderOnlyWhenTickedThenCloses) {
-    for (bool ticked : {true, false}) {
-        Wizard w;
-        FinishPageFor(w, data::kAccess, "C:/shop/db.mdb");
-        w.Find<QCheckBox>("chkOpenDirectoryOnExit")->setChecked(ticked);
-        w.Click("cmdCancel");
-        EXPECT_EQ(w.opener.opened, ticked ? std::vector<std::string>{"C:/shop/"} : std::vector<std::string>{});
-        EXPECT_TRUE(w.dialogs.questions.empty());
-        EXPECT_FALSE(w.window->isVisible());
+    const std::pair<data::DatabaseKind, bool> kinds[] = {
+        {data::kSqlite, true}, {data::kSqlServer, false}, {data::kMySql, false}};
+    for (const auto& [kind, shown] : kinds) {
+        FinishPageFor(w, kind, "shop");
+        EXPECT_EQ(box->isVisible(), shown) << static_cast<int>(kind);
     }
 }
 
-TEST(WizardClosing, AFailingOpenerSaysSoAndKeepsTheWindow) {
-    Wizard w;
-    w.opener.succeed = false;
-    FinishPageFor(w, data::kSqlite, "C:\\shop\\db.sqlite");
-    w.Find<QCheckBox>("chkOpenDirectoryOnExit")->setChecked(true);
-    w.Click("cmdCancel");
-    EXPECT_THAT(w.opener.opened, ElementsAre("C:\\shop\\"));
-    EXPECT_THAT(w.dialogs.criticals, ElementsAre("Could not open directory."));
-    EXPECT_TRUE(w.window->isVisible());
-    EXPECT_EQ(w.window->intCurrStep(), 5);
-    // Finish can be pressed again.
-    w.opener.succeed = true;
-    w.Click("cmdCancel");
-    EXPECT_FALSE(w.window->isVisible());
+// Finish opens the destination's folder only when ticked; a failing opener
+// says so and keeps the window, whose Finish can be pressed again.
+TEST(WizardClosing, FinishOpensTheFolderWhenTickedThenCloses) {
+    struct Case {
+        data::DatabaseKind kind;
+        const char* path;
+        bool ticked, opens;
+        std::vector<std::string> opened, criticals;
+    };
+    const Case cases[] = {
+        {data::kAccess, "C:/shop/db.mdb", true, true, {"C:/shop/"}, {}},
+        {data::kAccess, "C:/shop/db.mdb", false, true, {}, {}},
+        {data::kSqlite, "C:\\shop\\db.sqlite", true, false, {"C:\\shop\\"}, {"Could not open directory."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        Wizard w;
+        w.opener.succeed = c.opens;
+        FinishPageFor(w, c.kind, c.path);
+        w.Find<QCheckBox>("chkOpenDirectoryOnExit")->setChecked(c.ticked);
+        w.Click("cmdCancel");
+        EXPECT_EQ(w.opener.opened, c.opened);
+        EXPECT_EQ(w.dialogs.criticals, c.criticals);
+        EXPECT_TRUE(w.dialogs.questions.empty());
+        if (w.window->isVisible()) {
+            EXPECT_FALSE(c.opens);
+            w.opener.succeed = true;
+            w.Click("cmdCancel");
+        }
+        EXPECT_FALSE(w.window->isVisible());
+    }
 }
 
 TEST(WizardClosing, FolderOfAFileKeepsItsSeparator) {

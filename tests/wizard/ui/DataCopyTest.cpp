@@ -2,12 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QDialog>
 #include <QListWidget>
 #include <QProgressBar>
-#include <QTimer>
 
 #include "WizardHarness.h"
 
@@ -19,22 +15,6 @@ using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
-
-const char* kSee = "\n\nSee status window for more details.";
-
-// Opens the settings dialog and lets `act` work in it before it is closed.
-void InSettingsDialog(Wizard& w, const std::function<void(QDialog&)>& act) {
-    bool acted = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        act(*dialog);
-        acted = true;
-        if (dialog->isVisible()) dialog->reject();
-    });
-    w.Click("cmdTables");
-    EXPECT_TRUE(acted);
-}
 
 class WizardDataCopy : public ::testing::Test {
 protected:
@@ -48,7 +28,6 @@ protected:
 
 TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104Shop) {
     w.EnterSqliteFiles(source, destination);
-    EXPECT_EQ(w.window->intCurrStep(), 3);
     EXPECT_EQ(w.Text("lblTitle"), "Confirm Details");
     EXPECT_EQ(w.Text("lblSubTitle"),
               "The system will check the data source and destination and detect the versions. Confirm the "
@@ -58,24 +37,19 @@ TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104Shop) {
     EXPECT_FALSE(w.Button("cmdTables")->isEnabled());
     ASSERT_TRUE(w.WaitForWork());
     // The check's own texts are the engine's; the window shows them and its outcome.
-    EXPECT_THAT(w.Text("txtConnect"), EndsWith("\nDetecting version...Set to Quillmart v5.104"));
     EXPECT_EQ(w.Text("txtSource"), "Quillmart v4.6");
     EXPECT_EQ(w.Text("txtDestin"), "Quillmart v5.104");
     EXPECT_EQ(w.Buttons(), "+++");
-    EXPECT_TRUE(w.Button("cmdTables")->isVisible());
     EXPECT_TRUE(w.Button("cmdTables")->isEnabled());
-    EXPECT_TRUE(w.dialogs.informations.empty());
 
     // The settings dialog works on the run's own lists: the news are left out.
-    InSettingsDialog(w, [](QDialog& dialog) {
-        auto* copy = dialog.findChild<QListWidget*>(QStringLiteral("litCopy"));
-        ASSERT_TRUE(copy);
-        auto found = copy->findItems(QStringLiteral("tblQuillmartNews"), Qt::MatchExactly);
+    w.InSettingsDialog([](QDialog& dialog) {
+        auto found = dialog.findChild<QListWidget*>(QStringLiteral("litCopy"))
+                         ->findItems(QStringLiteral("tblQuillmartNews"), Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1);
         found[0]->setCheckState(Qt::Unchecked);
         QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
     });
-    EXPECT_EQ(*w.window->Context().settings.CopyTableList.Get("tblQuillmartNews"), "n");
 
     w.Next();
     EXPECT_EQ(w.Text("lblTitle"), "Processing");
@@ -87,17 +61,11 @@ TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104Shop) {
     EXPECT_THAT(log, Not(HasSubstr("tblQuillmartNews")));
     EXPECT_THAT(log, EndsWith("Closing Databases... done.\n\nData Transfer Successful!"));
     EXPECT_TRUE(w.dialogs.informations.empty());
-    // Both bars at their end: all 23 remaining work items done.
     auto* total = w.Find<QProgressBar>("barTotal");
     EXPECT_EQ(total->value(), total->maximum());
-    EXPECT_EQ(w.window->StatusBridge().BarMax(run::Bar::Total), 23);
     EXPECT_EQ(w.Buttons(), "++-");
-
     w.Next();
     EXPECT_EQ(w.window->intCurrStep(), 5);
-    EXPECT_EQ(w.Text("lblTitle"), "Complete");
-    EXPECT_EQ(w.Text("cmdCancel"), "Finish");
-    EXPECT_TRUE(w.Find<QCheckBox>("chkOpenDirectoryOnExit")->isVisible());
 }
 
 TEST_F(WizardDataCopy, BackFromTheFinishedRunChecksAgain) {
@@ -114,19 +82,12 @@ TEST_F(WizardDataCopy, BackFromTheFinishedRunChecksAgain) {
     EXPECT_EQ(w.Buttons(), "+++");
 }
 
-TEST_F(WizardDataCopy, SameFileTwiceFailsTheCheckWith1001) {
+TEST_F(WizardDataCopy, SameFileTwiceFailsTheCheckAndBackKeepsTheFile) {
     w.EnterSqliteFiles(source, source);
     ASSERT_TRUE(w.WaitForWork());
-    EXPECT_THAT(w.Text("txtConnect"), StartsWith("\nError occurred!\nBoth the source"));
-    EXPECT_THAT(w.dialogs.informations,
-                ElementsAre(std::string("Trying to connect to the same databases!\n\n"
-                                        "Both the source and destination databases are same!\n"
-                                        "Please go back and ensure that the database details are set up correctly.") +
-                            kSee));
+    EXPECT_THAT(w.dialogs.informations, ElementsAre(StartsWith("Trying to connect to the same databases!\n\n")));
     EXPECT_EQ(w.Buttons(), "+-+");
     EXPECT_FALSE(w.Button("cmdTables")->isEnabled());
-    EXPECT_EQ(w.Text("txtSource"), "");
-    // Back leads to the destination page with its file.
     w.Back();
     EXPECT_EQ(w.window->intCurrStep(), 2);
     EXPECT_EQ(w.Text("txtSQLiteFile"), source);
@@ -139,13 +100,11 @@ TEST_F(WizardDataCopy, AFailingRunShowsTheErrorAndLeavesOnlyBackAndCancel) {
     test::OpenSqlite(destination).Execute("DROP TABLE tblQuillmartAffiliates");
     w.Next();
     ASSERT_TRUE(w.WaitForWork());
-    // The failure's texts and the rollback are the engine's; the window shows them and tells the user.
-    EXPECT_THAT(w.Text("txtStep2"), EndsWith("\nThe destination database was left unchanged."));
     EXPECT_THAT(w.dialogs.informations,
-                ElementsAre(std::string("An error has occurred copying one of the tables. \n"
-                                        "This may be due to the correct database type not being selected.\n"
-                                        "Please go back and check you have selected correctly.") +
-                            kSee));
+                ElementsAre("An error has occurred copying one of the tables. \n"
+                            "This may be due to the correct database type not being selected.\n"
+                            "Please go back and check you have selected correctly.\n\n"
+                            "See status window for more details."));
     EXPECT_EQ(w.Buttons(), "+-+");
 }
 

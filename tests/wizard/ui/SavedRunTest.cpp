@@ -34,23 +34,14 @@ std::vector<fs::path> SavedRuns() {
     return runs;
 }
 
-struct SavedRunCase {
-    const char* name;
-    bool rehearse;
-};
-
-void PrintTo(const SavedRunCase& c, std::ostream* os) { *os << c.name; }
-
-class WizardSavedRun : public ::testing::TestWithParam<SavedRunCase> {};
-
-TEST_P(WizardSavedRun, KeepsBothLogsAsShownAndTheReport) {
-    const bool rehearse = GetParam().rehearse;
+// A rehearsal is saved as a run: its logs as shown, and its report.
+TEST(WizardSavedRun, KeepsBothLogsAsShownAndTheReportOfARehearsal) {
     fs::remove_all(report::RunsFolder());
     const std::string source = SqliteShop("4.6", false);
     const std::string destination = SqliteShop("5.104", true);
     const std::string before = ReadFile(destination);
     Wizard w;
-    w.window->SetRehearsal(rehearse);
+    w.window->SetRehearsal(true);
     w.EnterSqliteFiles(source, destination);
     ASSERT_TRUE(w.WaitForWork());
     // The check alone is not a run.
@@ -63,44 +54,48 @@ TEST_P(WizardSavedRun, KeepsBothLogsAsShownAndTheReport) {
     EXPECT_EQ(ReadFile(runs[0] / "check.log"), w.Text("txtConnect"));
     EXPECT_EQ(ReadFile(runs[0] / "run.log"), w.Text("txtStep2"));
     const nlohmann::json json = nlohmann::json::parse(ReadFile(runs[0] / "report.json"));
-    EXPECT_EQ(json["rehearsal"].get<bool>(), rehearse);
-    EXPECT_EQ(json["kept"].get<bool>(), !rehearse);
+    EXPECT_EQ(json["rehearsal"].get<bool>(), true);
+    EXPECT_EQ(json["kept"].get<bool>(), false);
     EXPECT_EQ(json["copy"]["verification"], "matched");
     // Named by the run's start, as the report gives it.
     std::string started = json["started"].get<std::string>();
     std::replace(started.begin(), started.end(), ':', '-');
     EXPECT_EQ(runs[0].filename().string(), started);
-    EXPECT_EQ(ReadFile(destination) == before, rehearse);
-    if (rehearse) {
-        EXPECT_THAT(w.Text("txtStep2"), EndsWith("\nRehearsal: nothing was kept. The destination database and the "
-                                                  "image folders are as they were."));
-    }
+    EXPECT_EQ(ReadFile(destination), before);
+    EXPECT_THAT(w.Text("txtStep2"), EndsWith("\nRehearsal: nothing was kept. The destination database and the "
+                                              "image folders are as they were."));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, WizardSavedRun,
-                         ::testing::Values(SavedRunCase{"Run", false}, SavedRunCase{"Rehearsal", true}),
-                         [](const ::testing::TestParamInfo<SavedRunCase>& info) {
-                             return std::string(info.param.name);
-                         });
-
-// A password the logs happen to hold (a driver's echo) is masked in the saved copies.
-TEST(WizardSavedRunMasking, PasswordsAreMaskedInTheSavedLogs) {
+// A password the logs or the failure happen to hold (a driver's echo) is
+// masked in the saved copies, for both sides.
+TEST(WizardSavedRunMasking, PasswordsAreMaskedInTheSavedLogsAndReport) {
     fs::remove_all(report::RunsFolder());
     QtStatus status;
     run::RunContext ctx(status);
+    ctx.source.Password = "src-Secret1";
     ctx.destination.Password = "Sekr3t-pw";
+    ctx.destination.Kind = data::kMySql;
+    ctx.strWarnings = "- a warning naming Sekr3t-pw\r\n";
     status.AddMessageConnect("Testing connection with Sekr3t-pw... ");
     status.AddMessage("Error occurred!\r\nAccess denied (Sekr3t-pw)");
+    StepOutcome outcome;
+    outcome.error = "Login failed with 'src-Secret1' and Sekr3t-pw";
+    outcome.failedStatement = "SET PASSWORD = 'Sekr3t-pw'";
     report::RunReport record;
     report::BeginReport(record, ctx, false);
+    report::EndReport(record, ctx, outcome);
     SaveRunQuietly(ctx, record, status);
     const std::vector<fs::path> runs = SavedRuns();
     ASSERT_EQ(runs.size(), 1u);
     for (const char* file : {"check.log", "run.log", "report.json"}) {
         const std::string text = ReadFile(runs[0] / file);
-        EXPECT_EQ(text.find("Sekr3t-pw"), std::string::npos) << file << ": " << text;
+        for (const char* secret : {"src-Secret1", "Sekr3t-pw"})
+            EXPECT_EQ(text.find(secret), std::string::npos) << file << ": " << text;
     }
     EXPECT_EQ(ReadFile(runs[0] / "run.log"), "\nError occurred!\nAccess denied (********)");
+    const std::string json = ReadFile(runs[0] / "report.json");
+    EXPECT_NE(json.find("Login failed with '********' and ********"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"outcome\": \"failed\""), std::string::npos) << json;
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 #include "WizardHarness.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
-
+#include <QTimer>
 
 namespace qdt::wizard::ui::testing {
 
@@ -64,6 +65,19 @@ void Wizard::EnterSqliteFiles(const std::string& source, const std::string& dest
     Choose("cboStep2Type", "SQLite Database");
     Type("txtSQLiteFile", destination);
     Next();
+}
+
+void Wizard::InSettingsDialog(const std::function<void(QDialog&)>& act) {
+    bool acted = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+        acted = true;
+        if (dialog->isVisible()) dialog->reject();
+    });
+    Click("cmdTables");
+    EXPECT_TRUE(acted);
 }
 
 }  // namespace qdt::wizard::ui::testing

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,6 +90,8 @@ struct Wizard {
 
     // Step 1 and 2 with a SQLite file on each side, ending on step 3.
     void EnterSqliteFiles(const std::string& source, const std::string& destination);
+    // Opens the settings dialog of step 3 and lets `act` work in it; closes it if `act` left it open.
+    void InSettingsDialog(const std::function<void(QDialog&)>& act);
 
     FakeDialogs dialogs;
     FakeOpener opener;
