@@ -83,6 +83,9 @@ TEST(WizardClosing, FinishOpensTheFolderWhenTickedThenCloses) {
         {data::kAccess, "C:/shop/db.mdb", true, true, {"C:/shop/"}, {}},
         {data::kAccess, "C:/shop/db.mdb", false, true, {}, {}},
         {data::kSqlite, "C:\\shop\\db.sqlite", true, false, {"C:\\shop\\"}, {"Could not open directory."}},
+        // The folder keeps its separator; the last of either ends it.
+        {data::kSqlite, "C:\\shop/db.sqlite", true, true, {"C:\\shop/"}, {}},
+        {data::kSqlite, "db.sqlite", true, true, {""}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
@@ -101,13 +104,6 @@ TEST(WizardClosing, FinishOpensTheFolderWhenTickedThenCloses) {
         }
         EXPECT_FALSE(w.window->isVisible());
     }
-}
-
-TEST(WizardClosing, FolderOfAFileKeepsItsSeparator) {
-    EXPECT_EQ(FrmMain::FolderOfFile("C:/shop/db.mdb"), "C:/shop/");
-    EXPECT_EQ(FrmMain::FolderOfFile("C:\\shop\\db\\shop.mdb"), "C:\\shop\\db\\");
-    EXPECT_EQ(FrmMain::FolderOfFile("C:\\shop/db.mdb"), "C:\\shop/");
-    EXPECT_EQ(FrmMain::FolderOfFile("db.mdb"), "");
 }
 
 class WizardClosingWhileRunning : public ::testing::Test {

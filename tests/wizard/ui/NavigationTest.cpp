@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QRadioButton>
-#include <fstream>
 
 #include "WizardHarness.h"
 #include "data/FixtureShops.h"
