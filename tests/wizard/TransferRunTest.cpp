@@ -14,24 +14,18 @@ namespace {
 using test::Dump;
 using test::SqliteSide;
 
-// Asks to stop at a chosen yield (never when 0), as the window's close box does.
+// Asks to stop as the window's close box does: at a chosen yield, or once
+// the closing has begun, after the work was committed.
 class CancellingStatus : public run::TextStatus {
 public:
-    explicit CancellingStatus(long at) : at_(at) {}
+    long atYield = 0;
+    bool whileClosing = false;
     void Yield() override {
-        if (yields + 1 == at_) Cancel();
+        if (yields + 1 == atYield) Cancel();
         run::TextStatus::Yield();
     }
-
-private:
-    long at_;
-};
-
-// Asks to stop once the closing has begun, after the work was committed.
-class CancelWhileClosingStatus : public run::TextStatus {
-public:
     void AddMessage(const std::string& m) override {
-        if (m == "Closing Databases... ") Cancel();
+        if (whileClosing && m == "Closing Databases... ") Cancel();
         run::TextStatus::AddMessage(m);
     }
 };
@@ -73,7 +67,8 @@ TEST_F(TransferRun, AFailureOrACancelLeavesTheDestinationAsItWas) {
         SCOPED_TRACE(c.name);
         if (c.clash) test::MakeProductNamesClash(source_, destination_);
         const auto before = Dump(destination_);
-        CancellingStatus status(c.cancelAt);
+        CancellingStatus status;
+        status.atYield = c.cancelAt;
         run::RunContext ctx(status);
         StepOutcome run = CheckThenRun(ctx);
         EXPECT_FALSE(run.succeeded);
@@ -86,7 +81,8 @@ TEST_F(TransferRun, AFailureOrACancelLeavesTheDestinationAsItWas) {
 
 // Once committed, the work cannot be undone: a late cancel must not report it as failed.
 TEST_F(TransferRun, CancelAfterTheCommitStillReportsSuccess) {
-    CancelWhileClosingStatus status;
+    CancellingStatus status;
+    status.whileClosing = true;
     run::RunContext ctx(status);
     StepOutcome run = CheckThenRun(ctx);
     EXPECT_TRUE(run.succeeded) << status.txtStep2;
