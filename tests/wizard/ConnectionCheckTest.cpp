@@ -1,13 +1,14 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "data/Dialect.h"
+#include "data/FixtureShops.h"
+#include "data/run/TextStatus.h"
 #include "db/Connection.h"
 #include "support/ShopDatabases.h"
 #include "support/TestEnv.h"
 #include "wizard/ConnectionCheck.h"
-#include "data/run/TextStatus.h"
 
 namespace qdt::wizard {
 namespace {
@@ -186,6 +187,35 @@ TEST(ConnectionCheck, ExecuteSqlChecksTheDatabaseAndTheScript) {
               std::string("An error occurred trying to open the .SQL file.\r\n"
                           "Please go back and ensure that the file exists.") +
                   kSee);
+}
+
+// A spreadsheet source: the chosen sheet in any case, or the first one.
+TEST(ConnectionCheck, WorksheetProbeTestsTheChosenOrFirstSheet) {
+    struct Case {
+        std::string file, sheet;
+        bool passes;
+        std::string logTail;
+    };
+    const Case cases[] = {
+        {"products.xlsx", "alpha", true, "Set to Quillmart v5.104"},
+        {"products.xls", "", true, "Set to Quillmart v5.104"},
+        {"products.xlsx", "Sheet1", false,
+         "Error occurred!\r\nThe Excel file 'products.xlsx' has no worksheet named 'Sheet1'.\r\n\r\n"
+         "SELECT TOP 1 * FROM [Sheet1$]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file + " " + c.sheet);
+        data::ConnectionProfile sheet;
+        sheet.Kind = data::kExcel;
+        sheet.Database = std::string(QDT_SHEET_FIXTURES) + "/" + c.file;
+        sheet.Server = c.sheet;
+        auto r = Check(sheet, SqliteSide(data::testing::SqliteShop("5.104", true)));
+        EXPECT_EQ(r->outcome.succeeded, c.passes) << r->status.txtConnect;
+        EXPECT_THAT(r->status.txtConnect, ::testing::EndsWith(c.logTail));
+        if (c.passes) {
+            EXPECT_EQ(r->outcome.txtSource, "Excel Spreadsheet");
+        }
+    }
 }
 
 }  // namespace

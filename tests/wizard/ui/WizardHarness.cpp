@@ -57,13 +57,17 @@ bool Wizard::WaitForWork(int timeoutMs) const {
     return QTest::qWaitFor([this] { return !window->IsWorking(); }, timeoutMs);
 }
 
-void Wizard::EnterSqliteFiles(const std::string& source, const std::string& destination) {
+void Wizard::OpenSource(const char* kind) {
     Next();
-    Choose("cboStep1Type", "SQLite Database");
-    Type("txtSQLiteFile", source);
+    Choose("cboStep1Type", kind);
+}
+
+void Wizard::EnterSides(const Side& source, const Side& destination) {
+    OpenSource(source.kind);
+    Type(source.box, source.text);
     Next();
-    Choose("cboStep2Type", "SQLite Database");
-    Type("txtSQLiteFile", destination);
+    Choose("cboStep2Type", destination.kind);
+    Type(destination.box, destination.text);
     Next();
 }
 
