@@ -1,7 +1,6 @@
 // Leaving the wizard: Cancel, Finish with the folder opener, and the title
 // bar's close box with and without work under way.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -18,6 +17,23 @@ using ::testing::HasSubstr;
 
 const char* kExitQuestion = "Are you sure you want to exit the Data Tool?";
 const char* kStoppingToClose = "Stopping... The Data Tool closes as soon as the database answers.";
+
+// The window goes once the work has stopped, having asked once, and no box
+// pops up for a window that is gone.
+void ExpectClosedAfterOneQuestion(Wizard& w) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->isVisible(); }, 60000));
+    EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
+    QTest::qWait(100);
+    EXPECT_TRUE(w.dialogs.informations.empty());
+}
+
+// Presses a button and says how long the window took to answer.
+qint64 MsToPress(Wizard& w, const char* button) {
+    QElapsedTimer pressed;
+    pressed.start();
+    w.Click(button);
+    return pressed.elapsed();
+}
 
 TEST(WizardClosing, CancelAsksAndClosesOnlyOnYesTheCloseBoxDoesNotAsk) {
     Wizard w;
@@ -113,8 +129,7 @@ protected:
         // Enough rows that the run is still copying when the window is closed.
         AddMailingListRows(source, 60000);
         destination = SqliteShop("5.104", true);
-        w.EnterSqliteFiles(source, destination);
-        ASSERT_TRUE(w.WaitForWork());
+        ASSERT_TRUE(w.CheckSqliteFiles(source, destination));
         ASSERT_EQ(w.Buttons(), "+++");
     }
     Wizard w;
@@ -148,13 +163,9 @@ TEST_F(WizardClosingWhileRunning, YesCancelsRollsBackAndCloses) {
     EXPECT_FALSE(w.window->close());
     EXPECT_EQ(w.Text("lblSubTitle"), kStoppingToClose);
     EXPECT_EQ(w.Buttons(), "---");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->isVisible(); }, 60000));
-    EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
+    ExpectClosedAfterOneQuestion(w);
     // The run ended at a yield point and undid its work before the window went.
     EXPECT_THAT(w.window->StatusBridge().Step2Text(), HasSubstr("\r\nError occurred!\r\nThe operation was cancelled."));
-    // No box pops up for a window that is gone.
-    QTest::qWait(100);
-    EXPECT_TRUE(w.dialogs.informations.empty());
 }
 
 // The check waits for a source that another program holds locked, so that
@@ -181,10 +192,7 @@ protected:
 // must not wait with it.
 TEST_F(WizardLeavingTheCheck, BackStopsTheCheckAndReturnsToTheDestinationPage) {
     EXPECT_EQ(w.Buttons(), "+-+");
-    QElapsedTimer pressed;
-    pressed.start();
-    w.Back();
-    EXPECT_LT(pressed.elapsed(), 1000);
+    EXPECT_LT(MsToPress(w, "cmdBack"), 1000);
     EXPECT_TRUE(w.window->IsWorking());
     EXPECT_EQ(w.Text("lblSubTitle"), "Stopping... The wizard goes back as soon as the database answers.");
     // Cancel stays, for a user who would rather quit.
@@ -197,10 +205,7 @@ TEST_F(WizardLeavingTheCheck, BackStopsTheCheckAndReturnsToTheDestinationPage) {
 
 TEST_F(WizardLeavingTheCheck, CancelAsksOnceThenStopsTheCheckAndCloses) {
     w.dialogs.answerYes = true;
-    QElapsedTimer pressed;
-    pressed.start();
-    w.Click("cmdCancel");
-    EXPECT_LT(pressed.elapsed(), 1000);
+    EXPECT_LT(MsToPress(w, "cmdCancel"), 1000);
     EXPECT_TRUE(w.window->isVisible());
     EXPECT_EQ(w.Text("lblSubTitle"), kStoppingToClose);
     EXPECT_EQ(w.Buttons(), "---");
@@ -210,11 +215,7 @@ TEST_F(WizardLeavingTheCheck, CancelAsksOnceThenStopsTheCheckAndCloses) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }, 1000));
     EXPECT_TRUE(w.window->isVisible());
     lock.Execute("ROLLBACK");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->isVisible(); }, 30000));
-    EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
-    // The check ended before the window went, and no box follows a window that is gone.
-    QTest::qWait(100);
-    EXPECT_TRUE(w.dialogs.informations.empty());
+    ExpectClosedAfterOneQuestion(w);
 }
 
 }  // namespace

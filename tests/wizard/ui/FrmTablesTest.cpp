@@ -1,7 +1,6 @@
 #include "wizard/ui/FrmTables.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -191,12 +190,7 @@ protected:
 
 TEST_F(FrmTablesCatalogue, EachSystemShowsItsOwnFrameAndRecord) {
     struct Case {
-        const char* system;
-        const char* frame;
-        const char* part;
-        const char* caption;
-        const char* checkCaption;
-        const char* sourceLabel;
+        const char *system, *frame, *part, *caption, *checkCaption, *sourceLabel;
         data::ImageSystem index;
     };
     const Case cases[] = {
@@ -294,19 +288,15 @@ TEST_F(FrmTablesCatalogue, OkStoresTheRecordAndCancelDoesNot) {
 }
 
 TEST_F(FrmTablesCatalogue, BrowseButtonsAskWithTheirTitleAndKeepTextWhenCancelled) {
-    struct Call {
-        QWidget* owner;
-        std::string title, start;
-        unsigned flags;
-    };
-    std::vector<Call> calls;
-    std::string answer;
-    SetFolderBrowser([&](QWidget* owner, const std::string& title, const std::string& start, unsigned flags) {
-        calls.push_back({owner, title, start, flags});
-        return answer;
-    });
     data::ConversionSettings settings = VpaspSettings();
     FrmTables dialog(nullptr, settings, data::kSystemVpasp);
+    std::vector<std::string> calls;  // title | start | flags
+    std::string answer;
+    SetFolderBrowser([&](QWidget* owner, const std::string& title, const std::string& start, unsigned flags) {
+        EXPECT_EQ(owner, &dialog);
+        calls.push_back(title + " | " + start + " | " + std::to_string(flags));
+        return answer;
+    });
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     Child<QCheckBox>(dialog, "chkVPASPCopyImages")->click();
@@ -323,14 +313,9 @@ TEST_F(FrmTablesCatalogue, BrowseButtonsAskWithTheirTitleAndKeepTextWhenCancelle
     QTest::mouseClick(Child<QPushButton>(dialog, "cmdVPASPSourceBrowse"), Qt::LeftButton);
     EXPECT_EQ(Child<QLineEdit>(dialog, "txtVPASPSourceDir")->text().toStdString(), root_);
 
-    ASSERT_EQ(calls.size(), 3u);
-    EXPECT_EQ(calls[0].owner, &dialog);
-    EXPECT_EQ(calls[0].title, "Browse For Quillmart Uploads Directory");
-    EXPECT_EQ(calls[0].start, missing);
-    EXPECT_EQ(calls[0].flags, 0x50u);
-    EXPECT_EQ(calls[1].start, missing);
-    EXPECT_EQ(calls[2].title, "Browse For VPASP Images Directory");
-    EXPECT_EQ(calls[2].start, shop_);
+    const std::string uploadsCall = "Browse For Quillmart Uploads Directory | " + missing + " | 80";
+    EXPECT_THAT(calls, ::testing::ElementsAre(uploadsCall, uploadsCall,
+                                              "Browse For VPASP Images Directory | " + shop_ + " | 80"));
 }
 
 }  // namespace
