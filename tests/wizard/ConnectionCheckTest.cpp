@@ -85,13 +85,11 @@ TEST(ConnectionCheck, SameDatabaseTwiceIsRefusedBeforeOpening) {
                   kSee);
 }
 
-struct GateCase {
-    std::string source;  // a Quillmart version, or "other" for a foreign shop
-    std::string destination;
-    int error;  // 0: passes
-};
-
 TEST(ConnectionCheck, VersionGate) {
+    struct GateCase {
+        std::string source, destination;  // Quillmart versions, or "other" for a foreign shop
+        int error;                        // 0: passes
+    };
     const GateCase cases[] = {
         {"4.5", "5.104", 0}, {"4.5", "5", 0},      {"5", "5", 0},        {"5.1", "5.104", 0},
         {"5.1", "5", 1003},  {"5.104", "5.1", 1003}, {"4.6", "4.7", 1002}, {"5.104", "4.5", 1002},
@@ -194,7 +192,7 @@ TEST(ConnectionCheck, WorksheetProbeTestsTheChosenOrFirstSheet) {
     struct Case {
         std::string file, sheet;
         bool passes;
-        std::string logTail;
+        std::string logTail;  // of the check's log
     };
     const Case cases[] = {
         {"products.xlsx", "alpha", true, "Set to Quillmart v5.104"},

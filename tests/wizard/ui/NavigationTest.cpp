@@ -45,12 +45,9 @@ TEST(WizardNavigation, OpensOnTheActionChoiceWithTheVersionInTheSubtitle) {
 // first entry with an empty box, and Next waits for that box.
 TEST(WizardNavigation, EachActionsDatabasePagesOfferTheirEntriesAndStartEmpty) {
     struct Page {
-        const char* action;  // the radio button chosen on step 0
-        const char* title;
-        const char* subtitle;
+        const char *action, *title, *subtitle;  // action: the radio button chosen on step 0
         std::vector<std::string> entries;
-        const char* frame;
-        const char* box;
+        const char *frame, *box;
     };
     const Page pages[] = {
         {"optAction", "Select the Source Database",
@@ -194,9 +191,7 @@ bool NextEnabled(const Wizard& w) { return w.Button("cmdNext")->isEnabled(); }
 // One user action after another on the source page, and whether Next may be pressed after each.
 TEST(WizardDatabasePage, NextWaitsForTheBoxesThatDecide) {
     struct Step {
-        const char* combo;  // the entry chosen, or nullptr
-        const char* box;    // the box typed into, or nullptr
-        const char* text;
+        const char *combo, *box, *text;  // the entry chosen or the box typed into (the other nullptr)
         bool next;
     };
     const Step steps[] = {

@@ -90,8 +90,7 @@ struct Wizard {
 
     // A database page's entry, and what goes into the box that decides.
     struct Side {
-        const char* kind;
-        const char* box;
+        const char *kind, *box;
         std::string text;
     };
     // Step 1 showing `kind`.
