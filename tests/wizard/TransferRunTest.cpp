@@ -24,19 +24,19 @@ namespace {
 using test::Dump;
 using test::SqliteSide;
 
-// Asks to stop as the window's close box does: at a chosen yield, or once
-// the closing has begun, after the work was committed.
-class CancellingStatus : public run::TextStatus {
+// Calls the test's hook on every new line of the run's log, and asks to stop
+// at a chosen yield as the window's close box does.
+class HookedStatus : public run::TextStatus {
 public:
     long atYield = 0;
-    bool whileClosing = false;
+    std::function<void(const std::string&)> onLine;
     void Yield() override {
         if (yields + 1 == atYield) Cancel();
         run::TextStatus::Yield();
     }
     void AddMessage(const std::string& m) override {
-        if (whileClosing && m == "Closing Databases... ") Cancel();
         run::TextStatus::AddMessage(m);
+        if (onLine) onLine(m);
     }
 };
 
@@ -57,7 +57,7 @@ protected:
         return RunTransfer(ctx);
     }
     std::string source_, destination_;
-    CancellingStatus status_;  // cancels nothing unless a test says so
+    HookedStatus status_;  // cancels nothing unless a test says so
     run::RunContext ctx_{status_};
 };
 
@@ -79,7 +79,7 @@ TEST_F(TransferRun, AFailureOrACancelLeavesTheDestinationAsItWas) {
         SCOPED_TRACE(c.name);
         if (c.clash) test::MakeProductNamesClash(source_, destination_);
         const auto before = Dump(destination_);
-        CancellingStatus status;
+        HookedStatus status;
         status.atYield = c.cancelAt;
         run::RunContext ctx(status);
         StepOutcome run = CheckThenRun(ctx);
@@ -93,7 +93,10 @@ TEST_F(TransferRun, AFailureOrACancelLeavesTheDestinationAsItWas) {
 
 // Once committed, the work cannot be undone: a late cancel must not report it as failed.
 TEST_F(TransferRun, CancelAfterTheCommitStillReportsSuccess) {
-    status_.whileClosing = true;
+    // Asked to stop once the closing has begun, after the work was committed.
+    status_.onLine = [this](const std::string& line) {
+        if (line == "Closing Databases... ") status_.Cancel();
+    };
     StepOutcome run = CheckThenRun(ctx_);
     EXPECT_TRUE(run.succeeded) << status_.txtStep2;
     EXPECT_EQ(status_.txtStep2.find("Error occurred!"), std::string::npos);
@@ -151,16 +154,6 @@ TEST_F(TransferRun, AFailingConnectionShowsNoContext) {
     EXPECT_EQ(run.messageBox, "\r\n\r\nSee status window for more details.");
     EXPECT_THAT(status_.txtStep2, ::testing::StartsWith("\r\nConnecting to source database... \r\n\r\nError occurred!\r\n"));
 }
-
-// Calls the test's hook on every new line of the run's log.
-class HookedStatus : public run::TextStatus {
-public:
-    void AddMessage(const std::string& m) override {
-        run::TextStatus::AddMessage(m);
-        if (onLine) onLine(m);
-    }
-    std::function<void(const std::string&)> onLine;
-};
 
 // Every Quillmart table's rows, as sorted lines of text.
 std::map<std::string, std::vector<std::string>> Contents(const std::string& connectionString) {

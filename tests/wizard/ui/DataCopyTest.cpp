@@ -8,7 +8,6 @@
 #include <QProgressBar>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "WizardHarness.h"
 #include "support/TestEnv.h"
@@ -142,9 +141,7 @@ TEST(WizardCatalogueImport, ImportsTheDemoCatalogueWithItsImagesFromEitherKind) 
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The run folders saved so far, oldest first.
