@@ -197,7 +197,10 @@ struct Fault {
     // Tables that may be changed after the failure; all others must not be.
     std::vector<std::string> changed;
     std::string expectedCheckWarning;
-    std::function<void()> cleanUp;
+    std::function<void()> cleanUp;  // undoes what the case arranged, also after a failed assertion
+    ~Fault() {
+        if (cleanUp) cleanUp();
+    }
 };
 
 // A full disk: SQLite's page limit on the destination, with room for the
@@ -300,12 +303,6 @@ TEST_P(RollbackHonesty, TheLogSaysWhatBecameOfTheDestination) {
     Fault f;
     f.ctx.source = SqliteSide(data::testing::SqliteShop("4.6", false));
     c.arrange(f, server.value_or(test::MySqlServer{}));
-    struct CleanUp {
-        Fault& f;
-        ~CleanUp() {
-            if (f.cleanUp) f.cleanUp();
-        }
-    } cleanUp{f};
     const auto before = Contents(f.destinationCs);
 
     ASSERT_TRUE(RunConnectionCheck(f.ctx).succeeded) << f.status.txtConnect;
