@@ -186,8 +186,6 @@ TEST(WizardNavigation, DefaultFilesAreOfferedOnBothPagesAndAfterStartingAgain) {
     EXPECT_EQ(w.Text("txtSQLiteFile"), "/demo/old.sqlite");
 }
 
-bool NextEnabled(const Wizard& w) { return w.Button("cmdNext")->isEnabled(); }
-
 // One user action after another on the source page, and whether Next may be pressed after each.
 TEST(WizardDatabasePage, NextWaitsForTheBoxesThatDecide) {
     struct Step {
@@ -220,7 +218,8 @@ TEST(WizardDatabasePage, NextWaitsForTheBoxesThatDecide) {
     for (const Step& s : steps) {
         if (s.combo) w.Choose("cboStep1Type", s.combo);
         if (s.box) w.Type(s.box, s.text);
-        EXPECT_EQ(NextEnabled(w), s.next) << (s.combo ? s.combo : s.box) << " " << (s.text ? s.text : "");
+        EXPECT_EQ(w.Button("cmdNext")->isEnabled(), s.next)
+            << (s.combo ? s.combo : s.box) << " " << (s.text ? s.text : "");
     }
     EXPECT_EQ(w.ShownFrame(), "frExcel");
     EXPECT_EQ(w.Text("txtExcelFile"), "/data/items.xls");
@@ -287,7 +286,7 @@ TEST(WizardDatabasePage, BrowseAsksWithTheSidesTitleAndACancelChangesNothing) {
     w.Type("txtAccessFile", "");
     w.Click("cmdAccessBrowse");
     EXPECT_EQ(w.Text("txtAccessFile"), "/chosen/shop.mdb");
-    EXPECT_TRUE(NextEnabled(w));
+    EXPECT_TRUE(w.Button("cmdNext")->isEnabled());
 
     w.Next();
     w.Choose("cboStep2Type", "SQLite Database");
