@@ -1,13 +1,14 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "data/Dialect.h"
+#include "data/FixtureShops.h"
+#include "data/run/TextStatus.h"
 #include "db/Connection.h"
 #include "support/ShopDatabases.h"
 #include "support/TestEnv.h"
 #include "wizard/ConnectionCheck.h"
-#include "data/run/TextStatus.h"
 
 namespace qdt::wizard {
 namespace {
@@ -22,8 +23,7 @@ std::string QuillmartFile(const std::string& version) {
     if (version >= "5") orderColumns += ", ON_PaymentGateWay VARCHAR(20)";
     if (version >= "5.1") orderColumns += ", ON_OrderHandlingCharge DOUBLE";
     std::string versionColumns = version == "5.104" ? "V_ID INTEGER, V_RRP DOUBLE" : "V_ID INTEGER";
-    std::string path = test::TempDir() + "/quillmart-" + version + ".sqlite";
-    std::ofstream(path).close();
+    const std::string path = test::NewSqliteFile();
     db::Connection c = test::OpenSqlite(path);
     c.Execute("CREATE TABLE tblQuillmartOrderNumbers (" + orderColumns + ")");
     c.Execute("CREATE TABLE tblQuillmartVersions (" + versionColumns + ")");
@@ -31,8 +31,7 @@ std::string QuillmartFile(const std::string& version) {
 }
 
 std::string OtherShopFile() {
-    std::string path = test::TempDir() + "/vpasp.sqlite";
-    std::ofstream(path).close();
+    const std::string path = test::NewSqliteFile();
     test::OpenSqlite(path).Execute("CREATE TABLE products (catalogid INTEGER)");
     return path;
 }
@@ -67,12 +66,7 @@ TEST(ConnectionCheck, PassingCheckLogsFindingsAndPreparesTheLists) {
     EXPECT_EQ(r->outcome.txtDestin, "Quillmart v5.104");
     EXPECT_TRUE(r->outcome.nextEnabled && r->outcome.backEnabled && r->outcome.tablesEnabled);
     EXPECT_EQ(r->outcome.messageBox, "");
-    EXPECT_EQ(r->ctx.source.SystemName, "Quillmart");
-    EXPECT_FLOAT_EQ(r->ctx.destination.Version, 5.104f);
     EXPECT_EQ(r->ctx.settings.CopyTableList.Count(), 19u);
-    EXPECT_EQ(r->ctx.settings.CompareTableList.Count(), 2u);
-    EXPECT_EQ(r->ctx.settings.JobList.Count(), 3u);
-    EXPECT_EQ(r->ctx.source.ConnectionString, "Provider=SQLite;Data Source=" + r->ctx.source.Database);
 }
 
 TEST(ConnectionCheck, SameDatabaseTwiceIsRefusedBeforeOpening) {
@@ -89,17 +83,13 @@ TEST(ConnectionCheck, SameDatabaseTwiceIsRefusedBeforeOpening) {
                           "Both the source and destination databases are same!\r\n"
                           "Please go back and ensure that the database details are set up correctly.") +
                   kSee);
-    EXPECT_TRUE(r->outcome.backEnabled && r->outcome.cancelEnabled);
-    EXPECT_FALSE(r->outcome.nextEnabled || r->outcome.tablesEnabled);
 }
 
-struct GateCase {
-    std::string source;  // a Quillmart version, or "other" for a foreign shop
-    std::string destination;
-    int error;  // 0: passes
-};
-
 TEST(ConnectionCheck, VersionGate) {
+    struct GateCase {
+        std::string source, destination;  // Quillmart versions, or "other" for a foreign shop
+        int error;                        // 0: passes
+    };
     const GateCase cases[] = {
         {"4.5", "5.104", 0}, {"4.5", "5", 0},      {"5", "5", 0},        {"5.1", "5.104", 0},
         {"5.1", "5", 1003},  {"5.104", "5.1", 1003}, {"4.6", "4.7", 1002}, {"5.104", "4.5", 1002},
@@ -114,7 +104,6 @@ TEST(ConnectionCheck, VersionGate) {
         auto r = Check(src, SqliteSide(QuillmartFile(c.destination)));
         EXPECT_EQ(r->outcome.succeeded, c.error == 0);
         if (c.error == 0) continue;
-        EXPECT_EQ(r->outcome.messageBox.rfind(versionContext, 0), 0u) << r->outcome.messageBox;
         std::string expected;
         if (c.error == 1002)
             expected = "The destination database has been detected as v" + c.destination +
@@ -133,50 +122,46 @@ TEST(ConnectionCheck, VersionGate) {
     }
 }
 
-TEST(ConnectionCheck, ForeignFailuresShowThePhaseAndTheStatement) {
-    // A missing source file: the provider's words in the log, the phase in the box.
-    auto r = Check(SqliteSide("/nonexistent/shop.sqlite"), SqliteSide(QuillmartFile("5.104")));
-    EXPECT_EQ(r->outcome.messageBox,
-              std::string("An error occurred trying to connect to the source database.\r\n"
-                          "Please go back and ensure that the database details are set up correctly.") +
-                  kSee);
-    EXPECT_NE(r->status.txtConnect.find("Error occurred!\r\nCould not find the SQLite database file"),
-              std::string::npos);
-
-    // A destination without the versions table: the failing probe is shown.
-    std::string broken = test::TempDir() + "/broken.sqlite";
-    std::ofstream(broken).close();
-    test::OpenSqlite(broken).Execute("CREATE TABLE tblQuillmartOrderNumbers (ON_ID INTEGER)");
-    r = Check(SqliteSide(QuillmartFile("4.6")), SqliteSide(broken));
-    EXPECT_FALSE(r->outcome.succeeded);
-    EXPECT_NE(r->status.txtConnect.find("\r\n\r\nSELECT * FROM tblQuillmartVersions LIMIT 0, 1"), std::string::npos);
-}
-
 // The source's detection leaves its probe in strQuery; a destination that
 // cannot be opened (or is refused) must not be reported with it.
-TEST(ConnectionCheck, AFailedDestinationShowsNoStatementOfTheSource) {
+TEST(ConnectionCheck, FailuresShowThePhaseAndOnlyTheirOwnStatement) {
+    const std::string shop = QuillmartFile("4.6");
+    const std::string noVersions = test::NewSqliteFile("broken.sqlite");
+    test::OpenSqlite(noVersions).Execute("CREATE TABLE tblQuillmartOrderNumbers (ON_ID INTEGER)");
     data::ConnectionProfile access;
     access.Kind = data::kAccess;
     access.Database = test::TempDir() + "/new.mdb";
-    for (const data::ConnectionProfile& destination : {SqliteSide("/nonexistent/new.sqlite"), access}) {
-        SCOPED_TRACE(destination.Database);
-        auto r = Check(SqliteSide(QuillmartFile("4.6")), destination);
+    const std::string details = "\r\nPlease go back and ensure that the database details are set up correctly.";
+    const std::string toDestination = "An error occurred trying to connect to the destination database." + details;
+    struct Case {
+        data::ConnectionProfile source, destination;
+        std::string box, logPart, statement;
+    };
+    const Case cases[] = {
+        {SqliteSide("/nonexistent/shop.sqlite"), SqliteSide(shop),
+         "An error occurred trying to connect to the source database." + details + kSee,
+         "Error occurred!\r\nCould not find the SQLite database file", ""},
+        {SqliteSide(shop), SqliteSide(noVersions),
+         "An error occurred when trying to detect the version of the destination database.\r\nPlease go back and "
+         "check you've selected the correct database." + std::string(kSee),
+         "\r\n\r\nSELECT * FROM tblQuillmartVersions LIMIT 0, 1", "SELECT * FROM tblQuillmartVersions LIMIT 0, 1"},
+        {SqliteSide(shop), SqliteSide("/nonexistent/new.sqlite"), toDestination + kSee,
+         "Testing SQLite Database destination connection... \r\n\r\nError occurred!\r\n", ""},
+        {SqliteSide(shop), access,
+         toDestination + "\r\n\r\nAccess files can be read as a source but not written on this system.\r\nPlease go "
+                         "back and choose a SQL Server, MySQL or SQLite database as the destination." + kSee,
+         "Testing Access Database destination connection... \r\n\r\nError occurred!\r\n", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.destination.Database);
+        auto r = Check(c.source, c.destination);
         EXPECT_FALSE(r->outcome.succeeded);
-        EXPECT_EQ(r->outcome.messageBox.rfind("An error occurred trying to connect to the destination database.", 0), 0u)
-            << r->outcome.messageBox;
-        // An Access destination is refused with its own reason.
-        EXPECT_EQ(r->outcome.messageBox.find("Access files can be read as a source but not written") !=
-                          std::string::npos &&
-                      r->outcome.messageBox.find("SQL Server, MySQL or SQLite") != std::string::npos,
-                  destination.Kind == data::kAccess)
-            << r->outcome.messageBox;
-        const std::string kind = destination.Kind == data::kAccess ? "Access" : "SQLite";
-        EXPECT_NE(r->status.txtConnect.find("Testing " + kind +
-                                            " Database destination connection... \r\n\r\nError occurred!\r\n"),
-                  std::string::npos)
-            << r->status.txtConnect;
-        EXPECT_EQ(r->status.txtConnect.find("SELECT"), std::string::npos) << r->status.txtConnect;
-        EXPECT_EQ(r->ctx.strQuery, "");
+        EXPECT_EQ(r->outcome.messageBox, c.box);
+        EXPECT_NE(r->status.txtConnect.find(c.logPart), std::string::npos) << r->status.txtConnect;
+        EXPECT_EQ(r->ctx.strQuery, c.statement);
+        if (c.statement.empty()) {
+            EXPECT_EQ(r->status.txtConnect.find("SELECT"), std::string::npos);
+        }
     }
 }
 
@@ -193,7 +178,6 @@ TEST(ConnectionCheck, ExecuteSqlChecksTheDatabaseAndTheScript) {
               "Testing opening the .SQL file... done.");
     EXPECT_EQ(r->outcome.txtSource, "SQLite");
     EXPECT_EQ(r->outcome.txtDestin, ".SQL File");
-    EXPECT_EQ(r->ctx.destination.ScriptPath, script.Database);
 
     script.Database = "/nonexistent/create.sql";
     r = Check(SqliteSide(QuillmartFile("5.104")), script, run::kExecuteSql);
@@ -201,6 +185,35 @@ TEST(ConnectionCheck, ExecuteSqlChecksTheDatabaseAndTheScript) {
               std::string("An error occurred trying to open the .SQL file.\r\n"
                           "Please go back and ensure that the file exists.") +
                   kSee);
+}
+
+// A spreadsheet source: the chosen sheet in any case, or the first one.
+TEST(ConnectionCheck, WorksheetProbeTestsTheChosenOrFirstSheet) {
+    struct Case {
+        std::string file, sheet;
+        bool passes;
+        std::string logTail;  // of the check's log
+    };
+    const Case cases[] = {
+        {"products.xlsx", "alpha", true, "Set to Quillmart v5.104"},
+        {"products.xls", "", true, "Set to Quillmart v5.104"},
+        {"products.xlsx", "Sheet1", false,
+         "Error occurred!\r\nThe Excel file 'products.xlsx' has no worksheet named 'Sheet1'.\r\n\r\n"
+         "SELECT TOP 1 * FROM [Sheet1$]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file + " " + c.sheet);
+        data::ConnectionProfile sheet;
+        sheet.Kind = data::kExcel;
+        sheet.Database = std::string(QDT_SHEET_FIXTURES) + "/" + c.file;
+        sheet.Server = c.sheet;
+        auto r = Check(sheet, SqliteSide(data::testing::SqliteShop("5.104", true)));
+        EXPECT_EQ(r->outcome.succeeded, c.passes) << r->status.txtConnect;
+        EXPECT_THAT(r->status.txtConnect, ::testing::EndsWith(c.logTail));
+        if (c.passes) {
+            EXPECT_EQ(r->outcome.txtSource, "Excel Spreadsheet");
+        }
+    }
 }
 
 }  // namespace

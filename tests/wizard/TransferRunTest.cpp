@@ -1,14 +1,21 @@
+// Whole runs of a Data Copy: what the log says, and, with faults injected or
+// a cancel, that what it says about the destination is what became of it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
-#include <fstream>
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
 
+#include "data/Dialect.h"
 #include "data/FixtureShops.h"
+#include "data/run/TextStatus.h"
 #include "db/Connection.h"
 #include "support/ShopFaults.h"
 #include "support/TestEnv.h"
 #include "wizard/ConnectionCheck.h"
-#include "data/run/TextStatus.h"
 #include "wizard/TransferRun.h"
 
 namespace qdt::wizard {
@@ -17,25 +24,19 @@ namespace {
 using test::Dump;
 using test::SqliteSide;
 
-// Asks to stop at a chosen yield, as the window's close box does.
-class CancellingStatus : public run::TextStatus {
+// Calls the test's hook on every new line of the run's log, and asks to stop
+// at a chosen yield as the window's close box does.
+class HookedStatus : public run::TextStatus {
 public:
-    explicit CancellingStatus(long at) : at_(at) {}
+    long atYield = 0;
+    std::function<void(const std::string&)> onLine;
     void Yield() override {
-        if (yields + 1 == at_) Cancel();
+        if (yields + 1 == atYield) Cancel();
         run::TextStatus::Yield();
     }
-
-private:
-    long at_;
-};
-
-// Asks to stop once the closing has begun, after the work was committed.
-class CancelWhileClosingStatus : public run::TextStatus {
-public:
     void AddMessage(const std::string& m) override {
-        if (m == "Closing Databases... ") Cancel();
         run::TextStatus::AddMessage(m);
+        if (onLine) onLine(m);
     }
 };
 
@@ -56,152 +57,289 @@ protected:
         return RunTransfer(ctx);
     }
     std::string source_, destination_;
+    HookedStatus status_;  // cancels nothing unless a test says so
+    run::RunContext ctx_{status_};
 };
 
-TEST_F(TransferRun, FailureInTheMiddleOfATableLeavesTheDestinationAsItWas) {
-    // The products table fails after eleven tables were copied.
-    test::MakeProductNamesClash(source_, destination_);
-    const auto before = Dump(destination_);
-
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    StepOutcome run = CheckThenRun(ctx);
-
-    EXPECT_FALSE(run.succeeded);
-    EXPECT_EQ(run.messageBox,
-              "An error has occurred copying one of the tables. \r\n"
-              "This may be due to the correct database type not being selected.\r\n"
-              "Please go back and check you have selected correctly.\r\n\r\n"
-              "See status window for more details.");
-    EXPECT_TRUE(run.backEnabled && run.cancelEnabled);
-    EXPECT_FALSE(run.nextEnabled);
-    const std::string& log = status.txtStep2;
-    EXPECT_NE(log.find("\r\nAdding table tblQuillmartProductProdTypeLink...done.\r\nAdding table tblQuillmartProducts..."
-                       "\r\n\r\nError occurred!\r\nUNIQUE constraint failed: tblQuillmartProducts.P_Name1\r\n\r\n"
-                       "INSERT INTO tblQuillmartProducts ("),
-              std::string::npos)
-        << log;
-    EXPECT_EQ(log.substr(log.rfind("\r\n")), "\r\nThe destination database was left unchanged.");
-    EXPECT_EQ(Dump(destination_), before);
-}
-
-TEST_F(TransferRun, CancelAtAYieldRollsBackToo) {
-    const auto before = Dump(destination_);
-    CancellingStatus status(200);
-    run::RunContext ctx(status);
-    StepOutcome run = CheckThenRun(ctx);
-    EXPECT_FALSE(run.succeeded);
-    EXPECT_NE(status.txtStep2.find("\r\nError occurred!\r\nThe operation was cancelled."), std::string::npos);
-    EXPECT_EQ(Dump(destination_), before);
+TEST_F(TransferRun, AFailureOrACancelLeavesTheDestinationAsItWas) {
+    struct Case {
+        const char* name;
+        long cancelAt;
+        bool clash;  // the products table fails after eleven tables were copied
+        const char* logPart;
+    };
+    const Case cases[] = {
+        {"cancel", 200, false, "\r\nError occurred!\r\nThe operation was cancelled."},
+        {"clash", 0, true,
+         "\r\nAdding table tblQuillmartProductProdTypeLink...done.\r\nAdding table tblQuillmartProducts...\r\n\r\n"
+         "Error occurred!\r\nUNIQUE constraint failed: tblQuillmartProducts.P_Name1\r\n\r\nINSERT INTO "
+         "tblQuillmartProducts ("},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.clash) test::MakeProductNamesClash(source_, destination_);
+        const auto before = Dump(destination_);
+        HookedStatus status;
+        status.atYield = c.cancelAt;
+        run::RunContext ctx(status);
+        StepOutcome run = CheckThenRun(ctx);
+        EXPECT_FALSE(run.succeeded);
+        const std::string& log = status.txtStep2;
+        EXPECT_NE(log.find(c.logPart), std::string::npos) << log;
+        EXPECT_THAT(log, ::testing::EndsWith("\r\nThe destination database was left unchanged."));
+        EXPECT_EQ(Dump(destination_), before);
+    }
 }
 
 // Once committed, the work cannot be undone: a late cancel must not report it as failed.
 TEST_F(TransferRun, CancelAfterTheCommitStillReportsSuccess) {
-    CancelWhileClosingStatus status;
-    run::RunContext ctx(status);
-    StepOutcome run = CheckThenRun(ctx);
-    EXPECT_TRUE(run.succeeded) << status.txtStep2;
-    EXPECT_EQ(status.txtStep2.find("Error occurred!"), std::string::npos);
+    // Asked to stop once the closing has begun, after the work was committed.
+    status_.onLine = [this](const std::string& line) {
+        if (line == "Closing Databases... ") status_.Cancel();
+    };
+    StepOutcome run = CheckThenRun(ctx_);
+    EXPECT_TRUE(run.succeeded) << status_.txtStep2;
+    EXPECT_EQ(status_.txtStep2.find("Error occurred!"), std::string::npos);
 }
 
 TEST_F(TransferRun, SuccessfulCopyLogsEveryTableAndEndsInSuccess) {
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    ctx.strWarnings = "- left over from an earlier run\r\n";
-    Check(ctx);
-    ctx.settings.CopyTableList.Set("tblQuillmartWishList", "n");
-    ctx.settings.JobList.Set("Add News Placeholders For New Languages", "n");
-    StepOutcome run = RunTransfer(ctx);
-    ASSERT_TRUE(run.succeeded) << status.txtStep2;
+    ctx_.strWarnings = "- left over from an earlier run\r\n";
+    Check(ctx_);
+    ctx_.settings.CopyTableList.Set("tblQuillmartWishList", "n");
+    ctx_.settings.JobList.Set("Add News Placeholders For New Languages", "n");
+    StepOutcome run = RunTransfer(ctx_);
+    ASSERT_TRUE(run.succeeded) << status_.txtStep2;
     EXPECT_TRUE(run.backEnabled && run.nextEnabled);
 
-    const std::string& log = status.txtStep2;
-    EXPECT_EQ(log.rfind("\r\nConnecting to source database... done.\r\nConnecting to destination database... done.\r\n"
-                        "Adding table tblQuillmartAffiliateLog...done.",
-                        0),
-              0u);
+    const std::string& log = status_.txtStep2;
+    EXPECT_THAT(log, ::testing::StartsWith("\r\nConnecting to source database... done.\r\nConnecting to destination "
+                                           "database... done.\r\nAdding table tblQuillmartAffiliateLog...done."));
     EXPECT_EQ(log.find("tblQuillmartWishList"), std::string::npos);
-    EXPECT_NE(log.find("\r\nComparing table tblQuillmartLanguageStrings...done.\r\nAdding Admin Login...done.\r\n"
-                       "Adding Downloadable Shipping Rate...done.\r\nClosing Databases... done.\r\n"
-                       "\r\nData Transfer Successful!"),
-              std::string::npos)
-        << log;
     // The earlier run's problem is not reported again, and this run had none.
-    EXPECT_EQ(log.find("left over"), std::string::npos);
-    EXPECT_EQ(status.BarMax(run::Bar::Total), 18 + 2 + 2);
-    EXPECT_EQ(status.BarValue(run::Bar::Total), 18 + 2 + 2);
+    EXPECT_THAT(log, ::testing::EndsWith("\r\nComparing table tblQuillmartLanguageStrings...done.\r\nAdding Admin "
+                                         "Login...done.\r\nAdding Downloadable Shipping Rate...done.\r\nClosing "
+                                         "Databases... done.\r\n\r\nData Transfer Successful!"));
+    EXPECT_EQ(status_.BarMax(run::Bar::Total), 18 + 2 + 2);
+    EXPECT_EQ(status_.BarValue(run::Bar::Total), 18 + 2 + 2);
 }
 
 TEST_F(TransferRun, NothingSelectedStillConnectsAndCloses) {
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    Check(ctx);
-    for (auto* list : {&ctx.settings.CopyTableList, &ctx.settings.CompareTableList, &ctx.settings.JobList})
+    Check(ctx_);
+    for (auto* list : {&ctx_.settings.CopyTableList, &ctx_.settings.CompareTableList, &ctx_.settings.JobList})
         for (const auto& entry : std::vector(list->Entries())) list->Set(entry.first, "n");
-    StepOutcome run = RunTransfer(ctx);
-    EXPECT_TRUE(run.succeeded);
-    EXPECT_EQ(status.txtStep2,
+    EXPECT_TRUE(RunTransfer(ctx_).succeeded);
+    EXPECT_EQ(status_.txtStep2,
               "\r\nConnecting to source database... done.\r\nConnecting to destination database... done.\r\n"
               "Closing Databases... done.\r\n\r\nData Transfer Successful!");
-    EXPECT_EQ(status.BarMax(run::Bar::Total), 0);
+    EXPECT_EQ(status_.BarMax(run::Bar::Total), 0);
 }
 
 // The problems a run met are listed at its end, before the success line.
 TEST_F(TransferRun, ProblemsAreListedBeforeTheSuccessLine) {
     test::OpenSqlite(source_).Execute(
         "UPDATE tblQuillmartConfig SET CFG_Value = 'Atlantis' WHERE CFG_Name = 'defaultcountry'");
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    EXPECT_TRUE(CheckThenRun(ctx).succeeded) << status.txtStep2;
-    EXPECT_THAT(status.txtStep2,
+    EXPECT_TRUE(CheckThenRun(ctx_).succeeded) << status_.txtStep2;
+    EXPECT_THAT(status_.txtStep2,
                 ::testing::EndsWith("\r\nClosing Databases... done.\r\n"
                                     "\r\nThe following problems were encountered;\r\n"
                                     "- The 'defaultcountry' config setting could not be set. Please set this manually.\r\n"
                                     "\r\n\r\nData Transfer Successful!"));
 }
 
-TEST(TransferRunOther, ExecuteSqlRunsTheScriptOnTheDatabase) {
-    std::string db = test::TempDir() + "/blank.sqlite";
-    std::ofstream(db).close();
-    std::string script = test::TempDir() + "/create.sql";
-    std::ofstream(script) << "CREATE TABLE t (a INTEGER, b VARCHAR(20));\r\nINSERT INTO t VALUES (1, 'x;\r\ny');\r\nGO\r\n"
-                             "INSERT INTO t VALUES (2, 'z');\r\n";
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    ctx.intAction = run::kExecuteSql;
-    ctx.source = SqliteSide(db);
-    ctx.destination.Kind = data::kSqlFile;
-    ctx.destination.Database = script;
-    ASSERT_TRUE(RunConnectionCheck(ctx).succeeded) << status.txtConnect;
-    StepOutcome run = RunTransfer(ctx);
-    ASSERT_TRUE(run.succeeded) << status.txtStep2;
-    EXPECT_EQ(status.txtStep2,
-              "\r\nConnecting to source database... done.\r\nConnecting to destination database... done.\r\n"
-              "Reading .SQL file... done.\r\nInterpreting SQL... done.\r\nExecuting SQL... done.\r\n"
-              "Closing Databases... done.\r\n\r\nData Transfer Successful!");
-    db::Connection c = test::OpenSqlite(db);
-    EXPECT_EQ(test::Count(c, "SELECT COUNT(*) FROM t"), 2);
-}
-
-TEST(TransferRunOther, AShopThatIsNotTheDetectedSystemIsRefusedAndFailingConnectionsShowNoContext) {
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    ctx.source = SqliteSide(data::testing::SqliteShop("4.6", false));
-    ctx.destination = SqliteSide(data::testing::SqliteShop("5.104", true));
-    ctx.source.ConnectionString = "Provider=SQLite;Data Source=" + ctx.source.Database;
-    ctx.destination.ConnectionString = "Provider=SQLite;Data Source=" + ctx.destination.Database;
-    ctx.source.SystemName = "VPASP";
-    StepOutcome run = RunTransfer(ctx);
-    EXPECT_FALSE(run.succeeded);
-    EXPECT_NE(status.txtStep2.find("Error occurred!\r\nThe source database does not hold a VPASP shop: it has no "
-                                   "table categories, configuration, products, ProdCategories or prodfeatures."),
-              std::string::npos);
-
-    ctx.source.ConnectionString = "Provider=SQLite;Data Source=/nonexistent.sqlite";
-    run = RunTransfer(ctx);
+// A source that cannot be opened fails with no context of its own in the box.
+TEST_F(TransferRun, AFailingConnectionShowsNoContext) {
+    Check(ctx_);
+    ctx_.source.ConnectionString = "Provider=SQLite;Data Source=/nonexistent.sqlite";
+    StepOutcome run = RunTransfer(ctx_);
     EXPECT_EQ(run.messageBox, "\r\n\r\nSee status window for more details.");
-    EXPECT_EQ(status.txtStep2.rfind("\r\nConnecting to source database... \r\n\r\nError occurred!\r\n", 0), 0u);
+    EXPECT_THAT(status_.txtStep2, ::testing::StartsWith("\r\nConnecting to source database... \r\n\r\nError occurred!\r\n"));
 }
+
+// Every Quillmart table's rows, as sorted lines of text.
+std::map<std::string, std::vector<std::string>> Contents(const std::string& connectionString) {
+    db::Connection c;
+    c.Open(connectionString);
+    std::map<std::string, std::vector<std::string>> contents;
+    for (auto schema = c.OpenSchema(); !schema->Eof(); schema->MoveNext()) {
+        const std::string name = schema->Fields(std::size_t{2}).Value().ToText();
+        if (name.rfind("tblQuillmart", 0) == 0) contents[name];
+    }
+    for (auto& [table, rows] : contents) {
+        for (auto rs = c.Execute("SELECT * FROM " + table); !rs->Eof(); rs->MoveNext()) {
+            std::string row;
+            for (const db::Field& f : rs->AllFields()) row += (f.Value().IsNull() ? "NULL" : f.Value().ToText()) + "|";
+            rows.push_back(row);
+        }
+        std::sort(rows.begin(), rows.end());
+    }
+    return contents;
+}
+
+// The file that gets the page limit below, and the limit.
+std::string limitedFile;
+long pageLimit = 0;
+
+// SQLite's own size limit, put on every connection to the limited file as it is opened.
+int LimitPages(sqlite3* db, char**, const sqlite3_api_routines*) {
+    const char* name = sqlite3_db_filename(db, "main");
+    if (name && !limitedFile.empty() && std::filesystem::path(name) == std::filesystem::path(limitedFile))
+        sqlite3_exec(db, ("PRAGMA max_page_count = " + std::to_string(pageLimit)).c_str(), nullptr, nullptr, nullptr);
+    return SQLITE_OK;
+}
+
+// One faulty run: a 4.6 shop copied into a destination that the case prepares.
+struct Fault {
+    HookedStatus status;
+    run::RunContext ctx{status};
+    std::string destinationCs;
+    // The rollback line the run must end with.
+    std::string expectedLine;
+    // Tables that may be changed after the failure; all others must not be.
+    std::vector<std::string> changed;
+    std::string expectedCheckWarning;
+    std::function<void()> cleanUp;  // undoes what the case arranged, also after a failed assertion
+    ~Fault() {
+        if (cleanUp) cleanUp();
+    }
+};
+
+// A full disk: SQLite's page limit on the destination, with room for the
+// shop and a few pages more.
+void DiskFull(Fault& f) {
+    const std::string shop = data::testing::SqliteShop("5.104", true);
+    limitedFile = test::TempDir() + "/shop.sqlite";
+    pageLimit = static_cast<long>(std::filesystem::file_size(shop) / 4096 + 16);
+    std::filesystem::copy_file(shop, limitedFile);
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(LimitPages));
+    f.cleanUp = [] {
+        sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(LimitPages));
+        limitedFile.clear();
+    };
+    // SQLite ends the transaction itself when a write finds no room.
+    f.expectedLine =
+        "SQLite had already undone the unfinished transaction when the error occurred, so the destination "
+        "database was left unchanged.";
+    // More rows than the limit leaves room for.
+    test::AddMailingListRows(f.ctx.source.Database, 5001);
+    f.ctx.destination = SqliteSide(limitedFile);
+    f.destinationCs = "Provider=SQLite;Data Source=" + limitedFile;
+}
+
+// A MariaDB database holding a blank 5.104 shop.
+test::MySqlServer MySqlShop(Fault& f, const test::MySqlServer& server, const std::string& name) {
+    auto scratch = std::make_shared<test::ScratchMySqlDatabase>(server, name);
+    db::Connection c;
+    c.Open(scratch->Server().ConnectionString());
+    data::testing::RunShopScript(c, data::testing::ShopScript("mysql", "5.104", true));
+    f.ctx.destination = scratch->Server().Profile();
+    data::ApplyDialect(f.ctx.destination);
+    f.destinationCs = scratch->Server().ConnectionString();
+    f.cleanUp = [scratch]() mutable { scratch.reset(); };
+    return scratch->Server();
+}
+
+// Old shop databases keep MyISAM tables, which no rollback undoes. The run
+// fails at its first job, after the copy and the comparison wrote to such
+// tables, and before the shipping job reaches tblQuillmartShippingMethods.
+void MyIsamTables(Fault& f, const test::MySqlServer& server) {
+    test::MySqlServer shop = MySqlShop(f, server, "fault_myisam");
+    db::Connection c;
+    c.Open(shop.ConnectionString());
+    for (const char* t : {"tblQuillmartAffiliates", "tblQuillmartProducts", "tblQuillmartConfig",
+                          "tblQuillmartShippingMethods"})
+        c.Execute(std::string("ALTER TABLE ") + t + " ENGINE=MyISAM");
+    c.Execute("ALTER TABLE tblQuillmartLogins DROP COLUMN LOGIN_Protected");
+    // The check names every MyISAM table the run may write, the failure those it reached.
+    f.expectedCheckWarning =
+        "\r\nWarning: These destination tables cannot roll back, so a failure part-way through the run cannot be "
+        "undone for them: tblQuillmartAffiliates (MyISAM), tblQuillmartProducts (MyISAM), tblQuillmartConfig "
+        "(MyISAM), tblQuillmartShippingMethods (MyISAM).";
+    f.changed = {"tblQuillmartAffiliates", "tblQuillmartProducts", "tblQuillmartConfig"};
+    f.expectedLine =
+        "The destination database was left unchanged, except for these tables, which cannot roll back and may have "
+        "been changed: tblQuillmartAffiliates, tblQuillmartProducts, tblQuillmartConfig.";
+}
+
+// The server drops the run's connection (a restart, a network fault, an
+// administrator's KILL) while the products are copied.
+void LostConnection(Fault& f, const test::MySqlServer& server) {
+    const std::string database = MySqlShop(f, server, "fault_lost").database;
+    auto killer = std::make_shared<db::Connection>();
+    killer->Open(server.ConnectionString());
+    f.status.onLine = [killer, database, done = false](const std::string& line) mutable {
+        if (done || line != "Adding table tblQuillmartProducts...") return;
+        done = true;
+        auto ids = killer->Execute(
+            "SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '" + database + "' AND ID <> CONNECTION_ID()");
+        std::vector<std::string> list;
+        for (; !ids->Eof(); ids->MoveNext()) list.push_back(ids->Fields(0).Value().ToText());
+        ids->Close();
+        for (const std::string& id : list) killer->Execute("KILL " + id);
+    };
+    f.expectedLine =
+        "The connection to the destination database was lost before the work was saved. The server discards a "
+        "transaction that was not committed when its connection drops, so the destination database was left "
+        "unchanged.";
+}
+
+struct FaultCase {
+    const char* name;
+    bool needsMySql;
+    std::function<void(Fault&, const test::MySqlServer&)> arrange;
+    const char* expectedError;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+class RollbackHonesty : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(RollbackHonesty, TheLogSaysWhatBecameOfTheDestination) {
+    const FaultCase& c = GetParam();
+    std::optional<test::MySqlServer> server;
+    if (c.needsMySql) {
+        QDT_REQUIRE_MYSQL_SERVER(s);
+        server = s;
+    }
+    Fault f;
+    f.ctx.source = SqliteSide(data::testing::SqliteShop("4.6", false));
+    c.arrange(f, server.value_or(test::MySqlServer{}));
+    const auto before = Contents(f.destinationCs);
+
+    ASSERT_TRUE(RunConnectionCheck(f.ctx).succeeded) << f.status.txtConnect;
+    if (!f.expectedCheckWarning.empty())
+        EXPECT_NE(f.status.txtConnect.find(f.expectedCheckWarning), std::string::npos) << f.status.txtConnect;
+    else
+        EXPECT_EQ(f.status.txtConnect.find("Warning"), std::string::npos) << f.status.txtConnect;
+    StepOutcome run = RunTransfer(f.ctx);
+
+    ASSERT_FALSE(run.succeeded) << f.status.txtStep2;
+    const std::string& log = f.status.txtStep2;
+    EXPECT_NE(log.find("\r\nError occurred!\r\n" + std::string(c.expectedError)), std::string::npos) << log;
+    EXPECT_EQ(log.substr(log.rfind("\r\n") + 2), f.expectedLine) << log;
+    // The run's own warnings carry the check's warning too, for a run that gets to its report.
+    EXPECT_EQ(f.ctx.strWarnings.find("- These destination tables cannot roll back") != std::string::npos,
+              !f.expectedCheckWarning.empty());
+
+    const auto after = Contents(f.destinationCs);
+    bool anyChanged = false;
+    for (const auto& [table, rows] : before) {
+        const bool mayChange = std::find(f.changed.begin(), f.changed.end(), table) != f.changed.end();
+        if (!mayChange) {
+            EXPECT_EQ(after.at(table), rows) << table;
+        }
+        anyChanged |= mayChange && after.at(table) != rows;
+    }
+    // The tables named as changed really were: the line is not a blanket caution.
+    EXPECT_EQ(anyChanged, !f.changed.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, RollbackHonesty,
+    ::testing::Values(FaultCase{"DiskFull", false, [](Fault& f, const test::MySqlServer&) { DiskFull(f); },
+                                "database or disk is full"},
+                      FaultCase{"MyIsamTables", true, MyIsamTables, "Unknown column 'LOGIN_Protected'"},
+                      FaultCase{"LostConnection", true, LostConnection, "Lost connection to server during query."}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace qdt::wizard

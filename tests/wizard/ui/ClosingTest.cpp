@@ -1,7 +1,6 @@
 // Leaving the wizard: Cancel, Finish with the folder opener, and the title
 // bar's close box with and without work under way.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -18,6 +17,23 @@ using ::testing::HasSubstr;
 
 const char* kExitQuestion = "Are you sure you want to exit the Data Tool?";
 const char* kStoppingToClose = "Stopping... The Data Tool closes as soon as the database answers.";
+
+// The window goes once the work has stopped, having asked once, and no box
+// pops up for a window that is gone.
+void ExpectClosedAfterOneQuestion(Wizard& w) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->isVisible(); }, 60000));
+    EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
+    QTest::qWait(100);
+    EXPECT_TRUE(w.dialogs.informations.empty());
+}
+
+// Presses a button and says how long the window took to answer.
+qint64 MsToPress(Wizard& w, const char* button) {
+    QElapsedTimer pressed;
+    pressed.start();
+    w.Click(button);
+    return pressed.elapsed();
+}
 
 TEST(WizardClosing, CancelAsksAndClosesOnlyOnYesTheCloseBoxDoesNotAsk) {
     Wizard w;
@@ -62,48 +78,48 @@ TEST(WizardClosing, CompletionPageOffersTheFolderOnlyForFileDatabases) {
     auto* box = w.Find<QCheckBox>("chkOpenDirectoryOnExit");
     EXPECT_TRUE(box->isVisible());
     EXPECT_FALSE(box->isChecked());
-
-    FinishPageFor(w, data::kSqlite, "/shop/db.sqlite");
-    EXPECT_TRUE(box->isVisible());
-    FinishPageFor(w, data::kSqlServer, "shop");
-    EXPECT_FALSE(box->isVisible());
-    FinishPageFor(w, data::kMySql, "shop");
-    EXPECT_FALSE(box->isVisible());
-}
-
-TEST(WizardClosing, FinishOpensTheDestinationsFolderOnlyWhenTickedThenCloses) {
-    for (bool ticked : {true, false}) {
-        Wizard w;
-        FinishPageFor(w, data::kAccess, "C:/shop/db.mdb");
-        w.Find<QCheckBox>("chkOpenDirectoryOnExit")->setChecked(ticked);
-        w.Click("cmdCancel");
-        EXPECT_EQ(w.opener.opened, ticked ? std::vector<std::string>{"C:/shop/"} : std::vector<std::string>{});
-        EXPECT_TRUE(w.dialogs.questions.empty());
-        EXPECT_FALSE(w.window->isVisible());
+    const std::pair<data::DatabaseKind, bool> kinds[] = {
+        {data::kSqlite, true}, {data::kSqlServer, false}, {data::kMySql, false}};
+    for (const auto& [kind, shown] : kinds) {
+        FinishPageFor(w, kind, "shop");
+        EXPECT_EQ(box->isVisible(), shown) << static_cast<int>(kind);
     }
 }
 
-TEST(WizardClosing, AFailingOpenerSaysSoAndKeepsTheWindow) {
-    Wizard w;
-    w.opener.succeed = false;
-    FinishPageFor(w, data::kSqlite, "C:\\shop\\db.sqlite");
-    w.Find<QCheckBox>("chkOpenDirectoryOnExit")->setChecked(true);
-    w.Click("cmdCancel");
-    EXPECT_THAT(w.opener.opened, ElementsAre("C:\\shop\\"));
-    EXPECT_THAT(w.dialogs.criticals, ElementsAre("Could not open directory."));
-    EXPECT_TRUE(w.window->isVisible());
-    EXPECT_EQ(w.window->intCurrStep(), 5);
-    // Finish can be pressed again.
-    w.opener.succeed = true;
-    w.Click("cmdCancel");
-    EXPECT_FALSE(w.window->isVisible());
-}
-
-TEST(WizardClosing, FolderOfAFileKeepsItsSeparator) {
-    EXPECT_EQ(FrmMain::FolderOfFile("C:/shop/db.mdb"), "C:/shop/");
-    EXPECT_EQ(FrmMain::FolderOfFile("C:\\shop\\db\\shop.mdb"), "C:\\shop\\db\\");
-    EXPECT_EQ(FrmMain::FolderOfFile("C:\\shop/db.mdb"), "C:\\shop/");
-    EXPECT_EQ(FrmMain::FolderOfFile("db.mdb"), "");
+// Finish opens the destination's folder only when ticked; a failing opener
+// says so and keeps the window, whose Finish can be pressed again.
+TEST(WizardClosing, FinishOpensTheFolderWhenTickedThenCloses) {
+    struct Case {
+        data::DatabaseKind kind;
+        const char* path;
+        bool ticked, opens;
+        std::vector<std::string> opened, criticals;
+    };
+    const Case cases[] = {
+        {data::kAccess, "C:/shop/db.mdb", true, true, {"C:/shop/"}, {}},
+        {data::kAccess, "C:/shop/db.mdb", false, true, {}, {}},
+        {data::kSqlite, "C:\\shop\\db.sqlite", true, false, {"C:\\shop\\"}, {"Could not open directory."}},
+        // The folder keeps its separator; the last of either ends it.
+        {data::kSqlite, "C:\\shop/db.sqlite", true, true, {"C:\\shop/"}, {}},
+        {data::kSqlite, "db.sqlite", true, true, {""}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        Wizard w;
+        w.opener.succeed = c.opens;
+        FinishPageFor(w, c.kind, c.path);
+        w.Find<QCheckBox>("chkOpenDirectoryOnExit")->setChecked(c.ticked);
+        w.Click("cmdCancel");
+        EXPECT_EQ(w.opener.opened, c.opened);
+        EXPECT_EQ(w.dialogs.criticals, c.criticals);
+        EXPECT_TRUE(w.dialogs.questions.empty());
+        if (w.window->isVisible()) {
+            EXPECT_FALSE(c.opens);
+            w.opener.succeed = true;
+            w.Click("cmdCancel");
+        }
+        EXPECT_FALSE(w.window->isVisible());
+    }
 }
 
 class WizardClosingWhileRunning : public ::testing::Test {
@@ -113,8 +129,7 @@ protected:
         // Enough rows that the run is still copying when the window is closed.
         AddMailingListRows(source, 60000);
         destination = SqliteShop("5.104", true);
-        w.EnterSqliteFiles(source, destination);
-        ASSERT_TRUE(w.WaitForWork());
+        ASSERT_TRUE(w.CheckSqliteFiles(source, destination));
         ASSERT_EQ(w.Buttons(), "+++");
     }
     Wizard w;
@@ -148,13 +163,9 @@ TEST_F(WizardClosingWhileRunning, YesCancelsRollsBackAndCloses) {
     EXPECT_FALSE(w.window->close());
     EXPECT_EQ(w.Text("lblSubTitle"), kStoppingToClose);
     EXPECT_EQ(w.Buttons(), "---");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->isVisible(); }, 60000));
-    EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
+    ExpectClosedAfterOneQuestion(w);
     // The run ended at a yield point and undid its work before the window went.
     EXPECT_THAT(w.window->StatusBridge().Step2Text(), HasSubstr("\r\nError occurred!\r\nThe operation was cancelled."));
-    // No box pops up for a window that is gone.
-    QTest::qWait(100);
-    EXPECT_TRUE(w.dialogs.informations.empty());
 }
 
 // The check waits for a source that another program holds locked, so that
@@ -181,10 +192,7 @@ protected:
 // must not wait with it.
 TEST_F(WizardLeavingTheCheck, BackStopsTheCheckAndReturnsToTheDestinationPage) {
     EXPECT_EQ(w.Buttons(), "+-+");
-    QElapsedTimer pressed;
-    pressed.start();
-    w.Back();
-    EXPECT_LT(pressed.elapsed(), 1000);
+    EXPECT_LT(MsToPress(w, "cmdBack"), 1000);
     EXPECT_TRUE(w.window->IsWorking());
     EXPECT_EQ(w.Text("lblSubTitle"), "Stopping... The wizard goes back as soon as the database answers.");
     // Cancel stays, for a user who would rather quit.
@@ -197,10 +205,7 @@ TEST_F(WizardLeavingTheCheck, BackStopsTheCheckAndReturnsToTheDestinationPage) {
 
 TEST_F(WizardLeavingTheCheck, CancelAsksOnceThenStopsTheCheckAndCloses) {
     w.dialogs.answerYes = true;
-    QElapsedTimer pressed;
-    pressed.start();
-    w.Click("cmdCancel");
-    EXPECT_LT(pressed.elapsed(), 1000);
+    EXPECT_LT(MsToPress(w, "cmdCancel"), 1000);
     EXPECT_TRUE(w.window->isVisible());
     EXPECT_EQ(w.Text("lblSubTitle"), kStoppingToClose);
     EXPECT_EQ(w.Buttons(), "---");
@@ -210,11 +215,7 @@ TEST_F(WizardLeavingTheCheck, CancelAsksOnceThenStopsTheCheckAndCloses) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }, 1000));
     EXPECT_TRUE(w.window->isVisible());
     lock.Execute("ROLLBACK");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->isVisible(); }, 30000));
-    EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
-    // The check ended before the window went, and no box follows a window that is gone.
-    QTest::qWait(100);
-    EXPECT_TRUE(w.dialogs.informations.empty());
+    ExpectClosedAfterOneQuestion(w);
 }
 
 }  // namespace

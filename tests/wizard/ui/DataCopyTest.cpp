@@ -1,15 +1,18 @@
-// A whole Data Copy through the window, and the check and the run failing.
+// A whole Data Copy and catalogue import through the window, the check and
+// the run failing, and the runs saved with their logs and report.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QDialog>
 #include <QListWidget>
 #include <QProgressBar>
-#include <QTimer>
+#include <filesystem>
+#include <fstream>
 
 #include "WizardHarness.h"
+#include "support/TestEnv.h"
+#include "wizard/report/SavedRuns.h"
+#include "wizard/ui/RunSaving.h"
 
 namespace qdt::wizard::ui::testing {
 namespace {
@@ -19,22 +22,7 @@ using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
-
-const char* kSee = "\n\nSee status window for more details.";
-
-// Opens the settings dialog and lets `act` work in it before it is closed.
-void InSettingsDialog(Wizard& w, const std::function<void(QDialog&)>& act) {
-    bool acted = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        act(*dialog);
-        acted = true;
-        if (dialog->isVisible()) dialog->reject();
-    });
-    w.Click("cmdTables");
-    EXPECT_TRUE(acted);
-}
+namespace fs = std::filesystem;
 
 class WizardDataCopy : public ::testing::Test {
 protected:
@@ -46,9 +34,8 @@ protected:
     std::string source, destination;
 };
 
-TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104Shop) {
+TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104ShopThenBackChecksAgain) {
     w.EnterSqliteFiles(source, destination);
-    EXPECT_EQ(w.window->intCurrStep(), 3);
     EXPECT_EQ(w.Text("lblTitle"), "Confirm Details");
     EXPECT_EQ(w.Text("lblSubTitle"),
               "The system will check the data source and destination and detect the versions. Confirm the "
@@ -58,24 +45,19 @@ TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104Shop) {
     EXPECT_FALSE(w.Button("cmdTables")->isEnabled());
     ASSERT_TRUE(w.WaitForWork());
     // The check's own texts are the engine's; the window shows them and its outcome.
-    EXPECT_THAT(w.Text("txtConnect"), EndsWith("\nDetecting version...Set to Quillmart v5.104"));
     EXPECT_EQ(w.Text("txtSource"), "Quillmart v4.6");
     EXPECT_EQ(w.Text("txtDestin"), "Quillmart v5.104");
     EXPECT_EQ(w.Buttons(), "+++");
-    EXPECT_TRUE(w.Button("cmdTables")->isVisible());
     EXPECT_TRUE(w.Button("cmdTables")->isEnabled());
-    EXPECT_TRUE(w.dialogs.informations.empty());
 
     // The settings dialog works on the run's own lists: the news are left out.
-    InSettingsDialog(w, [](QDialog& dialog) {
-        auto* copy = dialog.findChild<QListWidget*>(QStringLiteral("litCopy"));
-        ASSERT_TRUE(copy);
-        auto found = copy->findItems(QStringLiteral("tblQuillmartNews"), Qt::MatchExactly);
+    w.InSettingsDialog([](QDialog& dialog) {
+        auto found = dialog.findChild<QListWidget*>(QStringLiteral("litCopy"))
+                         ->findItems(QStringLiteral("tblQuillmartNews"), Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1);
         found[0]->setCheckState(Qt::Unchecked);
         QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
     });
-    EXPECT_EQ(*w.window->Context().settings.CopyTableList.Get("tblQuillmartNews"), "n");
 
     w.Next();
     EXPECT_EQ(w.Text("lblTitle"), "Processing");
@@ -87,24 +69,11 @@ TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104Shop) {
     EXPECT_THAT(log, Not(HasSubstr("tblQuillmartNews")));
     EXPECT_THAT(log, EndsWith("Closing Databases... done.\n\nData Transfer Successful!"));
     EXPECT_TRUE(w.dialogs.informations.empty());
-    // Both bars at their end: all 23 remaining work items done.
     auto* total = w.Find<QProgressBar>("barTotal");
     EXPECT_EQ(total->value(), total->maximum());
-    EXPECT_EQ(w.window->StatusBridge().BarMax(run::Bar::Total), 23);
     EXPECT_EQ(w.Buttons(), "++-");
 
-    w.Next();
-    EXPECT_EQ(w.window->intCurrStep(), 5);
-    EXPECT_EQ(w.Text("lblTitle"), "Complete");
-    EXPECT_EQ(w.Text("cmdCancel"), "Finish");
-    EXPECT_TRUE(w.Find<QCheckBox>("chkOpenDirectoryOnExit")->isVisible());
-}
-
-TEST_F(WizardDataCopy, BackFromTheFinishedRunChecksAgain) {
-    w.EnterSqliteFiles(source, destination);
-    ASSERT_TRUE(w.WaitForWork());
-    w.Next();
-    ASSERT_TRUE(w.WaitForWork());
+    // Back from the finished run checks again.
     w.Back();
     EXPECT_EQ(w.window->intCurrStep(), 3);
     ASSERT_TRUE(w.WaitForWork());
@@ -114,39 +83,134 @@ TEST_F(WizardDataCopy, BackFromTheFinishedRunChecksAgain) {
     EXPECT_EQ(w.Buttons(), "+++");
 }
 
-TEST_F(WizardDataCopy, SameFileTwiceFailsTheCheckWith1001) {
-    w.EnterSqliteFiles(source, source);
-    ASSERT_TRUE(w.WaitForWork());
-    EXPECT_THAT(w.Text("txtConnect"), StartsWith("\nError occurred!\nBoth the source"));
-    EXPECT_THAT(w.dialogs.informations,
-                ElementsAre(std::string("Trying to connect to the same databases!\n\n"
-                                        "Both the source and destination databases are same!\n"
-                                        "Please go back and ensure that the database details are set up correctly.") +
-                            kSee));
+TEST_F(WizardDataCopy, SameFileTwiceFailsTheCheckAndBackKeepsTheFile) {
+    ASSERT_TRUE(w.CheckSqliteFiles(source, source));
+    EXPECT_THAT(w.dialogs.informations, ElementsAre(StartsWith("Trying to connect to the same databases!\n\n")));
     EXPECT_EQ(w.Buttons(), "+-+");
     EXPECT_FALSE(w.Button("cmdTables")->isEnabled());
-    EXPECT_EQ(w.Text("txtSource"), "");
-    // Back leads to the destination page with its file.
     w.Back();
     EXPECT_EQ(w.window->intCurrStep(), 2);
     EXPECT_EQ(w.Text("txtSQLiteFile"), source);
 }
 
 TEST_F(WizardDataCopy, AFailingRunShowsTheErrorAndLeavesOnlyBackAndCancel) {
-    w.EnterSqliteFiles(source, destination);
-    ASSERT_TRUE(w.WaitForWork());
+    ASSERT_TRUE(w.CheckSqliteFiles(source, destination));
     // The destination loses a table between the check and the run.
     test::OpenSqlite(destination).Execute("DROP TABLE tblQuillmartAffiliates");
-    w.Next();
-    ASSERT_TRUE(w.WaitForWork());
-    // The failure's texts and the rollback are the engine's; the window shows them and tells the user.
-    EXPECT_THAT(w.Text("txtStep2"), EndsWith("\nThe destination database was left unchanged."));
+    ASSERT_TRUE(w.NextAndWait());
     EXPECT_THAT(w.dialogs.informations,
-                ElementsAre(std::string("An error has occurred copying one of the tables. \n"
-                                        "This may be due to the correct database type not being selected.\n"
-                                        "Please go back and check you have selected correctly.") +
-                            kSee));
+                ElementsAre("An error has occurred copying one of the tables. \n"
+                            "This may be due to the correct database type not being selected.\n"
+                            "Please go back and check you have selected correctly.\n\n"
+                            "See status window for more details."));
     EXPECT_EQ(w.Buttons(), "+-+");
+}
+
+// The Excel and text kinds of step 1 and the settings dialog's flat-file
+// frame reach the importer.
+TEST(WizardCatalogueImport, ImportsTheDemoCatalogueWithItsImagesFromEitherKind) {
+    const Wizard::Side kinds[] = {{"Excel Spreadsheet (Catalogue only)", "txtExcelFile", "catalogue.xlsx"},
+                                  {"Text File (Catalogue only)", "txtCSVFile", "catalogue.csv"}};
+    for (Wizard::Side kind : kinds) {
+        SCOPED_TRACE(kind.kind);
+        const std::string shop = SqliteShop("5.104", true);
+        const std::string uploads = test::TempDir() + "/uploads";
+        fs::create_directories(uploads);
+        Wizard w;
+        kind.text = std::string(QDT_DEMO_CATALOGUE) + "/" + kind.text;
+        w.EnterSides(kind, {"SQLite Database", "txtSQLiteFile", shop});
+        ASSERT_TRUE(w.WaitForWork());
+        ASSERT_EQ(w.Buttons(), "+++") << w.Text("txtConnect");
+
+        w.InSettingsDialog([&](QDialog& dialog) {
+            dialog.findChild<QCheckBox*>(QStringLiteral("chkFlatFileCopyImages"))->setChecked(true);
+            dialog.findChild<QLineEdit*>(QStringLiteral("txtFlatFileSourceDir"))
+                ->setText(QString::fromStdString(std::string(QDT_DEMO_CATALOGUE) + "/images"));
+            dialog.findChild<QLineEdit*>(QStringLiteral("txtFlatFileDestinDir"))->setText(QString::fromStdString(uploads));
+            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        });
+
+        ASSERT_TRUE(w.NextAndWait());
+        EXPECT_THAT(w.Text("txtStep2"), EndsWith("\n\nData Transfer Successful!"));
+        EXPECT_EQ(CountRows(shop, "tblQuillmartVersions"), 5);
+        EXPECT_EQ(CountRows(shop, "tblQuillmartProdtype"), 4);
+        EXPECT_TRUE(fs::exists(uploads + "/images_products/2.PNG"));
+        EXPECT_TRUE(fs::exists(uploads + "/images_versions/1.png"));
+    }
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The run folders saved so far, oldest first.
+std::vector<fs::path> SavedRuns() {
+    std::vector<fs::path> runs;
+    if (!fs::exists(report::RunsFolder())) return runs;
+    for (const auto& entry : fs::directory_iterator(report::RunsFolder())) runs.push_back(entry.path());
+    std::sort(runs.begin(), runs.end());
+    return runs;
+}
+
+// A rehearsal is saved as a run: its logs as shown, and its report; it keeps
+// nothing of its copy.
+TEST_F(WizardDataCopy, ARehearsalIsSavedWithBothLogsAsShownAndItsReport) {
+    fs::remove_all(report::RunsFolder());
+    const std::string before = ReadFile(destination);
+    w.window->SetRehearsal(true);
+    ASSERT_TRUE(w.CheckSqliteFiles(source, destination));
+    // The check alone is not a run.
+    EXPECT_TRUE(SavedRuns().empty());
+    ASSERT_TRUE(w.NextAndWait());
+
+    const std::vector<fs::path> runs = SavedRuns();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(ReadFile(runs[0] / "check.log"), w.Text("txtConnect"));
+    EXPECT_EQ(ReadFile(runs[0] / "run.log"), w.Text("txtStep2"));
+    const nlohmann::json json = nlohmann::json::parse(ReadFile(runs[0] / "report.json"));
+    EXPECT_EQ(json["rehearsal"].get<bool>(), true);
+    EXPECT_EQ(json["kept"].get<bool>(), false);
+    EXPECT_EQ(json["copy"]["verification"], "matched");
+    // Named by the run's start, as the report gives it.
+    std::string started = json["started"].get<std::string>();
+    std::replace(started.begin(), started.end(), ':', '-');
+    EXPECT_EQ(runs[0].filename().string(), started);
+    EXPECT_EQ(ReadFile(destination), before);
+    EXPECT_THAT(w.Text("txtStep2"), EndsWith("\nRehearsal: nothing was kept. The destination database and the "
+                                             "image folders are as they were."));
+}
+
+// A password the logs or the failure happen to hold (a driver's echo) is
+// masked in the saved copies, for both sides.
+TEST(WizardSavedRunMasking, PasswordsAreMaskedInTheSavedLogsAndReport) {
+    fs::remove_all(report::RunsFolder());
+    QtStatus status;
+    run::RunContext ctx(status);
+    ctx.source.Password = "src-Secret1";
+    ctx.destination.Password = "Sekr3t-pw";
+    ctx.destination.Kind = data::kMySql;
+    ctx.strWarnings = "- a warning naming Sekr3t-pw\r\n";
+    status.AddMessageConnect("Testing connection with Sekr3t-pw... ");
+    status.AddMessage("Error occurred!\r\nAccess denied (Sekr3t-pw)");
+    StepOutcome outcome;
+    outcome.error = "Login failed with 'src-Secret1' and Sekr3t-pw";
+    outcome.failedStatement = "SET PASSWORD = 'Sekr3t-pw'";
+    report::RunReport record;
+    report::BeginReport(record, ctx, false);
+    report::EndReport(record, ctx, outcome);
+    SaveRunQuietly(ctx, record, status);
+    const std::vector<fs::path> runs = SavedRuns();
+    ASSERT_EQ(runs.size(), 1u);
+    for (const char* file : {"check.log", "run.log", "report.json"}) {
+        const std::string text = ReadFile(runs[0] / file);
+        for (const char* secret : {"src-Secret1", "Sekr3t-pw"})
+            EXPECT_EQ(text.find(secret), std::string::npos) << file << ": " << text;
+    }
+    EXPECT_EQ(ReadFile(runs[0] / "run.log"), "\nError occurred!\nAccess denied (********)");
+    const std::string json = ReadFile(runs[0] / "report.json");
+    EXPECT_THAT(json, HasSubstr("Login failed with '********' and ********"));
+    EXPECT_THAT(json, HasSubstr("\"outcome\": \"failed\""));
 }
 
 }  // namespace

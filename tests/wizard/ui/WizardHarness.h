@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,8 +88,29 @@ struct Wizard {
     // Waits for the check or the run to end.
     bool WaitForWork(int timeoutMs = 120000) const;
 
-    // Step 1 and 2 with a SQLite file on each side, ending on step 3.
-    void EnterSqliteFiles(const std::string& source, const std::string& destination);
+    // A database page's entry, and what goes into the box that decides.
+    struct Side {
+        const char *kind, *box;
+        std::string text;
+    };
+    // Step 1 showing `kind`.
+    void OpenSource(const char* kind);
+    // Step 1 and 2 filled in, ending on step 3 while its check works.
+    void EnterSides(const Side& source, const Side& destination);
+    void EnterSqliteFiles(const std::string& source, const std::string& destination) {
+        EnterSides({"SQLite Database", "txtSQLiteFile", source}, {"SQLite Database", "txtSQLiteFile", destination});
+    }
+    bool CheckSqliteFiles(const std::string& source, const std::string& destination) {
+        EnterSqliteFiles(source, destination);
+        return WaitForWork();
+    }
+    // Next, then waits for the step it starts.
+    bool NextAndWait() {
+        Next();
+        return WaitForWork();
+    }
+    // Opens the settings dialog of step 3 and lets `act` work in it; closes it if `act` left it open.
+    void InSettingsDialog(const std::function<void(QDialog&)>& act);
 
     FakeDialogs dialogs;
     FakeOpener opener;
