@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <future>
 #include <string>
 #include <vector>
 
@@ -16,19 +15,9 @@ namespace qdt::data {
 // stored in ctx.strQuery when handed over; when one fails, ctx.strQuery holds
 // exactly that statement, the ones before it stand and the ones after it are
 // not run. On a connection that does not group, each statement goes at once.
-//
-// A full group is sent on a thread of its own while the caller builds the
-// next one, so reading the source overlaps the server's work. Only one group
-// is ever on its way, and its failure surfaces at the next Add, Flush or
-// Settle, on the caller's thread. Nothing else may use the connection until
-// Settle or Flush has returned.
 class StatementGroup {
 public:
     StatementGroup(run::RunContext& ctx, db::Connection& connection);
-    // Waits for a group still on its way; its outcome no longer matters then.
-    ~StatementGroup();
-    StatementGroup(const StatementGroup&) = delete;
-    StatementGroup& operator=(const StatementGroup&) = delete;
 
     void Add(std::string sql);
     // Hands over a copy's row: bound where the connection binds rows, as its
@@ -40,18 +29,12 @@ public:
     // was bound and nothing ran since; to be called when the copy of a table
     // stops for any reason.
     void SettleQuery();
-    // Sends what is waiting and returns when all of it has run.
+    // Sends what is waiting.
     void Flush();
-    // Returns when the group on its way has run, so that the connection is
-    // free for another statement.
-    void Settle();
-    // Whether statements are waiting to be sent or still on their way.
-    bool Pending() const { return !pending_.empty() || sending_.valid(); }
+    // Whether statements are waiting to be sent.
+    bool Pending() const { return !pending_.empty(); }
 
 private:
-    void Send();
-    void Failed(std::vector<std::string>& group, std::size_t done);
-
     run::RunContext& ctx_;
     db::Connection& connection_;
     std::size_t statementLimit_;
@@ -60,10 +43,6 @@ private:
     std::size_t pendingBytes_ = 0;
     db::InsertRow lastBound_;
     bool unsettled_ = false;
-    // The group on its way, and how many of it have run.
-    std::vector<std::string> inFlight_;
-    std::size_t inFlightDone_ = 0;
-    std::future<void> sending_;
 };
 
 }  // namespace qdt::data

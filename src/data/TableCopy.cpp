@@ -28,19 +28,13 @@ using db::RowValue;
 // column keeps. Most tables never ask.
 class DestinationTable {
 public:
-    DestinationTable(run::RunContext& ctx, const std::string& table, db::Connection& destination,
-                     StatementGroup& inserts)
-        : ctx_(ctx),
-          table_(table),
-          destination_(destination),
-          inserts_(inserts),
-          dialect_(DialectFor(ctx.destination.Kind)) {}
+    DestinationTable(run::RunContext& ctx, const std::string& table, db::Connection& destination)
+        : ctx_(ctx), table_(table), destination_(destination), dialect_(DialectFor(ctx.destination.Kind)) {}
 
     bool TakesText(const std::string& column) {
         if (dialect_.anyColumnTakesText) return true;
         if (!textColumns_) {
             textColumns_.emplace();
-            inserts_.Settle();
             auto rs = ExecuteStatement(ctx_, destination_, "SELECT * FROM " + table_ + " WHERE 1 = 0");
             for (const db::Field& f : rs->AllFields())
                 if (GetFieldClass(f) == kFieldText) textColumns_->insert(db::ToLowerAscii(f.Name()));
@@ -56,7 +50,6 @@ public:
         auto found = fractionDigits_.find(column);
         if (found != fractionDigits_.end()) return found->second;
         const DatabaseKind kind = ctx_.destination.Kind;
-        inserts_.Settle();
         auto rs = ExecuteStatement(
             ctx_, destination_,
             "SELECT DATETIME_PRECISION FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() AND "
@@ -73,8 +66,6 @@ private:
     run::RunContext& ctx_;
     const std::string& table_;
     db::Connection& destination_;
-    // Rows on their way hold the connection until they have run.
-    StatementGroup& inserts_;
     const Dialect& dialect_;
     std::optional<std::set<std::string>> textColumns_;
     std::map<std::string, int> fractionDigits_;
@@ -432,8 +423,8 @@ void CopyTable(run::RunContext& ctx, const std::string& table, db::Connection& s
     for (const db::Field& field : fields) sourceColumns.insert(db::ToLowerAscii(field.Name()));
     const std::vector<ColumnPlan> plans = PlanColumns(ctx, fields, sourceColumns);
 
+    DestinationTable target(ctx, table, destination);
     StatementGroup inserts(ctx, destination);
-    DestinationTable target(ctx, table, destination, inserts);
     long rowCounter = 0;
     try {
         rowCounter = CopyRows(ctx, *rows, plans, target, inserts, source, count);

@@ -127,9 +127,6 @@ INSTANTIATE_TEST_SUITE_P(
         // The server stops at the refused row; the rest of its group never runs.
         GroupCase{"RefusedInsideAGroup", 5, 0, -1, 5, Insert(5), {3, 3}},
         GroupCase{"RefusedFirstOfAGroup", 4, 0, -1, 4, Insert(4), {3, 3}},
-        // A group runs while the next is built; once it fails, the rows built
-        // meanwhile are never sent.
-        GroupCase{"RefusedWhileTheNextGroupIsBuilt", 2, 0, -1, 2, Insert(2), {3}},
         // The rows built before an unbuildable one are written first; the
         // report shows what ran last before the failure, as without groups.
         GroupCase{"UnbuildableRow", 0, 6, -1, 5, kProbe, {3, 2}},
