@@ -27,10 +27,10 @@ struct Pair {
 };
 
 // Passes everything on and counts the rows bound and the INSERTs run as text.
-class Counting : public db::ConnectionProvider {
+class Counting : public test::PassThroughProvider {
 public:
     Counting(std::unique_ptr<db::ConnectionProvider> inner, std::size_t& bound, std::size_t& asText)
-        : inner_(std::move(inner)), bound_(bound), asText_(asText) {}
+        : PassThroughProvider(std::move(inner)), bound_(bound), asText_(asText) {}
     std::unique_ptr<db::Recordset> Execute(const std::string& sql) override {
         if (sql.rfind("INSERT", 0) == 0) ++asText_;
         return inner_->Execute(sql);
@@ -40,14 +40,8 @@ public:
         bound_ += bound ? 1 : 0;
         return bound;
     }
-    std::unique_ptr<db::Recordset> OpenSchemaTables() override { return inner_->OpenSchemaTables(); }
-    void Close() override { inner_->Close(); }
-    void BeginTrans() override { inner_->BeginTrans(); }
-    void CommitTrans() override { inner_->CommitTrans(); }
-    void RollbackTrans() override { inner_->RollbackTrans(); }
 
 private:
-    std::unique_ptr<db::ConnectionProvider> inner_;
     std::size_t& bound_;
     std::size_t& asText_;
 };

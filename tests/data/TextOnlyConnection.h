@@ -5,27 +5,22 @@
 #include <vector>
 
 #include "db/Connection.h"
+#include "support/PassThroughProvider.h"
 
 namespace qdt::data::testing {
 
 // Passes everything on but groups, so that every statement runs as its text;
 // keeps the INSERTs it saw.
-class TextOnly : public db::ConnectionProvider {
+class TextOnly : public test::PassThroughProvider {
 public:
     TextOnly(std::unique_ptr<db::ConnectionProvider> inner, std::vector<std::string>& inserts)
-        : inner_(std::move(inner)), inserts_(inserts) {}
+        : PassThroughProvider(std::move(inner)), inserts_(inserts) {}
     std::unique_ptr<db::Recordset> Execute(const std::string& sql) override {
         if (sql.rfind("INSERT", 0) == 0) inserts_.push_back(sql);
         return inner_->Execute(sql);
     }
-    std::unique_ptr<db::Recordset> OpenSchemaTables() override { return inner_->OpenSchemaTables(); }
-    void Close() override { inner_->Close(); }
-    void BeginTrans() override { inner_->BeginTrans(); }
-    void CommitTrans() override { inner_->CommitTrans(); }
-    void RollbackTrans() override { inner_->RollbackTrans(); }
 
 private:
-    std::unique_ptr<db::ConnectionProvider> inner_;
     std::vector<std::string>& inserts_;
 };
 

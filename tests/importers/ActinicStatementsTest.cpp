@@ -9,6 +9,7 @@
 #include "db/DataType.h"
 #include "importers/ActinicImporter.h"
 #include "importers/ImportShop.h"
+#include "support/PassThroughProvider.h"
 #include "support/RecordingConnection.h"
 
 namespace qdt::importers {
@@ -52,22 +53,16 @@ TEST(ActinicStatements, ClearAndReadBackInTheDestinationsDialect) {
 }
 
 // Passes every call on, counting the statements.
-class CountingProvider : public db::ConnectionProvider {
+class CountingProvider : public test::PassThroughProvider {
 public:
     CountingProvider(std::unique_ptr<db::ConnectionProvider> inner, int& count)
-        : inner_(std::move(inner)), count_(count) {}
+        : PassThroughProvider(std::move(inner)), count_(count) {}
     std::unique_ptr<db::Recordset> Execute(const std::string& sql) override {
         ++count_;
         return inner_->Execute(sql);
     }
-    std::unique_ptr<db::Recordset> OpenSchemaTables() override { return inner_->OpenSchemaTables(); }
-    void Close() override { inner_->Close(); }
-    void BeginTrans() override { inner_->BeginTrans(); }
-    void CommitTrans() override { inner_->CommitTrans(); }
-    void RollbackTrans() override { inner_->RollbackTrans(); }
 
 private:
-    std::unique_ptr<db::ConnectionProvider> inner_;
     int& count_;
 };
 
