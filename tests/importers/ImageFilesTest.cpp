@@ -107,8 +107,13 @@ TEST_F(Images, AMissingUploadsFolderIsRefusedAtOnce) {
               "The uploads folder '" + root_ +
                   "/no-uploads' does not exist. Please choose the destination shop's uploads folder in the settings, "
                   "or untick Copy Images.");
+    // A target the importer made must stay inside the uploads folder.
     ImageFiles files(source_, uploads_);
-    EXPECT_THROW(files.CopyImage("a.gif", "..\\..\\etc\\7"), std::runtime_error);
+    for (const std::string target : {"..\\..\\etc\\7", "/etc/7", "C:\\images\\7"})
+        EXPECT_EQ(test::ErrorText<std::runtime_error>([&] { files.CopyImage("a.gif", target); }),
+                  "The file name '" + target + ".gif' points outside the uploads folder.");
+    EXPECT_EQ(test::ErrorText<std::runtime_error>([&] { files.CopyFileToFolder("a.gif", ""); }),
+              "An image was to be copied without a file name.");
 }
 
 TEST_F(Images, MissingFilesAreReportedOnceNamingTheFirstFew) {
