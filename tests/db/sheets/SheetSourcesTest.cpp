@@ -217,6 +217,8 @@ TEST(SheetSources, UnreadableFilesAreRefusedByName) {
         {Excel(Fixture("damaged.xlsx")), "'damaged.xlsx' is damaged"},
         {Excel(Fixture("damaged.xls")), "'damaged.xls'"},
         {Excel(Fixture("twins.xlsx")), "The Excel file 'twins.xlsx' has two sheets named 'PRICES'."},
+        {Excel(Fixture("badstring.xlsx")),
+         "'badstring.xlsx' is damaged: cell A1 of sheet 'Codes' names a string that is not there."},
         {Excel(folder + "/shop.xls"), "'shop.xls' is not an Excel workbook"},
     };
     for (const auto& [connection, message] : cases)
