@@ -24,16 +24,10 @@ namespace {
 using test::Dump;
 using test::SqliteSide;
 
-// Calls the test's hook on every new line of the run's log, and asks to stop
-// at a chosen yield as the window's close box does.
+// Calls the test's hook on every new line of the run's log.
 class HookedStatus : public run::TextStatus {
 public:
-    long atYield = 0;
     std::function<void(const std::string&)> onLine;
-    void Yield() override {
-        if (yields + 1 == atYield) Cancel();
-        run::TextStatus::Yield();
-    }
     void AddMessage(const std::string& m) override {
         run::TextStatus::AddMessage(m);
         if (onLine) onLine(m);
@@ -52,58 +46,52 @@ protected:
         StepOutcome check = RunConnectionCheck(ctx);
         EXPECT_TRUE(check.succeeded) << check.messageBox;
     }
-    StepOutcome CheckThenRun(run::RunContext& ctx) {
-        Check(ctx);
-        return RunTransfer(ctx);
-    }
     std::string source_, destination_;
-    HookedStatus status_;  // cancels nothing unless a test says so
+    HookedStatus status_;
     run::RunContext ctx_{status_};
 };
 
+// A failure or a cancel leaves the destination as it was. Once committed, the
+// work cannot be undone: a cancel while closing must not report it as failed.
 TEST_F(TransferRun, AFailureOrACancelLeavesTheDestinationAsItWas) {
     struct Case {
-        const char* name;
-        long cancelAt;
-        bool clash;  // the products table fails after eleven tables were copied
-        const char* logPart;
+        const char* cancelAt;  // the log line at which the user asks to stop
+        bool clash;            // the products table fails after eleven tables were copied
+        const char *logPart, *lastLine;
     };
+    const char* unchanged = "The destination database was left unchanged.";
     const Case cases[] = {
-        {"cancel", 200, false, "\r\nError occurred!\r\nThe operation was cancelled."},
-        {"clash", 0, true,
+        {"Adding table tblQuillmartProducts...", false, "\r\nError occurred!\r\nThe operation was cancelled.", unchanged},
+        {"Closing Databases... ", false, "\r\nClosing Databases... done.", "Data Transfer Successful!"},
+        {"", true,
          "\r\nAdding table tblQuillmartProductProdTypeLink...done.\r\nAdding table tblQuillmartProducts...\r\n\r\n"
          "Error occurred!\r\nUNIQUE constraint failed: tblQuillmartProducts.P_Name1\r\n\r\nINSERT INTO "
-         "tblQuillmartProducts ("},
+         "tblQuillmartProducts (",
+         unchanged},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.logPart);
         if (c.clash) test::MakeProductNamesClash(source_, destination_);
         const auto before = Dump(destination_);
         HookedStatus status;
-        status.atYield = c.cancelAt;
+        status.onLine = [&](const std::string& line) {
+            if (line == c.cancelAt) status.Cancel();
+        };
         run::RunContext ctx(status);
-        StepOutcome run = CheckThenRun(ctx);
-        EXPECT_FALSE(run.succeeded);
+        Check(ctx);
+        const bool succeeded = RunTransfer(ctx).succeeded;
         const std::string& log = status.txtStep2;
         EXPECT_NE(log.find(c.logPart), std::string::npos) << log;
-        EXPECT_THAT(log, ::testing::EndsWith("\r\nThe destination database was left unchanged."));
-        EXPECT_EQ(Dump(destination_), before);
+        EXPECT_EQ(log.substr(log.rfind("\r\n") + 2), c.lastLine);
+        EXPECT_EQ(Dump(destination_) != before, succeeded);
     }
 }
 
-// Once committed, the work cannot be undone: a late cancel must not report it as failed.
-TEST_F(TransferRun, CancelAfterTheCommitStillReportsSuccess) {
-    // Asked to stop once the closing has begun, after the work was committed.
-    status_.onLine = [this](const std::string& line) {
-        if (line == "Closing Databases... ") status_.Cancel();
-    };
-    StepOutcome run = CheckThenRun(ctx_);
-    EXPECT_TRUE(run.succeeded) << status_.txtStep2;
-    EXPECT_EQ(status_.txtStep2.find("Error occurred!"), std::string::npos);
-}
-
-TEST_F(TransferRun, SuccessfulCopyLogsEveryTableAndEndsInSuccess) {
+// The problems this run met are listed before the success line; an earlier run's are not.
+TEST_F(TransferRun, SuccessfulCopyLogsEveryTableAndItsProblems) {
     ctx_.strWarnings = "- left over from an earlier run\r\n";
+    test::OpenSqlite(source_).Execute(
+        "UPDATE tblQuillmartConfig SET CFG_Value = 'Atlantis' WHERE CFG_Name = 'defaultcountry'");
     Check(ctx_);
     ctx_.settings.CopyTableList.Set("tblQuillmartWishList", "n");
     ctx_.settings.JobList.Set("Add News Placeholders For New Languages", "n");
@@ -115,15 +103,19 @@ TEST_F(TransferRun, SuccessfulCopyLogsEveryTableAndEndsInSuccess) {
     EXPECT_THAT(log, ::testing::StartsWith("\r\nConnecting to source database... done.\r\nConnecting to destination "
                                            "database... done.\r\nAdding table tblQuillmartAffiliateLog...done."));
     EXPECT_EQ(log.find("tblQuillmartWishList"), std::string::npos);
-    // The earlier run's problem is not reported again, and this run had none.
-    EXPECT_THAT(log, ::testing::EndsWith("\r\nComparing table tblQuillmartLanguageStrings...done.\r\nAdding Admin "
-                                         "Login...done.\r\nAdding Downloadable Shipping Rate...done.\r\nClosing "
-                                         "Databases... done.\r\n\r\nData Transfer Successful!"));
+    EXPECT_THAT(log, ::testing::EndsWith(
+                         "\r\nComparing table tblQuillmartLanguageStrings...done.\r\nAdding Admin Login...done.\r\n"
+                         "Adding Downloadable Shipping Rate...done.\r\nClosing Databases... done.\r\n"
+                         "\r\nThe following problems were encountered;\r\n"
+                         "- The 'defaultcountry' config setting could not be set. Please set this manually.\r\n"
+                         "\r\n\r\nData Transfer Successful!"));
     EXPECT_EQ(status_.BarMax(run::Bar::Total), 18 + 2 + 2);
     EXPECT_EQ(status_.BarValue(run::Bar::Total), 18 + 2 + 2);
 }
 
-TEST_F(TransferRun, NothingSelectedStillConnectsAndCloses) {
+// With nothing selected the run still connects and closes; a source that
+// cannot be opened fails with no context of its own in the box.
+TEST_F(TransferRun, NothingSelectedStillConnectsAndClosesAndALostSourceShowsNoContext) {
     Check(ctx_);
     for (auto* list : {&ctx_.settings.CopyTableList, &ctx_.settings.CompareTableList, &ctx_.settings.JobList})
         for (const auto& entry : std::vector(list->Entries())) list->Set(entry.first, "n");
@@ -132,26 +124,9 @@ TEST_F(TransferRun, NothingSelectedStillConnectsAndCloses) {
               "\r\nConnecting to source database... done.\r\nConnecting to destination database... done.\r\n"
               "Closing Databases... done.\r\n\r\nData Transfer Successful!");
     EXPECT_EQ(status_.BarMax(run::Bar::Total), 0);
-}
 
-// The problems a run met are listed at its end, before the success line.
-TEST_F(TransferRun, ProblemsAreListedBeforeTheSuccessLine) {
-    test::OpenSqlite(source_).Execute(
-        "UPDATE tblQuillmartConfig SET CFG_Value = 'Atlantis' WHERE CFG_Name = 'defaultcountry'");
-    EXPECT_TRUE(CheckThenRun(ctx_).succeeded) << status_.txtStep2;
-    EXPECT_THAT(status_.txtStep2,
-                ::testing::EndsWith("\r\nClosing Databases... done.\r\n"
-                                    "\r\nThe following problems were encountered;\r\n"
-                                    "- The 'defaultcountry' config setting could not be set. Please set this manually.\r\n"
-                                    "\r\n\r\nData Transfer Successful!"));
-}
-
-// A source that cannot be opened fails with no context of its own in the box.
-TEST_F(TransferRun, AFailingConnectionShowsNoContext) {
-    Check(ctx_);
     ctx_.source.ConnectionString = "Provider=SQLite;Data Source=/nonexistent.sqlite";
-    StepOutcome run = RunTransfer(ctx_);
-    EXPECT_EQ(run.messageBox, "\r\n\r\nSee status window for more details.");
+    EXPECT_EQ(RunTransfer(ctx_).messageBox, "\r\n\r\nSee status window for more details.");
     EXPECT_THAT(status_.txtStep2, ::testing::StartsWith("\r\nConnecting to source database... \r\n\r\nError occurred!\r\n"));
 }
 
@@ -175,11 +150,9 @@ std::map<std::string, std::vector<std::string>> Contents(const std::string& conn
     return contents;
 }
 
-// The file that gets the page limit below, and the limit.
+// SQLite's own size limit, put on every connection to the limited file as it is opened.
 std::string limitedFile;
 long pageLimit = 0;
-
-// SQLite's own size limit, put on every connection to the limited file as it is opened.
 int LimitPages(sqlite3* db, char**, const sqlite3_api_routines*) {
     const char* name = sqlite3_db_filename(db, "main");
     if (name && !limitedFile.empty() && std::filesystem::path(name) == std::filesystem::path(limitedFile))
@@ -191,12 +164,9 @@ int LimitPages(sqlite3* db, char**, const sqlite3_api_routines*) {
 struct Fault {
     HookedStatus status;
     run::RunContext ctx{status};
-    std::string destinationCs;
-    // The rollback line the run must end with.
-    std::string expectedLine;
-    // Tables that may be changed after the failure; all others must not be.
-    std::vector<std::string> changed;
-    std::string expectedCheckWarning;
+    std::string destinationCs, expectedError, expectedCheckWarning;
+    std::string expectedLine;          // the run's last line
+    std::vector<std::string> changed;  // the tables changed in spite of the rollback, by name
     std::function<void()> cleanUp;  // undoes what the case arranged, also after a failed assertion
     ~Fault() {
         if (cleanUp) cleanUp();
@@ -216,11 +186,11 @@ void DiskFull(Fault& f) {
         limitedFile.clear();
     };
     // SQLite ends the transaction itself when a write finds no room.
+    f.expectedError = "database or disk is full";
     f.expectedLine =
         "SQLite had already undone the unfinished transaction when the error occurred, so the destination "
         "database was left unchanged.";
-    // More rows than the limit leaves room for.
-    test::AddMailingListRows(f.ctx.source.Database, 5001);
+    test::AddMailingListRows(f.ctx.source.Database, 5001);  // more than the limit leaves room for
     f.ctx.destination = SqliteSide(limitedFile);
     f.destinationCs = "Provider=SQLite;Data Source=" + limitedFile;
 }
@@ -249,12 +219,13 @@ void MyIsamTables(Fault& f, const test::MySqlServer& server) {
                           "tblQuillmartShippingMethods"})
         c.Execute(std::string("ALTER TABLE ") + t + " ENGINE=MyISAM");
     c.Execute("ALTER TABLE tblQuillmartLogins DROP COLUMN LOGIN_Protected");
+    f.expectedError = "Unknown column 'LOGIN_Protected'";
     // The check names every MyISAM table the run may write, the failure those it reached.
     f.expectedCheckWarning =
         "\r\nWarning: These destination tables cannot roll back, so a failure part-way through the run cannot be "
         "undone for them: tblQuillmartAffiliates (MyISAM), tblQuillmartProducts (MyISAM), tblQuillmartConfig "
         "(MyISAM), tblQuillmartShippingMethods (MyISAM).";
-    f.changed = {"tblQuillmartAffiliates", "tblQuillmartProducts", "tblQuillmartConfig"};
+    f.changed = {"tblQuillmartAffiliates", "tblQuillmartConfig", "tblQuillmartProducts"};
     f.expectedLine =
         "The destination database was left unchanged, except for these tables, which cannot roll back and may have "
         "been changed: tblQuillmartAffiliates, tblQuillmartProducts, tblQuillmartConfig.";
@@ -276,6 +247,7 @@ void LostConnection(Fault& f, const test::MySqlServer& server) {
         ids->Close();
         for (const std::string& id : list) killer->Execute("KILL " + id);
     };
+    f.expectedError = "Lost connection to server during query.";
     f.expectedLine =
         "The connection to the destination database was lost before the work was saved. The server discards a "
         "transaction that was not committed when its connection drops, so the destination database was left "
@@ -286,10 +258,7 @@ struct FaultCase {
     const char* name;
     bool needsMySql;
     std::function<void(Fault&, const test::MySqlServer&)> arrange;
-    const char* expectedError;
 };
-
-void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
 class RollbackHonesty : public ::testing::TestWithParam<FaultCase> {};
 
@@ -314,31 +283,24 @@ TEST_P(RollbackHonesty, TheLogSaysWhatBecameOfTheDestination) {
 
     ASSERT_FALSE(run.succeeded) << f.status.txtStep2;
     const std::string& log = f.status.txtStep2;
-    EXPECT_NE(log.find("\r\nError occurred!\r\n" + std::string(c.expectedError)), std::string::npos) << log;
+    EXPECT_NE(log.find("\r\nError occurred!\r\n" + f.expectedError), std::string::npos) << log;
     EXPECT_EQ(log.substr(log.rfind("\r\n") + 2), f.expectedLine) << log;
     // The run's own warnings carry the check's warning too, for a run that gets to its report.
     EXPECT_EQ(f.ctx.strWarnings.find("- These destination tables cannot roll back") != std::string::npos,
               !f.expectedCheckWarning.empty());
 
+    // Exactly the tables named were changed: the line is not a blanket caution.
     const auto after = Contents(f.destinationCs);
-    bool anyChanged = false;
-    for (const auto& [table, rows] : before) {
-        const bool mayChange = std::find(f.changed.begin(), f.changed.end(), table) != f.changed.end();
-        if (!mayChange) {
-            EXPECT_EQ(after.at(table), rows) << table;
-        }
-        anyChanged |= mayChange && after.at(table) != rows;
-    }
-    // The tables named as changed really were: the line is not a blanket caution.
-    EXPECT_EQ(anyChanged, !f.changed.empty());
+    std::vector<std::string> changed;
+    for (const auto& [table, rows] : before)
+        if (after.at(table) != rows) changed.push_back(table);
+    EXPECT_EQ(changed, f.changed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, RollbackHonesty,
-    ::testing::Values(FaultCase{"DiskFull", false, [](Fault& f, const test::MySqlServer&) { DiskFull(f); },
-                                "database or disk is full"},
-                      FaultCase{"MyIsamTables", true, MyIsamTables, "Unknown column 'LOGIN_Protected'"},
-                      FaultCase{"LostConnection", true, LostConnection, "Lost connection to server during query."}),
+    ::testing::Values(FaultCase{"DiskFull", false, [](Fault& f, const test::MySqlServer&) { DiskFull(f); }},
+                      FaultCase{"MyIsamTables", true, MyIsamTables}, FaultCase{"LostConnection", true, LostConnection}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

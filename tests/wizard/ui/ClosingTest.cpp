@@ -18,11 +18,11 @@ using ::testing::HasSubstr;
 const char* kExitQuestion = "Are you sure you want to exit the Data Tool?";
 const char* kStoppingToClose = "Stopping... The Data Tool closes as soon as the database answers.";
 
-// The window goes once the work has stopped, having asked once, and no box
-// pops up for a window that is gone.
-void ExpectClosedAfterOneQuestion(Wizard& w) {
+// The window goes once the work has stopped, having asked as often as it was
+// closed, and no box pops up for a window that is gone.
+void ExpectClosedAfterQuestions(Wizard& w, std::size_t asked = 1) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w.window->isVisible(); }, 60000));
-    EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
+    EXPECT_EQ(w.dialogs.questions, std::vector<std::string>(asked, kExitQuestion));
     QTest::qWait(100);
     EXPECT_TRUE(w.dialogs.informations.empty());
 }
@@ -65,50 +65,42 @@ void FinishPageFor(Wizard& w, data::DatabaseKind kind, const std::string& path) 
     w.window->SetStep(5);
 }
 
-TEST(WizardClosing, CompletionPageOffersTheFolderOnlyForFileDatabases) {
-    Wizard w;
-    FinishPageFor(w, data::kAccess, "C:/shop/db.mdb");
-    EXPECT_EQ(w.Text("lblTitle"), "Complete");
-    EXPECT_EQ(w.Text("lblSubTitle"),
-              "The process was successful. Please read the advice below carefully, which outlines the manual steps "
-              "still required to finish setting up your Quillmart 5 store.");
-    EXPECT_EQ(w.Buttons(), "--+");
-    EXPECT_EQ(w.Text("cmdCancel"), "Finish");
-    EXPECT_TRUE(w.Button("cmdCancel")->isDefault());
-    auto* box = w.Find<QCheckBox>("chkOpenDirectoryOnExit");
-    EXPECT_TRUE(box->isVisible());
-    EXPECT_FALSE(box->isChecked());
-    const std::pair<data::DatabaseKind, bool> kinds[] = {
-        {data::kSqlite, true}, {data::kSqlServer, false}, {data::kMySql, false}};
-    for (const auto& [kind, shown] : kinds) {
-        FinishPageFor(w, kind, "shop");
-        EXPECT_EQ(box->isVisible(), shown) << static_cast<int>(kind);
-    }
-}
-
-// Finish opens the destination's folder only when ticked; a failing opener
-// says so and keeps the window, whose Finish can be pressed again.
-TEST(WizardClosing, FinishOpensTheFolderWhenTickedThenCloses) {
+// The folder is offered only for a database in a file, and opened only when
+// ticked; a failing opener says so and keeps the window, whose Finish can be
+// pressed again.
+TEST(WizardClosing, FinishOpensTheFileDatabasesFolderWhenTickedThenCloses) {
     struct Case {
         data::DatabaseKind kind;
         const char* path;
-        bool ticked, opens;
+        bool offered, ticked, opens;
         std::vector<std::string> opened, criticals;
     };
     const Case cases[] = {
-        {data::kAccess, "C:/shop/db.mdb", true, true, {"C:/shop/"}, {}},
-        {data::kAccess, "C:/shop/db.mdb", false, true, {}, {}},
-        {data::kSqlite, "C:\\shop\\db.sqlite", true, false, {"C:\\shop\\"}, {"Could not open directory."}},
+        {data::kAccess, "C:/shop/db.mdb", true, true, true, {"C:/shop/"}, {}},
+        {data::kAccess, "C:/shop/db.mdb", true, false, true, {}, {}},
+        {data::kSqlite, "C:\\shop\\db.sqlite", true, true, false, {"C:\\shop\\"}, {"Could not open directory."}},
         // The folder keeps its separator; the last of either ends it.
-        {data::kSqlite, "C:\\shop/db.sqlite", true, true, {"C:\\shop/"}, {}},
-        {data::kSqlite, "db.sqlite", true, true, {""}, {}},
+        {data::kSqlite, "C:\\shop/db.sqlite", true, true, true, {"C:\\shop/"}, {}},
+        {data::kSqlite, "db.sqlite", true, true, true, {""}, {}},
+        {data::kSqlServer, "shop", false, true, true, {}, {}},
+        {data::kMySql, "shop", false, true, true, {}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         Wizard w;
         w.opener.succeed = c.opens;
         FinishPageFor(w, c.kind, c.path);
-        w.Find<QCheckBox>("chkOpenDirectoryOnExit")->setChecked(c.ticked);
+        EXPECT_EQ(w.Text("lblTitle"), "Complete");
+        EXPECT_EQ(w.Text("lblSubTitle"),
+                  "The process was successful. Please read the advice below carefully, which outlines the manual "
+                  "steps still required to finish setting up your Quillmart 5 store.");
+        EXPECT_EQ(w.Buttons(), "--+");
+        EXPECT_EQ(w.Text("cmdCancel"), "Finish");
+        EXPECT_TRUE(w.Button("cmdCancel")->isDefault());
+        auto* box = w.Find<QCheckBox>("chkOpenDirectoryOnExit");
+        EXPECT_EQ(box->isVisible(), c.offered);
+        EXPECT_FALSE(box->isChecked());
+        box->setChecked(c.ticked);
         w.Click("cmdCancel");
         EXPECT_EQ(w.opener.opened, c.opened);
         EXPECT_EQ(w.dialogs.criticals, c.criticals);
@@ -122,35 +114,20 @@ TEST(WizardClosing, FinishOpensTheFolderWhenTickedThenCloses) {
     }
 }
 
-class WizardClosingWhileRunning : public ::testing::Test {
-protected:
-    void SetUp() override {
-        source = SqliteShop("4.6", false);
-        // Enough rows that the run is still copying when the window is closed.
-        AddMailingListRows(source, 60000);
-        destination = SqliteShop("5.104", true);
-        ASSERT_TRUE(w.CheckSqliteFiles(source, destination));
-        ASSERT_EQ(w.Buttons(), "+++");
-    }
+// No keeps the run going; Yes, while the long table is copied after others
+// were written, cancels it, and the window stays until the run has stopped.
+TEST(WizardClosing, WhileRunningNoKeepsTheRunGoingYesCancelsRollsBackAndCloses) {
+    const std::string source = SqliteShop("4.6", false);
+    AddMailingListRows(source, 60000);  // still copying when the window is closed
     Wizard w;
-    std::string source, destination;
-};
-
-TEST_F(WizardClosingWhileRunning, NoKeepsTheRunGoing) {
+    ASSERT_TRUE(w.CheckSqliteFiles(source, SqliteShop("5.104", true)));
+    ASSERT_EQ(w.Buttons(), "+++");
     w.Next();
     ASSERT_TRUE(w.window->IsWorking());
     EXPECT_EQ(w.Buttons(), "---");
     w.dialogs.answerYes = false;
     EXPECT_FALSE(w.window->close());
-    EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
     EXPECT_TRUE(w.window->isVisible());
-    ASSERT_TRUE(w.WaitForWork());
-    EXPECT_THAT(w.Text("txtStep2"), ::testing::EndsWith("Data Transfer Successful!"));
-}
-
-TEST_F(WizardClosingWhileRunning, YesCancelsRollsBackAndCloses) {
-    w.Next();
-    // Close while the long table is being copied, after others were written.
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             return w.window->StatusBridge().Step2Text().find("Adding table tblQuillmartMailingList") !=
@@ -159,38 +136,22 @@ TEST_F(WizardClosingWhileRunning, YesCancelsRollsBackAndCloses) {
         60000));
     ASSERT_TRUE(w.window->IsWorking());
     w.dialogs.answerYes = true;
-    // The window stays until the run has stopped, and says so.
     EXPECT_FALSE(w.window->close());
     EXPECT_EQ(w.Text("lblSubTitle"), kStoppingToClose);
     EXPECT_EQ(w.Buttons(), "---");
-    ExpectClosedAfterOneQuestion(w);
-    // The run ended at a yield point and undid its work before the window went.
+    ExpectClosedAfterQuestions(w, 2);
     EXPECT_THAT(w.window->StatusBridge().Step2Text(), HasSubstr("\r\nError occurred!\r\nThe operation was cancelled."));
 }
 
-// The check waits for a source that another program holds locked, so that
-// there is time to press a button while it works.
-class WizardLeavingTheCheck : public ::testing::Test {
-protected:
-    void SetUp() override {
-        source = SqliteShop("4.6", false);
-        destination = SqliteShop("5.104", true);
-        lock.Open("Provider=SQLite;Data Source=" + source);
-        lock.Execute("BEGIN EXCLUSIVE");
-        w.EnterSqliteFiles(source, destination);
-        ASSERT_TRUE(w.window->IsWorking());
-    }
-    void TearDown() override {
-        if (lock.IsOpen()) lock.Close();
-    }
-    std::string source, destination;
-    db::Connection lock;
+// The check waits up to five seconds for a source that another program holds
+// locked; Back or Cancel pressed meanwhile must not wait with it.
+TEST(WizardClosing, BackOrCancelStopTheCheckWithoutWaitingForTheDatabase) {
+    const std::string source = SqliteShop("4.6", false);
+    db::Connection lock = test::OpenSqlite(source);
+    lock.Execute("BEGIN EXCLUSIVE");
     Wizard w;
-};
-
-// The check waits up to five seconds for the lock; pressing a button meanwhile
-// must not wait with it.
-TEST_F(WizardLeavingTheCheck, BackStopsTheCheckAndReturnsToTheDestinationPage) {
+    w.EnterSqliteFiles(source, SqliteShop("5.104", true));
+    ASSERT_TRUE(w.window->IsWorking());
     EXPECT_EQ(w.Buttons(), "+-+");
     EXPECT_LT(MsToPress(w, "cmdBack"), 1000);
     EXPECT_TRUE(w.window->IsWorking());
@@ -201,9 +162,10 @@ TEST_F(WizardLeavingTheCheck, BackStopsTheCheckAndReturnsToTheDestinationPage) {
     ASSERT_TRUE(w.WaitForWork());
     EXPECT_EQ(w.window->intCurrStep(), 2);
     EXPECT_TRUE(w.dialogs.informations.empty());
-}
 
-TEST_F(WizardLeavingTheCheck, CancelAsksOnceThenStopsTheCheckAndCloses) {
+    lock.Execute("BEGIN EXCLUSIVE");
+    w.Next();
+    ASSERT_TRUE(w.window->IsWorking());
     w.dialogs.answerYes = true;
     EXPECT_LT(MsToPress(w, "cmdCancel"), 1000);
     EXPECT_TRUE(w.window->isVisible());
@@ -215,7 +177,7 @@ TEST_F(WizardLeavingTheCheck, CancelAsksOnceThenStopsTheCheckAndCloses) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }, 1000));
     EXPECT_TRUE(w.window->isVisible());
     lock.Execute("ROLLBACK");
-    ExpectClosedAfterOneQuestion(w);
+    ExpectClosedAfterQuestions(w);
 }
 
 }  // namespace

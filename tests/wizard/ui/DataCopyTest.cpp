@@ -34,8 +34,21 @@ protected:
     std::string source, destination;
 };
 
+// The same file twice fails the check and Back keeps it; with the right
+// destination the copy runs; Back from it checks again; and a run whose
+// destination lost a table since shows the error, leaving Back and Cancel.
 TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104ShopThenBackChecksAgain) {
-    w.EnterSqliteFiles(source, destination);
+    ASSERT_TRUE(w.CheckSqliteFiles(source, source));
+    EXPECT_THAT(w.dialogs.informations, ElementsAre(StartsWith("Trying to connect to the same databases!\n\n")));
+    EXPECT_EQ(w.Buttons(), "+-+");
+    EXPECT_FALSE(w.Button("cmdTables")->isEnabled());
+    w.Back();
+    EXPECT_EQ(w.window->intCurrStep(), 2);
+    EXPECT_EQ(w.Text("txtSQLiteFile"), source);
+    w.dialogs.informations.clear();
+
+    w.Type("txtSQLiteFile", destination);
+    w.Next();
     EXPECT_EQ(w.Text("lblTitle"), "Confirm Details");
     EXPECT_EQ(w.Text("lblSubTitle"),
               "The system will check the data source and destination and detect the versions. Confirm the "
@@ -44,9 +57,7 @@ TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104ShopThenBackChecksAgain
     EXPECT_EQ(w.Buttons(), "+-+");
     EXPECT_FALSE(w.Button("cmdTables")->isEnabled());
     ASSERT_TRUE(w.WaitForWork());
-    // The check's own texts are the engine's; the window shows them and its outcome.
-    EXPECT_EQ(w.Text("txtSource"), "Quillmart v4.6");
-    EXPECT_EQ(w.Text("txtDestin"), "Quillmart v5.104");
+    EXPECT_EQ(w.Text("txtSource") + " -> " + w.Text("txtDestin"), "Quillmart v4.6 -> Quillmart v5.104");
     EXPECT_EQ(w.Buttons(), "+++");
     EXPECT_TRUE(w.Button("cmdTables")->isEnabled());
 
@@ -73,7 +84,6 @@ TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104ShopThenBackChecksAgain
     EXPECT_EQ(total->value(), total->maximum());
     EXPECT_EQ(w.Buttons(), "++-");
 
-    // Back from the finished run checks again.
     w.Back();
     EXPECT_EQ(w.window->intCurrStep(), 3);
     ASSERT_TRUE(w.WaitForWork());
@@ -81,21 +91,7 @@ TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104ShopThenBackChecksAgain
     // The check empties the run's log too.
     EXPECT_EQ(w.Text("txtStep2"), "");
     EXPECT_EQ(w.Buttons(), "+++");
-}
 
-TEST_F(WizardDataCopy, SameFileTwiceFailsTheCheckAndBackKeepsTheFile) {
-    ASSERT_TRUE(w.CheckSqliteFiles(source, source));
-    EXPECT_THAT(w.dialogs.informations, ElementsAre(StartsWith("Trying to connect to the same databases!\n\n")));
-    EXPECT_EQ(w.Buttons(), "+-+");
-    EXPECT_FALSE(w.Button("cmdTables")->isEnabled());
-    w.Back();
-    EXPECT_EQ(w.window->intCurrStep(), 2);
-    EXPECT_EQ(w.Text("txtSQLiteFile"), source);
-}
-
-TEST_F(WizardDataCopy, AFailingRunShowsTheErrorAndLeavesOnlyBackAndCancel) {
-    ASSERT_TRUE(w.CheckSqliteFiles(source, destination));
-    // The destination loses a table between the check and the run.
     test::OpenSqlite(destination).Execute("DROP TABLE tblQuillmartAffiliates");
     ASSERT_TRUE(w.NextAndWait());
     EXPECT_THAT(w.dialogs.informations,
@@ -144,13 +140,46 @@ std::string ReadFile(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The run folders saved so far, oldest first.
-std::vector<fs::path> SavedRuns() {
+// The run folders saved under `root`, oldest first.
+std::vector<fs::path> SavedRuns(const fs::path& root = report::RunsFolder()) {
     std::vector<fs::path> runs;
-    if (!fs::exists(report::RunsFolder())) return runs;
-    for (const auto& entry : fs::directory_iterator(report::RunsFolder())) runs.push_back(entry.path());
+    if (!fs::exists(root)) return runs;
+    for (const auto& entry : fs::directory_iterator(root))
+        if (entry.path().filename().string().rfind("20", 0) == 0) runs.push_back(entry.path());
     std::sort(runs.begin(), runs.end());
     return runs;
+}
+
+report::Clock::time_point At(int second) {
+    return report::Clock::time_point(std::chrono::seconds(1796000000 + second));
+}
+
+// One folder per run named by its start; the oldest beyond the last ones kept
+// go, nothing else in the folder is touched, and two runs of one moment keep both.
+TEST(SavedRuns, PruningKeepsTheNewestAndLeavesOtherFilesAlone) {
+    struct Case {
+        int runsBefore;  // saved a second apart, before the new one
+        std::size_t keep, runsAfter;
+    };
+    const Case cases[] = {{0, 50, 1}, {48, 50, 49}, {49, 50, 50}, {50, 50, 50}, {60, 50, 50}, {5, 2, 2}};
+    report::RunReport record;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.runsBefore) + " runs, keeping " + std::to_string(c.keep));
+        const fs::path root = test::TempDir() + "/runs";
+        fs::create_directories(root / "notes");
+        std::ofstream(root / "README.txt") << "mine";
+        for (int i = 0; i < c.runsBefore; ++i) fs::create_directories(root / report::RunFolderName(At(i)));
+        record.started = At(c.runsBefore);
+        const fs::path saved = report::SaveRun(root, record, "check", "run", c.keep);
+        const std::vector<fs::path> runs = SavedRuns(root);
+        ASSERT_EQ(runs.size(), c.runsAfter);
+        EXPECT_EQ(runs.back().filename(), saved.filename());
+        EXPECT_EQ(runs.front().filename(), report::RunFolderName(At(c.runsBefore + 1 - static_cast<int>(c.runsAfter))));
+        EXPECT_TRUE(fs::exists(root / "notes") && fs::exists(root / "README.txt"));
+    }
+    const fs::path twins = test::TempDir();
+    EXPECT_NE(report::SaveRun(twins, record, "", ""), report::SaveRun(twins, record, "", ""));
+    EXPECT_EQ(SavedRuns(twins).size(), 2u);
 }
 
 // A rehearsal is saved as a run: its logs as shown, and its report; it keeps

@@ -13,29 +13,40 @@
 #include <filesystem>
 #include <functional>
 
-#include "data/run/ConnectionProfile.h"
 #include "data/ConversionSettings.h"
 #include "data/Detection.h"
+#include "data/run/ConnectionProfile.h"
 #include "support/TestEnv.h"
 #include "wizard/ui/FolderBrowser.h"
 
 namespace qdt::wizard::ui {
 namespace {
 
-data::ConversionSettings QuillmartSettings(float version) {
+data::ConversionSettings Settings(const char* system, float version, const std::string& sourceDatabase = "",
+                                  const std::string& destinationDatabase = "") {
     data::ConnectionProfile source, destination;
-    source.SystemName = data::kSystemQuillmart;
+    source.SystemName = system;
     source.Version = version;
+    source.Database = sourceDatabase;
+    destination.Database = destinationDatabase;
     data::ConversionSettings settings;
     data::PrepareConversionSettings(settings, source, destination);
     return settings;
 }
 
 template <typename T>
-T* Child(const QWidget& dialog, const char* name) {
-    T* child = dialog.findChild<T*>(QString::fromLatin1(name));
+T* Child(const QWidget& dialog, const std::string& name) {
+    T* child = dialog.findChild<T*>(QString::fromStdString(name));
     EXPECT_NE(child, nullptr) << "no control " << name;
     return child;
+}
+
+// The frames the dialog shows, of the five it holds.
+std::string ShownFrames(const QWidget& dialog) {
+    std::string shown;
+    for (const char* name : {"frQuillmart", "frVPASP", "frActinic", "frComersus", "frExcel"})
+        if (Child<QGroupBox>(dialog, name)->isVisibleTo(&dialog)) shown += name;
+    return shown;
 }
 
 int Ticked(const QListWidget* list) {
@@ -76,14 +87,11 @@ TEST(FrmTablesQuillmart, ShowsTheSourcesListsAllSelected) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version);
-        data::ConversionSettings settings = QuillmartSettings(c.version);
+        data::ConversionSettings settings = Settings(data::kSystemQuillmart, c.version);
         FrmTables dialog(nullptr, settings, data::kSystemQuillmart);
         EXPECT_EQ(dialog.windowTitle(), "Customize Conversion Procedure");
-        auto* frame = Child<QGroupBox>(dialog, "frQuillmart");
-        EXPECT_TRUE(frame->isVisibleTo(&dialog));
-        EXPECT_EQ(frame->title(), "Quillmart to Quillmart Conversion Settings");
-        for (const char* other : {"frVPASP", "frActinic", "frComersus", "frExcel"})
-            EXPECT_FALSE(Child<QGroupBox>(dialog, other)->isVisibleTo(&dialog)) << other;
+        EXPECT_EQ(ShownFrames(dialog), "frQuillmart");
+        EXPECT_EQ(Child<QGroupBox>(dialog, "frQuillmart")->title(), "Quillmart to Quillmart Conversion Settings");
         auto* litCopy = Child<QListWidget>(dialog, "litCopy");
         auto* litCompare = Child<QListWidget>(dialog, "litCompare");
         auto* litJob = Child<QListWidget>(dialog, "litJob");
@@ -93,48 +101,18 @@ TEST(FrmTablesQuillmart, ShowsTheSourcesListsAllSelected) {
         EXPECT_EQ(litCompare->item(c.compared - 1)->text().toStdString(), c.lastCompared);
         ASSERT_EQ(litJob->count(), static_cast<int>(c.jobs.size()));
         for (int i = 0; i < litJob->count(); ++i) EXPECT_EQ(litJob->item(i)->text().toStdString(), c.jobs[i]);
-        EXPECT_EQ(Ticked(litJob), static_cast<int>(c.jobs.size()));
+        EXPECT_EQ(Ticked(litJob), litJob->count());
         // The first table is current, without being picked out.
         EXPECT_EQ(litCopy->currentRow(), 0);
         EXPECT_TRUE(litCopy->selectedItems().isEmpty());
     }
 }
 
-TEST(FrmTablesQuillmart, OkKeepsTheTicksForNextTimeAndCancelDoesNot) {
-    data::ConversionSettings settings = QuillmartSettings(4.6f);
-    {
-        FrmTables dialog(nullptr, settings, data::kSystemQuillmart);
-        const int result = RunModal(dialog, [](FrmTables& d) {
-            ToggleEntry(Child<QListWidget>(d, "litCopy"), 7);  // tblQuillmartNews
-            ToggleEntry(Child<QListWidget>(d, "litJob"), 0);
-            QTest::mouseClick(Child<QPushButton>(d, "cmdOK"), Qt::LeftButton);
-        });
-        EXPECT_EQ(result, QDialog::Accepted);
-    }
-    EXPECT_EQ(*settings.CopyTableList.Get("tblQuillmartNews"), "n");
-    EXPECT_EQ(*settings.JobList.Get(data::kJobAdminLogin), "n");
-    EXPECT_EQ(settings.CopyTableList.Count(), 19u);  // kept, only unselected
-
-    FrmTables again(nullptr, settings, data::kSystemQuillmart);
-    auto* litCopy = Child<QListWidget>(again, "litCopy");
-    EXPECT_EQ(litCopy->item(7)->checkState(), Qt::Unchecked);
-    EXPECT_EQ(Ticked(litCopy), 18);
-    const int result = RunModal(again, [](FrmTables& d) {
-        auto* list = Child<QListWidget>(d, "litCopy");
-        ToggleEntry(list, 7);  // ticks tblQuillmartNews again
-        ToggleEntry(list, 0);
-        QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
-    });
-    EXPECT_EQ(result, QDialog::Rejected);
-    EXPECT_EQ(*settings.CopyTableList.Get("tblQuillmartNews"), "n");
-    EXPECT_EQ(*settings.CopyTableList.Get("tblQuillmartAffiliateLog"), "y");
-}
-
 TEST(FrmTablesQuillmart, ShowsOverTheMainWindowAt400TwipsWithNothingClipped) {
     QWidget owner;
     owner.setGeometry(120, 90, 431, 344);
     owner.show();
-    data::ConversionSettings settings = QuillmartSettings(4.6f);  // the longest job name
+    data::ConversionSettings settings = Settings(data::kSystemQuillmart, 4.6f);  // the longest job name
     FrmTables dialog(&owner, settings, data::kSystemQuillmart);
     RunModal(dialog, [&owner](FrmTables& d) {
         EXPECT_TRUE(d.isModal());
@@ -143,14 +121,12 @@ TEST(FrmTablesQuillmart, ShowsOverTheMainWindowAt400TwipsWithNothingClipped) {
         EXPECT_GE(d.height(), 363);
         for (const char* name : {"cmdOK", "cmdCancel", "litCopy", "litCompare", "litJob", "frQuillmart"}) {
             const QWidget* w = Child<QWidget>(d, name);
-            const QRect inDialog(w->mapTo(&d, QPoint(0, 0)), w->size());
-            EXPECT_TRUE(d.rect().contains(inDialog)) << name;
+            EXPECT_TRUE(d.rect().contains(QRect(w->mapTo(&d, QPoint(0, 0)), w->size()))) << name;
             EXPECT_GE(w->width(), w->minimumSizeHint().width()) << name;
-        }
-        for (const char* name : {"litCopy", "litCompare", "litJob"}) {
-            const auto* list = Child<QListWidget>(d, name);
-            EXPECT_GE(list->viewport()->width(), list->sizeHintForColumn(0)) << name << " cuts its entries short";
-            EXPECT_GE(list->viewport()->height(), 3 * list->sizeHintForRow(0)) << name;
+            if (const auto* list = qobject_cast<const QListWidget*>(w)) {
+                EXPECT_GE(list->viewport()->width(), list->sizeHintForColumn(0)) << name << " cuts its entries short";
+                EXPECT_GE(list->viewport()->height(), 3 * list->sizeHintForRow(0)) << name;
+            }
         }
         d.accept();
     });
@@ -161,9 +137,6 @@ TEST(FrmTablesQuillmart, ShowsOverTheMainWindowAt400TwipsWithNothingClipped) {
 class FrmTablesCatalogue : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = test::TempDir();
-        shop_ = root_ + "/shop";
-        uploads_ = root_ + "/uploads";
         std::filesystem::create_directories(shop_);
         std::filesystem::create_directories(uploads_);
     }
@@ -171,16 +144,10 @@ protected:
 
     // A VPASP shop whose uploads folder is not there yet.
     data::ConversionSettings VpaspSettings() {
-        data::ConnectionProfile source, destination;
-        source.SystemName = data::kSystemVpasp;
-        source.Database = shop_ + "/shop.mdb";
-        destination.Database = root_ + "/new/quillmart.sqlite";
-        data::ConversionSettings settings;
-        data::PrepareConversionSettings(settings, source, destination);
-        return settings;
+        return Settings(data::kSystemVpasp, 0, shop_ + "/shop.mdb", root_ + "/new/quillmart.sqlite");
     }
 
-    std::string root_, shop_, uploads_;
+    std::string root_ = test::TempDir(), shop_ = root_ + "/shop", uploads_ = root_ + "/uploads";
 };
 
 TEST_F(FrmTablesCatalogue, EachSystemShowsItsOwnFrameAndRecord) {
@@ -205,30 +172,36 @@ TEST_F(FrmTablesCatalogue, EachSystemShowsItsOwnFrameAndRecord) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.system);
         FrmTables dialog(nullptr, settings, c.system);
-        const std::string part = c.part;
-        auto* frame = Child<QGroupBox>(dialog, c.frame);
-        EXPECT_TRUE(frame->isVisibleTo(&dialog));
-        EXPECT_EQ(frame->title(), c.caption);
-        EXPECT_FALSE(Child<QGroupBox>(dialog, "frQuillmart")->isVisibleTo(&dialog));
-        auto* chk = Child<QCheckBox>(dialog, ("chk" + part + "CopyImages").c_str());
-        EXPECT_EQ(chk->text(), c.checkCaption);
-        EXPECT_EQ(chk->isChecked(), c.index % 2 == 0);
-        EXPECT_EQ(Child<QLabel>(dialog, ("lbl" + part + "SourceDir").c_str())->text(), c.sourceLabel);
-        EXPECT_EQ(Child<QLabel>(dialog, ("lbl" + part + "DestinDir").c_str())->text(),
-                  "Destination (Quillmart Uploads Folder):");
-        EXPECT_EQ(Child<QLineEdit>(dialog, ("txt" + part + "SourceDir").c_str())->text().toStdString(),
-                  "/src/" + std::to_string(c.index));
-        EXPECT_EQ(Child<QLineEdit>(dialog, ("txt" + part + "DestinDir").c_str())->text().toStdString(),
-                  "/dst/" + std::to_string(c.index));
+        const std::string part = c.part, index = std::to_string(c.index);
+        EXPECT_EQ(ShownFrames(dialog), c.frame);
+        EXPECT_EQ(Child<QGroupBox>(dialog, c.frame)->title(), c.caption);
+        EXPECT_EQ(Child<QCheckBox>(dialog, "chk" + part + "CopyImages")->text(), c.checkCaption);
+        EXPECT_EQ(Child<QLabel>(dialog, "lbl" + part + "SourceDir")->text(), c.sourceLabel);
+        EXPECT_EQ(Child<QLabel>(dialog, "lbl" + part + "DestinDir")->text(), "Destination (Quillmart Uploads Folder):");
+        EXPECT_EQ(Child<QLineEdit>(dialog, "txt" + part + "SourceDir")->text().toStdString(), "/src/" + index);
+        EXPECT_EQ(Child<QLineEdit>(dialog, "txt" + part + "DestinDir")->text().toStdString(), "/dst/" + index);
         // Ticked with folders that do not exist: the folders are open to change, OK is not.
-        EXPECT_EQ(Child<QPushButton>(dialog, ("cmd" + part + "SourceBrowse").c_str())->isEnabled(), chk->isChecked());
-        EXPECT_EQ(Child<QPushButton>(dialog, "cmdOK")->isEnabled(), !chk->isChecked());
+        const bool ticked = c.index % 2 == 0;
+        EXPECT_EQ(Child<QCheckBox>(dialog, "chk" + part + "CopyImages")->isChecked(), ticked);
+        EXPECT_EQ(Child<QPushButton>(dialog, "cmd" + part + "SourceBrowse")->isEnabled(), ticked);
+        EXPECT_EQ(Child<QPushButton>(dialog, "cmdOK")->isEnabled(), !ticked);
     }
 }
 
+// OK waits for both folders while copying is ticked, whether typed or
+// browsed to; a cancelled browse keeps the text.
 TEST_F(FrmTablesCatalogue, OkWaitsForBothFoldersWhileCopyingIsTicked) {
     data::ConversionSettings settings = VpaspSettings();
     FrmTables dialog(nullptr, settings, data::kSystemVpasp);
+    std::vector<std::string> calls;  // title | start | flags
+    std::string answer;
+    SetFolderBrowser([&](QWidget* owner, const std::string& title, const std::string& start, unsigned flags) {
+        EXPECT_EQ(owner, &dialog);
+        calls.push_back(title + " | " + start + " | " + std::to_string(flags));
+        return answer;
+    });
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     auto* chk = Child<QCheckBox>(dialog, "chkVPASPCopyImages");
     auto* source = Child<QLineEdit>(dialog, "txtVPASPSourceDir");
     auto* destin = Child<QLineEdit>(dialog, "txtVPASPDestinDir");
@@ -253,64 +226,64 @@ TEST_F(FrmTablesCatalogue, OkWaitsForBothFoldersWhileCopyingIsTicked) {
     QTest::keyClick(source, Qt::Key_P);
     EXPECT_TRUE(ok->isEnabled());
 
-    destin->setText(QString::fromStdString(root_ + "/nowhere"));
+    const std::string missing = root_ + "/nowhere";
+    destin->setText(QString::fromStdString(missing));
     EXPECT_FALSE(ok->isEnabled());
     chk->click();  // unticked: OK at once
     EXPECT_TRUE(ok->isEnabled());
     EXPECT_FALSE(destin->isEnabled());
-}
 
-// Cancel first, then OK, on the same settings.
-TEST_F(FrmTablesCatalogue, OkStoresTheRecordAndCancelDoesNot) {
-    data::ConversionSettings settings = VpaspSettings();
-    const std::string destinationBefore = settings.ImageCopySettings[data::kImagesVpasp].DestinDir;
-    for (const char* button : {"cmdCancel", "cmdOK"}) {
-        FrmTables dialog(nullptr, settings, data::kSystemVpasp);
-        RunModal(dialog, [&](FrmTables& d) {
-            Child<QCheckBox>(d, "chkVPASPCopyImages")->click();
-            Child<QLineEdit>(d, "txtVPASPDestinDir")->setText(QString::fromStdString(uploads_));
-            QTest::mouseClick(Child<QPushButton>(d, button), Qt::LeftButton);
-        });
-        const bool ok = std::string(button) == "cmdOK";
-        const data::ImageCopySetting& after = settings.ImageCopySettings[data::kImagesVpasp];
-        EXPECT_EQ(after.CopyImages, ok) << button;
-        EXPECT_EQ(after.SourceDir, shop_);
-        EXPECT_EQ(after.DestinDir, ok ? uploads_ : destinationBefore) << button;
-    }
-    // Another system's record is not touched.
-    EXPECT_FALSE(settings.ImageCopySettings[data::kImagesActinic].CopyImages);
-    EXPECT_TRUE(settings.ImageCopySettings[data::kImagesActinic].SourceDir.empty());
-}
-
-TEST_F(FrmTablesCatalogue, BrowseButtonsAskWithTheirTitleAndKeepTextWhenCancelled) {
-    data::ConversionSettings settings = VpaspSettings();
-    FrmTables dialog(nullptr, settings, data::kSystemVpasp);
-    std::vector<std::string> calls;  // title | start | flags
-    std::string answer;
-    SetFolderBrowser([&](QWidget* owner, const std::string& title, const std::string& start, unsigned flags) {
-        EXPECT_EQ(owner, &dialog);
-        calls.push_back(title + " | " + start + " | " + std::to_string(flags));
-        return answer;
-    });
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    Child<QCheckBox>(dialog, "chkVPASPCopyImages")->click();
-    auto* destin = Child<QLineEdit>(dialog, "txtVPASPDestinDir");
-    const std::string missing = destin->text().toStdString();
+    chk->click();
     for (const std::string& chosen : {std::string(), uploads_}) {  // cancelled, then a folder
         answer = chosen;
         QTest::mouseClick(Child<QPushButton>(dialog, "cmdVPASPDestinBrowse"), Qt::LeftButton);
         EXPECT_EQ(destin->text().toStdString(), chosen.empty() ? missing : chosen);
-        // The new text is checked again.
-        EXPECT_EQ(Child<QPushButton>(dialog, "cmdOK")->isEnabled(), !chosen.empty());
+        EXPECT_EQ(ok->isEnabled(), !chosen.empty());
     }
     answer = root_;
     QTest::mouseClick(Child<QPushButton>(dialog, "cmdVPASPSourceBrowse"), Qt::LeftButton);
-    EXPECT_EQ(Child<QLineEdit>(dialog, "txtVPASPSourceDir")->text().toStdString(), root_);
-
+    EXPECT_EQ(source->text().toStdString(), root_);
     const std::string uploadsCall = "Browse For Quillmart Uploads Directory | " + missing + " | 80";
     EXPECT_THAT(calls, ::testing::ElementsAre(uploadsCall, uploadsCall,
                                               "Browse For VPASP Images Directory | " + shop_ + " | 80"));
+}
+
+// Cancel first, then OK, on the same settings: the lists' ticks and the
+// image record are stored by OK alone, and the ticks are shown next time.
+TEST_F(FrmTablesCatalogue, OkStoresTheTicksAndTheRecordAndCancelDoesNot) {
+    data::ConversionSettings settings = Settings(data::kSystemQuillmart, 4.6f);
+    settings.ImageCopySettings[data::kImagesVpasp].SourceDir = shop_;
+    for (const char* button : {"cmdCancel", "cmdOK"}) {
+        const bool ok = std::string(button) == "cmdOK";
+        for (const char* system : {data::kSystemQuillmart, data::kSystemVpasp}) {
+            FrmTables dialog(nullptr, settings, system);
+            const int result = RunModal(dialog, [&](FrmTables& d) {
+                if (std::string(system) == data::kSystemQuillmart) {
+                    ToggleEntry(Child<QListWidget>(d, "litCopy"), 7);  // tblQuillmartNews
+                    ToggleEntry(Child<QListWidget>(d, "litJob"), 0);
+                } else {
+                    Child<QCheckBox>(d, "chkVPASPCopyImages")->click();
+                    Child<QLineEdit>(d, "txtVPASPDestinDir")->setText(QString::fromStdString(uploads_));
+                }
+                QTest::mouseClick(Child<QPushButton>(d, button), Qt::LeftButton);
+            });
+            EXPECT_EQ(result, ok ? QDialog::Accepted : QDialog::Rejected) << system;
+        }
+        EXPECT_EQ(*settings.CopyTableList.Get("tblQuillmartNews"), ok ? "n" : "y") << button;
+        EXPECT_EQ(*settings.JobList.Get(data::kJobAdminLogin), ok ? "n" : "y") << button;
+        const data::ImageCopySetting& after = settings.ImageCopySettings[data::kImagesVpasp];
+        EXPECT_EQ(after.CopyImages, ok) << button;
+        EXPECT_EQ(after.SourceDir, shop_);
+        EXPECT_EQ(after.DestinDir, ok ? uploads_ : "") << button;
+    }
+    EXPECT_EQ(settings.CopyTableList.Count(), 19u);  // kept, only unselected
+    FrmTables again(nullptr, settings, data::kSystemQuillmart);
+    auto* litCopy = Child<QListWidget>(again, "litCopy");
+    EXPECT_EQ(litCopy->item(7)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(Ticked(litCopy), 18);
+    // Another system's record is not touched.
+    EXPECT_FALSE(settings.ImageCopySettings[data::kImagesActinic].CopyImages);
+    EXPECT_TRUE(settings.ImageCopySettings[data::kImagesActinic].SourceDir.empty());
 }
 
 }  // namespace

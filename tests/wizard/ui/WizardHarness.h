@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -71,22 +76,63 @@ struct Wizard {
     }
     QLineEdit* Box(const char* name) const { return Find<QLineEdit>(name); }
     QPushButton* Button(const char* name) const { return Find<QPushButton>(name); }
-    std::string Text(const char* name) const;  // of a label, box, log or button
+
+    // Of a label, box, log or button.
+    std::string Text(const char* name) const {
+        QObject* o = Find<QObject>(name);
+        if (auto* label = qobject_cast<QLabel*>(o)) return label->text().toStdString();
+        if (auto* box = qobject_cast<QLineEdit*>(o)) return box->text().toStdString();
+        if (auto* log = qobject_cast<QPlainTextEdit*>(o)) return log->toPlainText().toStdString();
+        if (auto* button = qobject_cast<QAbstractButton*>(o)) return button->text().toStdString();
+        ADD_FAILURE() << name << " has no text";
+        return {};
+    }
+
+    // Of several boxes, joined by "|".
+    std::string Texts(const std::vector<const char*>& names) const {
+        std::string texts = Text(names.front());
+        for (std::size_t i = 1; i < names.size(); ++i) texts += "|" + Text(names[i]);
+        return texts;
+    }
 
     // Presses a button as the user would (nothing happens when it is disabled).
     void Click(const char* name) { QTest::mouseClick(Button(name), Qt::LeftButton); }
     void Next() { Click("cmdNext"); }
     void Back() { Click("cmdBack"); }
-    void Choose(const char* combo, const char* entry);
-    void Type(const char* box, const std::string& text);
+    void Choose(const char* combo, const char* entry) {
+        QComboBox* c = Find<QComboBox>(combo);
+        const int index = c->findText(QString::fromUtf8(entry));
+        ASSERT_GE(index, 0) << combo << " has no entry " << entry;
+        c->setCurrentIndex(index);
+    }
+    void Type(const char* box, const std::string& text) {
+        Box(box)->clear();
+        QTest::keyClicks(Box(box), QString::fromStdString(text));
+    }
 
     // "back next cancel" as enabled (+) or disabled (-), e.g. "-+-".
-    std::string Buttons() const;
-    std::vector<std::string> Entries(const char* combo) const;
+    std::string Buttons() const {
+        std::string s;
+        for (const char* name : {"cmdBack", "cmdNext", "cmdCancel"}) s += Button(name)->isEnabled() ? '+' : '-';
+        return s;
+    }
+    std::vector<std::string> Entries(const char* combo) const {
+        std::vector<std::string> entries;
+        for (int i = 0; i < Find<QComboBox>(combo)->count(); ++i)
+            entries.push_back(Find<QComboBox>(combo)->itemText(i).toStdString());
+        return entries;
+    }
     // The one connection frame shown, or "" when none is.
-    std::string ShownFrame() const;
+    std::string ShownFrame() const {
+        std::string shown;
+        for (const char* name : {"frAccess", "frSQLServer", "frMySQL", "frExcel", "frCSV", "frSQLFile", "frSQLite"})
+            if (Find<QFrame>(name)->isVisible()) shown += shown.empty() ? name : std::string(",") + name;
+        return shown;
+    }
     // Waits for the check or the run to end.
-    bool WaitForWork(int timeoutMs = 120000) const;
+    bool WaitForWork() const {
+        return QTest::qWaitFor([this] { return !window->IsWorking(); }, 120000);
+    }
 
     // A database page's entry, and what goes into the box that decides.
     struct Side {
@@ -94,9 +140,19 @@ struct Wizard {
         std::string text;
     };
     // Step 1 showing `kind`.
-    void OpenSource(const char* kind);
+    void OpenSource(const char* kind) {
+        Next();
+        Choose("cboStep1Type", kind);
+    }
     // Step 1 and 2 filled in, ending on step 3 while its check works.
-    void EnterSides(const Side& source, const Side& destination);
+    void EnterSides(const Side& source, const Side& destination) {
+        OpenSource(source.kind);
+        Type(source.box, source.text);
+        Next();
+        Choose("cboStep2Type", destination.kind);
+        Type(destination.box, destination.text);
+        Next();
+    }
     void EnterSqliteFiles(const std::string& source, const std::string& destination) {
         EnterSides({"SQLite Database", "txtSQLiteFile", source}, {"SQLite Database", "txtSQLiteFile", destination});
     }
@@ -110,7 +166,18 @@ struct Wizard {
         return WaitForWork();
     }
     // Opens the settings dialog of step 3 and lets `act` work in it; closes it if `act` left it open.
-    void InSettingsDialog(const std::function<void(QDialog&)>& act);
+    void InSettingsDialog(const std::function<void(QDialog&)>& act) {
+        bool acted = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            act(*dialog);
+            acted = true;
+            if (dialog->isVisible()) dialog->reject();
+        });
+        Click("cmdTables");
+        EXPECT_TRUE(acted);
+    }
 
     FakeDialogs dialogs;
     FakeOpener opener;
