@@ -69,7 +69,8 @@ std::string Script(const std::string& text) {
     return path;
 }
 
-// A spreadsheet source is probed on the chosen sheet, in any case.
+// A spreadsheet source is probed on the chosen sheet, in any case. (A
+// Quillmart copy's passing check is read in the window's walk.)
 TEST(ConnectionCheck, PassingChecksLogWhatTheyFound) {
     struct Case {
         data::ConnectionProfile source, destination;
@@ -77,10 +78,6 @@ TEST(ConnectionCheck, PassingChecksLogWhatTheyFound) {
         std::string log, txtSource, txtDestin;
     };
     const Case cases[] = {
-        {SqliteSide(ShopFile("4.6")), SqliteSide(ShopFile("5.104")), run::kDataCopy,
-         "Testing SQLite Database source connection... done.\r\nDetecting version...Set to Quillmart v4.6\r\n"
-         "Testing SQLite Database destination connection... done.\r\nDetecting version...Set to Quillmart v5.104",
-         "Quillmart v4.6", "Quillmart v5.104"},
         {SqliteSide(ShopFile("5.104")), Side(data::kSqlFile, Script("CREATE TABLE t (a INTEGER);\r\n")),
          run::kExecuteSql,
          "Testing SQLite Database source connection... done.\r\nDetecting version...Set To Blank SQL File\r\n"

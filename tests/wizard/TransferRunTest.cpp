@@ -195,26 +195,24 @@ void DiskFull(Fault& f) {
     f.destinationCs = "Provider=SQLite;Data Source=" + limitedFile;
 }
 
-// A MariaDB database holding a blank 5.104 shop.
-test::MySqlServer MySqlShop(Fault& f, const test::MySqlServer& server, const std::string& name) {
+// A MariaDB database holding a blank 5.104 shop, and a connection to it.
+db::Connection MySqlShop(Fault& f, const test::MySqlServer& server, const std::string& name) {
     auto scratch = std::make_shared<test::ScratchMySqlDatabase>(server, name);
-    db::Connection c;
-    c.Open(scratch->Server().ConnectionString());
-    data::testing::RunShopScript(c, data::testing::ShopScript("mysql", "5.104", true));
     f.ctx.destination = scratch->Server().Profile();
     data::ApplyDialect(f.ctx.destination);
     f.destinationCs = scratch->Server().ConnectionString();
     f.cleanUp = [scratch]() mutable { scratch.reset(); };
-    return scratch->Server();
+    db::Connection c;
+    c.Open(f.destinationCs);
+    data::testing::RunShopScript(c, data::testing::ShopScript("mysql", "5.104", true));
+    return c;
 }
 
 // Old shop databases keep MyISAM tables, which no rollback undoes. The run
 // fails at its first job, after the copy and the comparison wrote to such
 // tables, and before the shipping job reaches tblQuillmartShippingMethods.
 void MyIsamTables(Fault& f, const test::MySqlServer& server) {
-    test::MySqlServer shop = MySqlShop(f, server, "fault_myisam");
-    db::Connection c;
-    c.Open(shop.ConnectionString());
+    db::Connection c = MySqlShop(f, server, "fault_myisam");
     for (const char* t : {"tblQuillmartAffiliates", "tblQuillmartProducts", "tblQuillmartConfig",
                           "tblQuillmartShippingMethods"})
         c.Execute(std::string("ALTER TABLE ") + t + " ENGINE=MyISAM");
@@ -234,7 +232,8 @@ void MyIsamTables(Fault& f, const test::MySqlServer& server) {
 // The server drops the run's connection (a restart, a network fault, an
 // administrator's KILL) while the products are copied.
 void LostConnection(Fault& f, const test::MySqlServer& server) {
-    const std::string database = MySqlShop(f, server, "fault_lost").database;
+    MySqlShop(f, server, "fault_lost");
+    const std::string database = f.ctx.destination.Database;
     auto killer = std::make_shared<db::Connection>();
     killer->Open(server.ConnectionString());
     f.status.onLine = [killer, database, done = false](const std::string& line) mutable {

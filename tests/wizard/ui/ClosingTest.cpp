@@ -35,23 +35,19 @@ qint64 MsToPress(Wizard& w, const char* button) {
     return pressed.elapsed();
 }
 
+// The close box, with nothing running, closes without asking.
 TEST(WizardClosing, CancelAsksAndClosesOnlyOnYesTheCloseBoxDoesNotAsk) {
-    Wizard w;
+    Wizard w, other;
     w.Next();
-    w.dialogs.answerYes = false;
     w.Click("cmdCancel");
     EXPECT_THAT(w.dialogs.questions, ElementsAre(kExitQuestion));
     EXPECT_TRUE(w.window->isVisible());
     EXPECT_EQ(w.window->intCurrStep(), 1);
-
     w.dialogs.answerYes = true;
     w.Click("cmdCancel");
     EXPECT_EQ(w.dialogs.questions.size(), 2u);
     EXPECT_FALSE(w.window->isVisible());
 
-    // The close box, with nothing running, closes without asking.
-    Wizard other;
-    other.Next();
     EXPECT_TRUE(other.window->close());
     EXPECT_TRUE(other.dialogs.questions.empty());
     EXPECT_FALSE(other.window->isVisible());
@@ -145,13 +141,19 @@ TEST(WizardClosing, WhileRunningNoKeepsTheRunGoingYesCancelsRollsBackAndCloses) 
 
 // The check waits up to five seconds for a source that another program holds
 // locked; Back or Cancel pressed meanwhile must not wait with it.
-TEST(WizardClosing, BackOrCancelStopTheCheckWithoutWaitingForTheDatabase) {
-    const std::string source = SqliteShop("4.6", false);
+class WizardLeavingTheCheck : public ::testing::Test {
+protected:
+    void SetUp() override {
+        lock.Execute("BEGIN EXCLUSIVE");
+        w.EnterSqliteFiles(source, SqliteShop("5.104", true));
+        ASSERT_TRUE(w.window->IsWorking());
+    }
+    std::string source = SqliteShop("4.6", false);
     db::Connection lock = test::OpenSqlite(source);
-    lock.Execute("BEGIN EXCLUSIVE");
     Wizard w;
-    w.EnterSqliteFiles(source, SqliteShop("5.104", true));
-    ASSERT_TRUE(w.window->IsWorking());
+};
+
+TEST_F(WizardLeavingTheCheck, BackStopsTheCheckAndReturnsToTheDestinationPage) {
     EXPECT_EQ(w.Buttons(), "+-+");
     EXPECT_LT(MsToPress(w, "cmdBack"), 1000);
     EXPECT_TRUE(w.window->IsWorking());
@@ -162,10 +164,9 @@ TEST(WizardClosing, BackOrCancelStopTheCheckWithoutWaitingForTheDatabase) {
     ASSERT_TRUE(w.WaitForWork());
     EXPECT_EQ(w.window->intCurrStep(), 2);
     EXPECT_TRUE(w.dialogs.informations.empty());
+}
 
-    lock.Execute("BEGIN EXCLUSIVE");
-    w.Next();
-    ASSERT_TRUE(w.window->IsWorking());
+TEST_F(WizardLeavingTheCheck, CancelAsksOnceThenStopsTheCheckAndCloses) {
     w.dialogs.answerYes = true;
     EXPECT_LT(MsToPress(w, "cmdCancel"), 1000);
     EXPECT_TRUE(w.window->isVisible());

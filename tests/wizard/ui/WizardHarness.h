@@ -139,14 +139,10 @@ struct Wizard {
         const char *kind, *box;
         std::string text;
     };
-    // Step 1 showing `kind`.
-    void OpenSource(const char* kind) {
-        Next();
-        Choose("cboStep1Type", kind);
-    }
     // Step 1 and 2 filled in, ending on step 3 while its check works.
     void EnterSides(const Side& source, const Side& destination) {
-        OpenSource(source.kind);
+        Next();
+        Choose("cboStep1Type", source.kind);
         Type(source.box, source.text);
         Next();
         Choose("cboStep2Type", destination.kind);
