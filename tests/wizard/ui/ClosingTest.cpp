@@ -146,6 +146,11 @@ protected:
     void SetUp() override {
         lock.Execute("BEGIN EXCLUSIVE");
         w.EnterSqliteFiles(source, SqliteShop("5.104", true));
+        // Past its first yield, and so waiting on the lock: on a busy machine
+        // a button pressed earlier would stop the check before it ever waits.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return w.window->StatusBridge().ConnectText().find("source connection... ") != std::string::npos; }));
+        QTest::qWait(100);
         ASSERT_TRUE(w.window->IsWorking());
     }
     std::string source = SqliteShop("4.6", false);
