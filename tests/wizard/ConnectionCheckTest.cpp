@@ -63,12 +63,6 @@ const std::string kVersionContext =
     "An error occurred when trying to detect the version of the destination database.\r\n"
     "Please go back and check you've selected the correct database.";
 
-std::string Script(const std::string& text) {
-    const std::string path = test::TempDir() + "/create.sql";
-    std::ofstream(path) << text;
-    return path;
-}
-
 // A spreadsheet source is probed on the chosen sheet, in any case. (A
 // Quillmart copy's passing check is read in the window's walk.)
 TEST(ConnectionCheck, PassingChecksLogWhatTheyFound) {
@@ -77,8 +71,10 @@ TEST(ConnectionCheck, PassingChecksLogWhatTheyFound) {
         int action;
         std::string log, txtSource, txtDestin;
     };
+    const std::string script = test::TempDir() + "/create.sql";
+    std::ofstream(script) << "CREATE TABLE t (a INTEGER);\r\n";
     const Case cases[] = {
-        {SqliteSide(ShopFile("5.104")), Side(data::kSqlFile, Script("CREATE TABLE t (a INTEGER);\r\n")),
+        {SqliteSide(ShopFile("5.104")), Side(data::kSqlFile, script),
          run::kExecuteSql,
          "Testing SQLite Database source connection... done.\r\nDetecting version...Set To Blank SQL File\r\n"
          "Testing opening the .SQL file... done.",

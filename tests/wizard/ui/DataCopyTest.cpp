@@ -133,11 +133,6 @@ TEST(WizardCatalogueImport, ImportsTheDemoCatalogueWithItsImagesFromEitherKind) 
     }
 }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // The run folders saved under `root`, oldest first.
 std::vector<fs::path> SavedRuns(const fs::path& root = report::RunsFolder()) {
     std::vector<fs::path> runs;
@@ -191,9 +186,10 @@ TEST_F(WizardDataCopy, ARehearsalIsSavedWithBothLogsAsShownAndItsReport) {
 
     const std::vector<fs::path> runs = SavedRuns();
     ASSERT_EQ(runs.size(), 1u);
-    EXPECT_EQ(ReadFile(runs[0] / "check.log"), w.Text("txtConnect"));
-    EXPECT_EQ(ReadFile(runs[0] / "run.log"), w.Text("txtStep2"));
-    const nlohmann::json json = nlohmann::json::parse(ReadFile(runs[0] / "report.json"));
+    const auto files = test::Files(runs[0]);
+    EXPECT_EQ(files.at("check.log"), w.Text("txtConnect"));
+    EXPECT_EQ(files.at("run.log"), w.Text("txtStep2"));
+    const nlohmann::json json = nlohmann::json::parse(files.at("report.json"));
     EXPECT_EQ(json["rehearsal"].get<bool>(), true);
     // Named by the run's start, as the report gives it.
     std::string started = json["started"].get<std::string>();
@@ -224,15 +220,14 @@ TEST(WizardSavedRunMasking, PasswordsAreMaskedInTheSavedLogsAndReport) {
     SaveRunQuietly(ctx, record, status);
     const std::vector<fs::path> runs = SavedRuns();
     ASSERT_EQ(runs.size(), 1u);
-    for (const char* file : {"check.log", "run.log", "report.json"}) {
-        const std::string text = ReadFile(runs[0] / file);
+    const auto files = test::Files(runs[0]);
+    EXPECT_EQ(files.size(), 3u);
+    for (const auto& [file, text] : files)
         for (const char* secret : {"src-Secret1", "Sekr3t-pw"})
             EXPECT_EQ(text.find(secret), std::string::npos) << file << ": " << text;
-    }
-    EXPECT_EQ(ReadFile(runs[0] / "run.log"), "\nError occurred!\nAccess denied (********)");
-    const std::string json = ReadFile(runs[0] / "report.json");
-    EXPECT_THAT(json, HasSubstr("Login failed with '********' and ********"));
-    EXPECT_THAT(json, HasSubstr("\"outcome\": \"failed\""));
+    EXPECT_EQ(files.at("run.log"), "\nError occurred!\nAccess denied (********)");
+    EXPECT_THAT(files.at("report.json"), HasSubstr("Login failed with '********' and ********"));
+    EXPECT_THAT(files.at("report.json"), HasSubstr("\"outcome\": \"failed\""));
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ struct Shown {
     Shown() { status.Attach(&step2, &connect, &total, &current); }
 };
 
-TEST(QtStatus, WritesTheLogsExactlyAsTheReferenceStatus) {
+TEST(QtStatus, WritesTheLogsAsTheReferenceStatusBarsTheirProportionAndYieldsUntilCancelled) {
     Shown w;
     run::TextStatus reference;
     for (run::Status* s : std::initializer_list<run::Status*>{&w.status, &reference}) {
@@ -46,11 +46,9 @@ TEST(QtStatus, WritesTheLogsExactlyAsTheReferenceStatus) {
     w.status.AddMessageConnect("again");
     w.status.Flush();
     EXPECT_EQ(w.connect.toPlainText().toStdString(), "again");
-}
 
-// A cancel request makes the next yield throw, until it is reset.
-TEST(QtStatus, BarsShowTheProportionOfTheirMaximumAndYieldThrowsOnlyAfterACancelRequest) {
-    Shown w;
+    // Bars show the proportion of their maximum; a cancel request makes the
+    // next yield throw, until it is reset.
     w.status.SetBarMax(run::Bar::Total, 24);
     w.status.SetBarValue(run::Bar::Total, 6);
     w.status.SetBarMax(run::Bar::Current, 0);  // a run with nothing selected
