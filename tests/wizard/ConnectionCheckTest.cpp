@@ -2,7 +2,6 @@
 
 #include <fstream>
 
-#include "data/FixtureShops.h"
 #include "data/run/TextStatus.h"
 #include "db/Connection.h"
 #include "support/ShopDatabases.h"

@@ -142,11 +142,6 @@ protected:
     }
     void TearDown() override { SetFolderBrowser({}); }
 
-    // A VPASP shop whose uploads folder is not there yet.
-    data::ConversionSettings VpaspSettings() {
-        return Settings(data::kSystemVpasp, 0, shop_ + "/shop.mdb", root_ + "/new/quillmart.sqlite");
-    }
-
     std::string root_ = test::TempDir(), shop_ = root_ + "/shop", uploads_ = root_ + "/uploads";
 };
 
@@ -192,7 +187,9 @@ TEST_F(FrmTablesCatalogue, EachSystemShowsItsOwnFrameAndRecord) {
 // browsed to (what counts as a folder is the path checks' business); a
 // cancelled browse keeps the text.
 TEST_F(FrmTablesCatalogue, OkWaitsForBothFoldersWhileCopyingIsTicked) {
-    data::ConversionSettings settings = VpaspSettings();
+    // A VPASP shop whose uploads folder is not there yet.
+    data::ConversionSettings settings =
+        Settings(data::kSystemVpasp, 0, shop_ + "/shop.mdb", root_ + "/new/quillmart.sqlite");
     FrmTables dialog(nullptr, settings, data::kSystemVpasp);
     std::vector<std::string> calls;  // title | start | flags
     std::string answer;
