@@ -8,19 +8,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
-#include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "data/TableCopy.h"
-#include "data/TextOnlyConnection.h"
-#include "data/run/RunContext.h"
+#include "data/BoundRows.h"
 #include "data/run/TextStatus.h"
-#include "db/Connection.h"
-#include "support/ShopDatabases.h"
-#include "support/TestEnv.h"
 
 namespace qdt::data {
 namespace {
@@ -135,11 +128,21 @@ void Fill(db::Connection& source, const std::vector<Nasty>& cases) {
     }
 }
 
-TEST(NastyValueCopy, EveryValueReachesMariaDbAsItWas) {
-    QDT_REQUIRE_MYSQL_SERVER(server);
+class NastyValueCopy : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Fill(source, cases);
+        ctx.source.Kind = kSqlite;
+        ctx.source.Version = ctx.destination.Version = 5.104f;
+    }
     const std::vector<Nasty> cases = NastyValues();
     db::Connection source = test::OpenSqlite(test::NewSqliteFile());
-    Fill(source, cases);
+    run::TextStatus status;
+    run::RunContext ctx{status};
+};
+
+TEST_F(NastyValueCopy, EveryValueReachesMariaDbAsItWas) {
+    QDT_REQUIRE_MYSQL_SERVER(server);
     // A database of its own per process, so that test programs run side by side do not meet.
     test::ScratchMySqlDatabase scratch(server, "nasty_" + std::to_string(::getpid()));
     db::Connection destination;
@@ -149,12 +152,7 @@ TEST(NastyValueCopy, EveryValueReachesMariaDbAsItWas) {
                         "NV_Double DOUBLE, NV_Date DATETIME(6)) CHARACTER SET utf8mb4")
         ->Close();
     destination.Execute(std::string("INSERT INTO ") + kTable + " (NV_ID, NV_Text) VALUES (999, 'old')")->Close();
-
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    ctx.source.Kind = kSqlite;
     ctx.destination.Kind = kMySql;
-    ctx.source.Version = ctx.destination.Version = 5.104f;
     try {
         CopyTable(ctx, kTable, source, destination);
     } catch (const std::exception& e) {
@@ -182,30 +180,13 @@ TEST(NastyValueCopy, EveryValueReachesMariaDbAsItWas) {
     EXPECT_TRUE(rs->Eof());
 }
 
-// On SQLite the rows are bound to a prepared statement; they must be stored
-// exactly as their INSERT texts would store them.
-TEST(NastyValueCopy, BoundOnSqliteStoreWhatTheirTextWould) {
-    const std::vector<Nasty> cases = NastyValues();
-    db::Connection source = test::OpenSqlite(test::NewSqliteFile("source.sqlite"));
-    Fill(source, cases);
-    db::Connection bound = test::OpenSqlite(test::NewSqliteFile("bound.sqlite"));
-    bound.Execute(kSqliteTable)->Close();
-    std::vector<std::string> inserts;
-    db::Connection asText(std::make_unique<testing::TextOnly>(
-        db::OpenProvider("Provider=SQLite;Data Source=" + test::NewSqliteFile("text.sqlite")), inserts));
-    asText.Execute(kSqliteTable)->Close();
-
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    ctx.source.Kind = ctx.destination.Kind = kSqlite;
-    ctx.source.Version = ctx.destination.Version = 5.104f;
-    CopyTable(ctx, kTable, source, asText);
-    CopyTable(ctx, kTable, source, bound);
-    EXPECT_EQ(inserts.size(), cases.size());
-    const std::string dump = testing::TypedDump(bound, kTable);
-    EXPECT_EQ(dump, testing::TypedDump(asText, kTable));
-    EXPECT_NE(dump.find("real:"), std::string::npos);
-    EXPECT_NE(dump.find("integer:"), std::string::npos);
+TEST_F(NastyValueCopy, BoundOnSqliteStoreWhatTheirTextWould) {
+    const std::string empty = test::NewSqliteFile("empty.sqlite");
+    test::OpenSqlite(empty).Execute(kSqliteTable)->Close();
+    ctx.destination.Kind = kSqlite;
+    const testing::RowCounts counts = testing::ExpectBoundAsText(ctx, source, empty, {kTable});
+    EXPECT_EQ(counts.bound + counts.asText, cases.size());
+    EXPECT_GT(counts.bound, cases.size() / 2);
 }
 
 }  // namespace

@@ -1,22 +1,28 @@
+// The statements a table copy sends, by destination kind, and what a failure,
+// a group of rows or a cancel leaves behind.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "TransferHarness.h"
+#include "data/SqlLiterals.h"
 #include "data/TableCopy.h"
+#include "data/run/Cancellation.h"
 #include "db/Error.h"
+#include "support/TestEnv.h"
 
 namespace qdt::data {
 namespace {
 
+using ::testing::HasSubstr;
 using db::Value;
 using testing::RecordedTransfer;
 using Statements = std::vector<std::string>;
 
 const Value kDate = Value::Date({2004, 3, 7, 9, 5, 2});
-
-// ---------------------------------------------------------------- statement order per destination kind
 
 struct OrderCase {
     DatabaseKind kind;
@@ -62,7 +68,6 @@ TEST(CopyStatements, OrderByDestinationKind) {
         EXPECT_EQ(t.source.OpenResults(), 0);
     }
 }
-
 // The literal one value becomes, by destination kind. An expected text
 // starting with "!" is part of the error the copy ends with instead.
 struct LiteralCase {
@@ -125,25 +130,19 @@ TEST(CopyStatements, LiteralByKind) {
             "SELECT DATETIME_PRECISION FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() AND "
             "TABLE_NAME = 'tblQuillmartNasty' AND COLUMN_NAME = 'NV_X'",
             {{"DATETIME_PRECISION"}, {db::kInteger}, {{Value::Integer(3)}}});
+        const std::string error = test::ErrorText<db::DatabaseError>(
+            [&] { CopyTable(t.ctx, "tblQuillmartNasty", t.sourceConn, t.destinationConn); });
         const std::string shown = std::to_string(c.kind) + ": " + c.value.ToText();
         if (c.literal.front() == '!') {
-            try {
-                CopyTable(t.ctx, "tblQuillmartNasty", t.sourceConn, t.destinationConn);
-                ADD_FAILURE() << shown << " was written";
-            } catch (const db::DatabaseError& e) {
-                EXPECT_NE(std::string(e.what()).find(c.literal.substr(1)), std::string::npos) << e.what();
-            }
+            EXPECT_THAT(error, HasSubstr(c.literal.substr(1))) << shown;
             EXPECT_TRUE(t.Written("INSERT").empty()) << shown;
-            continue;
+        } else {
+            EXPECT_EQ(t.Written("INSERT"),
+                      (Statements{"INSERT INTO tblQuillmartNasty (NV_ID,NV_X) VALUES (1," + c.literal + ")"}))
+                << shown << ", " << error;
         }
-        CopyTable(t.ctx, "tblQuillmartNasty", t.sourceConn, t.destinationConn);
-        EXPECT_EQ(t.Written("INSERT"),
-                  (Statements{"INSERT INTO tblQuillmartNasty (NV_ID,NV_X) VALUES (1," + c.literal + ")"}))
-            << shown;
     }
 }
-
-// ---------------------------------------------------------------- status, progress and failures
 
 TEST(CopyStatus, LogLineYieldsAndProgress) {
     RecordedTransfer t(kAccess, 5.104f, 5.104f);
@@ -152,31 +151,116 @@ TEST(CopyStatus, LogLineYieldsAndProgress) {
     std::vector<std::vector<Value>> rows;
     for (int i = 1; i <= 4; ++i) rows.push_back({Value::Integer(i), Value::Text("x"), Value::Null()});
     t.SourceTable("tblQuillmartNews", {{"N_ID", "N_headline", "N_content"}, {db::kInteger}, rows});
-
     CopyTable(t.ctx, "tblQuillmartNews", t.sourceConn, t.destinationConn);
-
     EXPECT_EQ(t.status.currentBar, (std::vector<double>{0, 25, 50, 75, 100}));
-    EXPECT_EQ(t.status.yields, 4 * 3 + 4);  // once per field and once per row
+    EXPECT_EQ(t.status.yields, 4 * 3 + 4);
     EXPECT_EQ(t.status.BarValue(run::Bar::Total), 0);
 }
 
-// ---------------------------------------------------------------- logins of a version 5 shop
-
+// A version 5 shop's logins take the back-office language, which must be there and a number.
 TEST(CopyLogins, MissingOrUnreadableLanguageEndsTheCopy) {
-    const std::string read = "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'backendlanguage'";
     for (const char* setting : {static_cast<const char*>(nullptr), "English", "70000"}) {
         RecordedTransfer t(kMySql, 5.0f, 5.1f);
         if (setting) t.SourceSetting("backendlanguage", setting);
         t.SourceTable("tblQuillmartLogins", {{"LOGIN_ID"}, {db::kInteger}, {{Value::Integer(1)}}});
-        try {
-            CopyTable(t.ctx, "tblQuillmartLogins", t.sourceConn, t.destinationConn);
-            ADD_FAILURE() << (setting ? setting : "(no row)");
-        } catch (const db::DatabaseError& e) {
-            EXPECT_NE(std::string(e.what()).find(setting ? "back-office language" : "backendlanguage"), std::string::npos)
-                << e.what();
-        }
-        EXPECT_EQ(t.ctx.strQuery, read);
+        EXPECT_THAT(test::ErrorText<db::DatabaseError>(
+                        [&] { CopyTable(t.ctx, "tblQuillmartLogins", t.sourceConn, t.destinationConn); }),
+                    HasSubstr(setting ? "back-office language" : "backendlanguage"));
+        EXPECT_EQ(t.ctx.strQuery, "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'backendlanguage'");
         EXPECT_TRUE(t.Written("INSERT").empty());
+    }
+}
+
+// Rows travel in groups where the destination takes them so; the statements
+// and what a failure reports must be those of rows sent one by one. A
+// recording destination takes groups of three and writes down their sizes;
+// one that binds rows records each bound row as its text.
+class GroupingRecorder : public test::RecordingConnection {
+public:
+    GroupingRecorder(const test::RecordingConnection& shared, std::vector<std::size_t>& sizes, bool binds)
+        : RecordingConnection(shared), sizes_(sizes), binds_(binds) {}
+    bool RunRow(const db::InsertRow& row) override {
+        if (binds_) Execute(InsertText(row, kMySql))->Close();
+        return binds_;
+    }
+    void ExecuteGroup(const std::vector<std::string>& statements, std::size_t& done) override {
+        sizes_.push_back(statements.size());
+        RecordingConnection::ExecuteGroup(statements, done);
+    }
+    std::size_t GroupStatementLimit() const override { return 3; }
+
+private:
+    std::vector<std::size_t>& sizes_;
+    bool binds_;
+};
+
+std::string Insert(int id) {
+    return "INSERT INTO tblQuillmartNews (N_ID,N_headline) VALUES (" + std::to_string(id) + ",'News " +
+           std::to_string(id) + "')";
+}
+
+const std::string kProbe = "SELECT * FROM tblQuillmartNews WHERE 1 = 0";
+
+TEST(CopyInGroups, SameStatementsAndTheFailingOneInStrQuery) {
+    struct Case {
+        const char* name;
+        int failingInsert;   // the row whose INSERT the destination refuses, or 0
+        int unbuildableRow;  // the row whose id is no number, or 0
+        int cancelAfterRows; // 0 for none
+        const char* outcome;
+        int rowsWritten;
+        std::string strQuery;
+        std::vector<std::size_t> groups;
+        bool binds = false;
+    };
+    const Case cases[] = {
+        {"all rows", 0, 0, 0, "done", 7, Insert(7), {3, 3, 1}},
+        // The server stops at the refused row; the rest of its group never runs.
+        {"refused inside a group", 5, 0, 0, "failed", 5, Insert(5), {3, 3}},
+        {"refused first of a group", 4, 0, 0, "failed", 4, Insert(4), {3, 3}},
+        // The rows built before an unbuildable one are written first; the
+        // report shows what ran last before the failure, as without groups.
+        {"unbuildable row", 0, 6, 0, "failed", 5, kProbe, {3, 2}},
+        // A failure among the waiting rows happened first, so it is the one reported.
+        {"refused before an unbuildable row", 5, 6, 0, "failed", 5, Insert(5), {3, 2}},
+        {"cancelled after five rows", 0, 0, 5, "cancelled", 5, Insert(5), {3, 2}},
+        // Bound rows have no text until a report may read it.
+        {"all rows bound", 0, 0, 0, "done", 7, Insert(7), {}, true},
+        {"refused bound", 5, 0, 0, "failed", 5, Insert(5), {}, true},
+        {"unbuildable row bound", 0, 6, 0, "failed", 5, kProbe, {}, true},
+        {"cancelled bound", 0, 0, 5, "cancelled", 5, Insert(5), {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordedTransfer t(kMySql, 5.104f, 5.104f);
+        t.status.cancelAtMove = c.cancelAfterRows ? c.cancelAfterRows + 1 : -1;  // the bar starts at 0
+        test::CannedResult rows{{"N_ID", "N_headline"}, {db::kInteger, db::kVarWChar}, {}};
+        for (int id = 1; id <= 7; ++id)
+            rows.rows.push_back({id == c.unbuildableRow ? Value::Text("seven") : Value::Integer(id),
+                                 Value::Text("News " + std::to_string(id))});
+        t.SourceTable("tblQuillmartNews", rows);
+        if (c.failingInsert) t.destination.Fail(Insert(c.failingInsert), "Duplicate entry");
+        std::vector<std::size_t> sizes;
+        db::Connection grouped(std::make_unique<GroupingRecorder>(t.destination, sizes, c.binds));
+        std::string outcome = "done";
+        try {
+            CopyTable(t.ctx, "tblQuillmartNews", t.sourceConn, grouped);
+        } catch (const run::OperationCancelled&) {
+            outcome = "cancelled";
+        } catch (const std::exception&) {
+            outcome = "failed";
+        }
+        EXPECT_EQ(outcome, c.outcome);
+        Statements expected = {"DELETE FROM tblQuillmartNews"};
+        for (int id = 1; id <= c.rowsWritten; ++id) expected.push_back(Insert(id));
+        Statements sent;
+        for (const std::string& s : t.destination.Statements())
+            if (s.rfind("SELECT", 0) != 0) sent.push_back(s);
+        EXPECT_EQ(sent, expected);
+        EXPECT_EQ(t.ctx.strQuery, c.strQuery);
+        EXPECT_EQ(sizes, c.groups);
+        EXPECT_EQ(t.status.txtStep2, std::string("\r\nAdding table tblQuillmartNews...") +
+                                         (outcome == "done" ? "done." : ""));
     }
 }
 

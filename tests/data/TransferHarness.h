@@ -12,14 +12,17 @@
 
 namespace qdt::data::testing {
 
-// Keeps every barCurrent position, not only the last.
+// Keeps every barCurrent position, not only the last, and asks to stop once
+// that bar has moved cancelAtMove times.
 class BarTrackingStatus : public run::TextStatus {
 public:
     void SetBarValue(run::Bar bar, double value) override {
         if (bar == run::Bar::Current) currentBar.push_back(value);
+        if (static_cast<long>(currentBar.size()) == cancelAtMove) Cancel();
         TextStatus::SetBarValue(bar, value);
     }
     std::vector<double> currentBar;
+    long cancelAtMove = -1;
 };
 
 // A run context between two recording connections: the source answers the

@@ -1,20 +1,103 @@
-// Detection reads only table names and column names, so a recording
-// connection stands in for every engine; the whole-run tests detect real shops.
+// A side's profile: the connection string built from it, and the shop system
+// and version read from the database it names. Detection reads only table
+// and column names, so a recording connection stands in for every engine.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "data/ConversionSettings.h"
 #include "data/Detection.h"
+#include "data/run/ConnectionProfile.h"
 #include "data/run/TextStatus.h"
-#include "db/DataType.h"
+#include "db/ConnectionString.h"
 #include "support/RecordingConnection.h"
 
 namespace qdt::data {
 namespace {
 
 using Statements = std::vector<std::string>;
+
+ConnectionProfile Profile(DatabaseKind kind, const char* server, const char* database, const char* user = "",
+                          const char* password = "", bool trusted = false, int port = 1433) {
+    ConnectionProfile p;
+    p.Kind = kind;
+    p.Server = server;
+    p.Database = database;
+    p.User = user;
+    p.Password = password;
+    p.Trusted = trusted;
+    p.Port = port;
+    return p;
+}
+
+TEST(ConnectionStrings, AreBuiltFromTheProfile) {
+    const std::pair<ConnectionProfile, const char*> cases[] = {
+        {Profile(kAccess, "", "C:\\shop\\db.mdb", "", "secret"),
+         "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\shop\\db.mdb;Jet OLEDB:Database Password=secret"},
+        {Profile(kExcel, "Sheet1", "/data/catalogue.xls"),
+         "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/data/catalogue.xls;Extended Properties=\"Excel 8.0;HDR=yes\""},
+        {Profile(kSqlite, "", "/home/me/shop.sqlite"), "Provider=SQLite;Data Source=/home/me/shop.sqlite"},
+        // A trusted login ignores the user typed before it was ticked.
+        {Profile(kSqlServer, "MYPC\\SQLEXPRESS", "shop", "ignored", "", true),
+         "Provider=sqloledb;Data Source=MYPC\\SQLEXPRESS,1433;Network Library=DBMSSOCN;Initial Catalog=shop;"
+         "Trusted_Connection=yes;"},
+        {Profile(kSqlServer, "MYPC", "shop", "sa", "pw", false, 14330),
+         "Provider=sqloledb;Data Source=MYPC,14330;Network Library=DBMSSOCN;Initial Catalog=shop;"
+         "User ID=sa;Password=pw;"},
+        {Profile(kMySql, "localhost", "shop", "root", "pw"),
+         "DRIVER={MySQL ODBC 3.51 Driver};SERVER=localhost;DATABASE=shop;USER=root;PASSWORD=pw;OPTION=3;"},
+        {Profile(kTextFile, "", "C:\\data\\items.csv"),
+         "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\data;Extended Properties=\"text\""},
+        // A script has no connection string; its path is kept for the runner.
+        {Profile(kSqlFile, "", "C:\\scripts\\create.sql"), ""},
+    };
+    for (auto [profile, expected] : cases) {
+        EXPECT_EQ(GetConnectionString(profile), expected) << profile.Database;
+        EXPECT_EQ(profile.ScriptPath, profile.Kind == kSqlFile ? profile.Database : "");
+    }
+}
+
+// A value holding ";" must not be able to add or replace a key.
+TEST(ConnectionStrings, DangerousValuesCannotInjectKeys) {
+    const auto StringOf = [](ConnectionProfile p) { return GetConnectionString(p); };
+    auto info = db::ParseConnectionString(StringOf(Profile(kMySql, "db", "shop", "u", "pa;ss;SERVER=evil")));
+    EXPECT_EQ(info.GetOr("PASSWORD", ""), "pa;ss;SERVER=evil");
+    EXPECT_EQ(info.GetOr("SERVER", ""), "db");
+
+    info = db::ParseConnectionString(StringOf(Profile(kSqlServer, "db", "shop", "sa", "x\";Trusted_Connection=yes;")));
+    EXPECT_EQ(info.GetOr("Password", ""), "x\";Trusted_Connection=yes;");
+    EXPECT_FALSE(info.Has("Trusted_Connection"));
+
+    info = db::ParseConnectionString(StringOf(Profile(kAccess, "", " /tmp/odd;name.mdb", "", "{p}")));
+    EXPECT_EQ(info.GetOr("Data Source", ""), " /tmp/odd;name.mdb");
+    EXPECT_EQ(info.GetOr("Jet OLEDB:Database Password", ""), "{p}");
+}
+
+// Windows shops store paths with "\"; where a path also holds "/", the last
+// "\" still ends the folder. Without a separator a text file's earlier split stays.
+TEST(PathSplitting, FolderEndsAtTheLastBackslashElseTheLastSlash) {
+    struct Case {
+        const char* path;
+        const char* folder;  // GetParentFolder, and a text file's folder
+        const char* file;    // a text file's table
+    };
+    for (const Case& c : {Case{"C:\\data\\items.csv", "C:\\data", "items.csv"},
+                          Case{"C:\\shop\\db\\shop.mdb", "C:\\shop\\db", "shop.mdb"},
+                          Case{"/home/me/items.txt", "/home/me", "items.txt"},
+                          Case{"C:\\data/sub\\x/items.csv", "C:\\data/sub", "x/items.csv"},
+                          Case{"/items.csv", "", "items.csv"}, Case{"items.csv", "", ""}}) {
+        EXPECT_EQ(GetParentFolder(c.path), c.folder);
+        ConnectionProfile p = Profile(kTextFile, "", c.path);
+        p.TextFolder = "earlier";
+        p.TextTable = "earlier.csv";
+        GetConnectionString(p);
+        const bool split = std::string(c.path).find_first_of("\\/") != std::string::npos;
+        EXPECT_EQ(p.TextFolder, split ? c.folder : "earlier") << c.path;
+        EXPECT_EQ(p.TextTable, split ? c.file : "earlier.csv") << c.path;
+    }
+}
 
 // The newest marker column present names the version; each probe reads one
 // row, and the last one stays in strQuery.

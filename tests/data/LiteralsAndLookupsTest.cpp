@@ -2,18 +2,21 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "data/SqlLiterals.h"
+#include "data/TaxBand.h"
+#include "data/run/TextStatus.h"
 #include "db/DataType.h"
 #include "db/Error.h"
 #include "support/RecordingConnection.h"
-#include "data/run/TextStatus.h"
 #include "support/TestEnv.h"
 
 namespace qdt::data {
 namespace {
 
 using ::testing::HasSubstr;
+using Statements = std::vector<std::string>;
 
 TEST(FieldClass, ByTypeCode) {
     for (int code : {7, 133, 134, 135}) EXPECT_EQ(GetFieldClass(code), kFieldDate) << code;
@@ -33,14 +36,15 @@ TEST(QuoteChar, DateDelimiterOfTheProfileElseOfItsKind) {
     EXPECT_EQ(GetQuoteChar(kFieldDate, sqlite), "#");
 }
 
-class DestinationId : public ::testing::Test {
+// Lookups in the source shop.
+class Lookups : public ::testing::Test {
 protected:
     run::TextStatus status;
     run::RunContext ctx{status};
 };
 
 // Halves go to the even neighbour; what does not fit in 16 bits is refused.
-TEST_F(DestinationId, NumbersAreTakenAsTheyAreWithoutAQuery) {
+TEST_F(Lookups, DestinationIdNumbersAreTakenAsTheyAreWithoutAQuery) {
     test::RecordingConnection rec;
     auto conn = rec.Open();
     const std::pair<const char*, int> taken[] = {{"44", 44},     {" 7 ", 7},    {"-3", -3},       {"+12", 12},
@@ -55,7 +59,7 @@ TEST_F(DestinationId, NumbersAreTakenAsTheyAreWithoutAQuery) {
 
 // The name is a literal of the source's kind: in a MySQL source a name
 // ending in a backslash once swallowed its quote.
-TEST_F(DestinationId, NamesAreLookedUpAsLiteralsOfTheSourceKind) {
+TEST_F(Lookups, DestinationIdNamesAreLookedUpAsLiteralsOfTheSourceKind) {
     struct Case {
         DatabaseKind kind;
         std::string name;
@@ -73,8 +77,7 @@ TEST_F(DestinationId, NamesAreLookedUpAsLiteralsOfTheSourceKind) {
         EXPECT_EQ(GetDestinationId(ctx, c.name, conn), 81) << c.name;
         EXPECT_EQ(GetDestinationId(ctx, "Inf", conn), 0);  // a name, not a number
         EXPECT_EQ(rec.Statements(),
-                  (std::vector<std::string>{
-                      sql, "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Inf'"}));
+                  (Statements{sql, "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Inf'"}));
         EXPECT_EQ(rec.OpenResults(), 0);
     }
     // A failing lookup passes through with its statement kept.
@@ -85,7 +88,52 @@ TEST_F(DestinationId, NamesAreLookedUpAsLiteralsOfTheSourceKind) {
     EXPECT_EQ(ctx.strQuery, "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Ireland'");
 }
 
-// A fixed slashed form, ISO text for SQLite, and nothing for nothing.
+const char* kSetting = "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'shiptaxband'";
+
+// A missing setting or band reads as 0. The setting is written bare into the
+// rate query, so what is not a number (empty, or SQL a crafted shop put
+// there) is an error and never a statement.
+TEST_F(Lookups, TaxBandGetReadsTheRateOfTheBandTheSettingNames) {
+    struct Case {
+        const char* setting;  // nullptr: no setting row
+        float rate;
+        bool refused = false;
+    };
+    for (const Case& c : {Case{"3", 17.5f}, Case{nullptr, 0.0f}, Case{"9", 0.0f}, Case{"", 0.0f, true},
+                          Case{"3 OR 1=1", 0.0f, true},
+                          Case{"(SELECT group_concat(name) FROM sqlite_master)", 0.0f, true}}) {
+        const std::string shown = c.setting ? c.setting : "(no row)";
+        test::RecordingConnection rec;
+        if (c.setting) rec.Answer(kSetting, {{"CFG_Value"}, {db::kVarWChar}, {{db::Value::Text(c.setting)}}});
+        rec.Answer("SELECT T_TaxRate FROM tblQuillmartTaxRates WHERE T_ID = 3",
+                   {{"T_TaxRate"}, {db::kDouble}, {{db::Value::Double(17.5)}}});
+        auto conn = rec.Open();
+        Statements expected{kSetting};
+        if (c.refused) {
+            EXPECT_THAT(test::ErrorText<db::DatabaseError>([&] { GetTaxBand(ctx, conn, "shipping", "shiptaxband"); }),
+                        HasSubstr("'shiptaxband' setting holds '" + shown + "'"));
+            EXPECT_EQ(ctx.strQuery, kSetting);
+        } else {
+            EXPECT_EQ(GetTaxBand(ctx, conn, "shipping", "shiptaxband"), c.rate) << shown;
+            if (c.setting) expected.push_back(std::string("SELECT T_TaxRate FROM tblQuillmartTaxRates WHERE T_ID = ") + c.setting);
+        }
+        EXPECT_EQ(rec.Statements(), expected) << shown;
+        EXPECT_EQ(rec.OpenResults(), 0) << shown;
+    }
+}
+
+TEST_F(Lookups, TaxBandSetFailsWhenTheNewRowIsMissing) {
+    test::RecordingConnection rec;
+    auto conn = rec.Open();
+    ctx.destination.Kind = kSqlServer;
+    TaxRateMap map;
+    // The recorder answers the lookup with no row.
+    EXPECT_THROW(SetTaxBand(ctx, conn, "shipping", "shiptaxband", 5.0f, map), db::DatabaseError);
+    EXPECT_TRUE(map.empty());
+}
+
+// A fixed slashed form, ISO text for SQLite, and nothing for nothing; text
+// that is no date is an error naming it.
 TEST(SqlDate, SlashedFormOrIsoText) {
     EXPECT_EQ(FormatSqlDate("2005-01-01"), "2005/1/1 0:00:00");
     EXPECT_EQ(FormatSqlDate("2005/1/1"), "2005/1/1 0:00:00");
@@ -101,9 +149,6 @@ TEST(SqlDate, SlashedFormOrIsoText) {
     EXPECT_EQ(FormatSqlDate(db::Value::Date({2005, 1, 1, 0, 0, 0}), kSqlite), "2005-01-01 00:00:00");
     EXPECT_EQ(FormatSqlDate(""), "");
     EXPECT_EQ(FormatSqlDate(db::Value::Null()), "");
-}
-
-TEST(SqlDate, UnreadableTextIsAnErrorNamingIt) {
     for (const char* text : {"next Tuesday", "2004-02-30", "2004-13-01", "25:00", "12", "2004-03-07 9:05 pm"})
         EXPECT_THAT(test::ErrorText<db::DatabaseError>([&] { FormatSqlDate(text); }),
                     HasSubstr(std::string("'") + text + "'"));

@@ -1,3 +1,5 @@
+// After the copy: the settings and texts compared into the new shop, and the
+// jobs that add what an old shop lacks.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -35,11 +37,15 @@ struct CompareCase {
     const char* destinationTable;
     test::CannedResult rows;  // of LS_ID and LS_Value, or of CFG_Name and CFG_Value
     Statements expected;
+    bool warned = false;  // of the default country
 };
 
 TEST(CompareStatements, KeysAndValuesQuotedByTheirClass) {
     const auto settings = [](int valueType, std::vector<std::vector<Value>> rows) {
         return test::CannedResult{{"CFG_Name", "CFG_Value"}, {db::kVarWChar, valueType}, std::move(rows)};
+    };
+    const auto country = [&](const char* stored) {
+        return settings(db::kVarWChar, {{Value::Text("defaultcountry"), Value::Text(stored)}});
     };
     const CompareCase cases[] = {
         {"strings", kAccess, 4.7f, "tblQuillmartLanguageStrings1",
@@ -61,15 +67,28 @@ TEST(CompareStatements, KeysAndValuesQuotedByTheirClass) {
         // Whatever the case of the table's name.
         {"price setting fixed for old shops", kSqlServer, 4.6f, "TBLQUILLMARTCONFIG", settings(db::kVarWChar, {}),
          {"UPDATE tblQuillmartConfig SET CFG_Value = 'n' WHERE CFG_Name = 'pricesinctax'"}},
+        // The default country is named by name or number in an old shop; the new one keeps its
+        // number, and a name not found is reported after the earlier problems.
+        {"country by name", kSqlServer, 4.7f, "tblQuillmartConfig", country("United Kingdom"),
+         {"UPDATE tblQuillmartConfig SET CFG_Value = '12' WHERE CFG_Name = 'defaultcountry'"}},
+        {"country by number", kSqlServer, 4.7f, "tblQuillmartConfig", country("5"),
+         {"UPDATE tblQuillmartConfig SET CFG_Value = '5' WHERE CFG_Name = 'defaultcountry'"}},
+        {"country unknown", kSqlServer, 4.7f, "tblQuillmartConfig", country("Atlantis"),
+         {"UPDATE tblQuillmartConfig SET CFG_Value = '0' WHERE CFG_Name = 'defaultcountry'"}, true},
+        {"country empty", kSqlServer, 4.7f, "tblQuillmartConfig", country(""),
+         {"UPDATE tblQuillmartConfig SET CFG_Value = '0' WHERE CFG_Name = 'defaultcountry'"}, true},
     };
     for (const CompareCase& c : cases) {
         RecordedTransfer t(c.kind, c.sourceVersion, 5.104f);
+        t.ctx.strWarnings = "- Earlier problem.\r\n";
+        t.SourceCountry("United Kingdom", 12);
         const std::string source = c.rows.columns[0] == "LS_ID" ? "tblQuillmartLanguageStrings" : "tblQuillmartConfig";
         t.SourceTable(source, c.rows);
         CompareTable(t.ctx, source, c.destinationTable, c.rows.columns[0], c.rows.columns[1], t.sourceConn,
                      t.destinationConn);
         // A source read other than the canned one would give no rows, and so no updates.
         EXPECT_EQ(t.destination.Statements(), c.expected) << c.name;
+        EXPECT_EQ(t.ctx.strWarnings, std::string("- Earlier problem.\r\n") + (c.warned ? kWarning : "")) << c.name;
     }
 }
 
@@ -129,13 +148,9 @@ TEST(PasswordStatements, AFailureIsShownWithThePasswordMasked) {
 // statement kept and the log line left open.
 TEST(CompareStatements, ProgressThenAFailingUpdate) {
     RecordedTransfer t(kMySql, 4.7f, 5.104f);
-    t.status.currentBar.clear();
-    t.SourceTable("tblQuillmartLanguageStrings", {{"LS_ID", "LS_Value"},
-                                                  {db::kInteger, db::kVarWChar},
-                                                  {{Value::Integer(1), Value::Text("a")},
-                                                   {Value::Integer(2), Value::Text("b")},
-                                                   {Value::Integer(3), Value::Text("c")},
-                                                   {Value::Integer(4), Value::Text("d")}}});
+    test::CannedResult rows{{"LS_ID", "LS_Value"}, {db::kInteger, db::kVarWChar}, {}};
+    for (int id = 1; id <= 4; ++id) rows.rows.push_back({Value::Integer(id), Value::Text(id == 4 ? "d" : "x")});
+    t.SourceTable("tblQuillmartLanguageStrings", rows);
     const char* failing = "UPDATE tblQuillmartLanguageStrings1 SET LS_Value = 'd' WHERE LS_ID = 4";
     t.destination.Fail(failing, "Table 'shop.tblQuillmartLanguageStrings1' doesn't exist");
     EXPECT_THROW(CompareTable(t.ctx, "tblQuillmartLanguageStrings", "tblQuillmartLanguageStrings1", "LS_ID", "LS_Value",
@@ -147,35 +162,71 @@ TEST(CompareStatements, ProgressThenAFailingUpdate) {
     EXPECT_EQ(t.status.yields, 3);
 }
 
-// The setting names a country by name or number in an old shop; the new one
-// keeps its number, and a name that is not found is reported after earlier problems.
-struct CountryCase {
-    const char* stored;
-    int known;  // the source's number for the name, 0 when it has none
-    const char* written;
-    bool warned;
-};
+const char* kLogin50 =
+    "INSERT INTO tblQuillmartLogins (LOGIN_Username, LOGIN_Password, LOGIN_Live, LOGIN_Orders, LOGIN_Products, "
+    "LOGIN_Config, LOGIN_Protected) VALUES ('admin', 'pa''ss', 'y','y','y','y','y')";
+const char* kLogin51 =
+    "INSERT INTO tblQuillmartLogins (LOGIN_Username, LOGIN_Password, LOGIN_Live, LOGIN_Orders, LOGIN_Products, "
+    "LOGIN_Config, LOGIN_Protected, LOGIN_Language) VALUES ('admin', 'pa''ss', 'y','y','y','y','y',1)";
+const char* kMethod50 =
+    "INSERT INTO tblQuillmartShippingMethods (SM_Name1, SM_Description1, SM_AutoMethod) VALUES ('No Shipping "
+    "Required', 'Your products will be available for download in the shipping area when the purchase is complete.', "
+    "'y')";
+const char* kMethod51 =
+    "INSERT INTO tblQuillmartShippingMethods (SM_Name1, SM_Description1, SM_AutoMethod) VALUES ('No Shipping "
+    "Required', 'All products are not applicable to shipping.', 'y')";
+const char* kNewestMethod =
+    "SELECT SM_ID FROM tblQuillmartShippingMethods WHERE SM_AutoMethod = 'y' ORDER BY SM_ID DESC";
 
-TEST(CompareStatements, DefaultCountryBecomesTheDestinationNumber) {
-    const CountryCase cases[] = {
-        {"United Kingdom", 12, "12", false}, {"5", 0, "5", false}, {"Atlantis", 0, "0", true}, {"", 0, "0", true}};
-    for (const CountryCase& c : cases) {
-        RecordedTransfer t(kSqlServer, 4.7f, 5.104f);
-        t.ctx.strWarnings = "- Earlier problem.\r\n";
-        if (c.known) t.SourceCountry(c.stored, c.known);
-        t.SourceTable("tblQuillmartConfig", {{"CFG_Name", "CFG_Value"},
-                                             {db::kVarWChar, db::kVarWChar},
-                                             {{Value::Text("defaultcountry"), Value::Text(c.stored)}}});
-        CompareTable(t.ctx, "tblQuillmartConfig", "tblQuillmartConfig", "CFG_Name", "CFG_Value", t.sourceConn,
-                     t.destinationConn);
-        EXPECT_EQ(t.destination.Statements(),
-                  (Statements{std::string("UPDATE tblQuillmartConfig SET CFG_Value = '") + c.written +
-                              "' WHERE CFG_Name = 'defaultcountry'"}))
-            << c.stored;
-        EXPECT_EQ(t.ctx.strWarnings, std::string("- Earlier problem.\r\n") + (c.warned ? kWarning : "")) << c.stored;
-        // A number needs no lookup.
-        EXPECT_EQ(t.source.Statements().size(), std::string(c.stored) == "5" ? 2u : 3u) << c.stored;
+TEST(AdminLoginStatements, VariantByDestinationVersionAndKind) {
+    struct Case {
+        DatabaseKind kind;
+        float version;
+        Statements expected;
+    };
+    for (const Case& c : {Case{kAccess, 5.0f, {"DELETE * FROM tblQuillmartLogins", kLogin50}},
+                          Case{kSqlServer, 5.1f, {"DELETE FROM tblQuillmartLogins", kLogin51}},
+                          Case{kMySql, 5.104f, {"DELETE FROM tblQuillmartLogins", kLogin51}}}) {
+        RecordedTransfer t(c.kind, 4.6f, c.version);
+        t.SourceSetting("backendlogin", "admin");
+        t.SourceSetting("backendpassword", "pa'ss");
+        AddAdminLogin(t.ctx, t.sourceConn, t.destinationConn);
+        EXPECT_EQ(t.destination.Statements(), c.expected) << c.version;
     }
+}
+
+TEST(AdminLoginStatements, MissingPasswordEndsTheJobAfterTheLoginsAreGone) {
+    RecordedTransfer t(kSqlServer, 4.6f, 5.104f);
+    t.SourceSetting("backendlogin", "admin");
+    EXPECT_THROW(AddAdminLogin(t.ctx, t.sourceConn, t.destinationConn), db::DatabaseError);
+    EXPECT_EQ(t.destination.Statements(), (Statements{"DELETE FROM tblQuillmartLogins"}));
+    EXPECT_EQ(t.ctx.strQuery, "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'backendpassword'");
+}
+
+TEST(ShippingRateStatements, RateAttachedToTheNumberFound) {
+    for (float version : {5.0f, 5.1f}) {
+        RecordedTransfer t(kSqlServer, 4.6f, version);
+        t.destination.Answer(kNewestMethod, {{"SM_ID"}, {db::kInteger}, {{Value::Integer(9)}, {Value::Integer(4)}}});
+        AddDownloadShippingRate(t.ctx, t.destinationConn);
+        EXPECT_EQ(t.destination.Statements(),
+                  (Statements{version >= 5.1f ? kMethod51 : kMethod50, kNewestMethod,
+                              "INSERT INTO tblQuillmartShippingRates (S_ShippingRate, S_Boundary, S_Zone, "
+                              "S_ShippingMethod, S_Live) VALUES (0, 999999, 1, 9, 'y')"}))
+            << version;
+    }
+}
+
+TEST(NewsPlaceholderStatements, FourPerLanguageInLanguageOrder) {
+    RecordedTransfer t(kAccess, 4.6f, 5.104f);
+    AddNewsPlaceholders(t.ctx, t.destinationConn);
+    Statements expected;
+    for (int language = 2; language <= 5; ++language)
+        for (int i = 0; i < 4; ++i)
+            expected.push_back("INSERT INTO tblQuillmartNews (N_headline, N_content, N_language) VALUES ('',''," +
+                               std::to_string(language) + ")");
+    EXPECT_EQ(t.destination.Statements(), expected);
+    EXPECT_EQ(t.status.yields, 16);
+    EXPECT_EQ(t.status.txtStep2, "\r\nAdding News Placeholders...done.");
 }
 
 }  // namespace
