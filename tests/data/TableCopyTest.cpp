@@ -1,5 +1,6 @@
-// The statements a table copy sends, by destination kind, and what a failure,
-// a group of rows or a cancel leaves behind.
+// The statements a table copy sends: by destination kind, for each schema
+// upgrade, the literals its values become, and what a failure, a group of
+// rows or a cancel leaves behind.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -68,6 +69,162 @@ TEST(CopyStatements, OrderByDestinationKind) {
         EXPECT_EQ(t.source.OpenResults(), 0);
     }
 }
+Value I(long v) { return Value::Integer(v); }
+Value T(const char* text) { return Value::Text(text); }
+const Value kNull = Value::Null();
+
+// One source row copied between two schema versions, and the insert it must become.
+struct UpgradeCase {
+    float sourceVersion;
+    float destinationVersion;
+    const char* table;  // after "tblQuillmart"
+    std::vector<std::string> columns;
+    std::vector<Value> row;  // whole numbers come from number columns, the rest from text columns
+    std::string insert;      // columns and values, after "INSERT INTO <table> "
+};
+
+const UpgradeCase kCases[] = {
+    // Rows of shops before version 5.
+    {4.5f, 5.104f, "Versions", {"V_ID", "V_Name"}, {I(7), T("")},
+     "(V_ID,V_DownLoadInfo,V_DownloadType,V_OrderByValue,V_RRP,V_Name1,V_Name2,V_Name3,V_Name4,V_Name5) "
+     "VALUES (7,'','n',0,0,'','','','','')"},
+    {4.6f, 5.1f, "Versions", {"V_ID"}, {I(7)}, "(V_ID,V_DownLoadInfo,V_DownloadType,V_OrderByValue) VALUES (7,'','n',0)"},
+    {4.7f, 5.104f, "Versions", {"V_ID"}, {I(7)}, "(V_ID) VALUES (7)"},
+    {4.7f, 5.104f, "Prodtype", {"PT_ShortenedFormat"}, {T("y")},
+     "(PT_ProductDisplayType,PT_ProdTypeDisplayType,PT_OrderByValue,PT_OrderProductsBy) VALUES ('s','n',0,'')"},
+    {4.7f, 5.104f, "Prodtype", {"PT_ShortenedFormat"}, {T("Y")},
+     "(PT_ProductDisplayType,PT_ProdTypeDisplayType,PT_OrderByValue,PT_OrderProductsBy) VALUES ('n','n',0,'')"},
+    {4.7f, 5.104f, "Prodtype", {"PT_ShortenedFormat"}, {kNull},
+     "(PT_ProductDisplayType,PT_ProdTypeDisplayType,PT_OrderByValue,PT_OrderProductsBy) VALUES ('n','n',0,'')"},
+    {4.6f, 5.104f, "Prodtype", {"PT_ID"}, {I(4)},
+     "(PT_ID,PT_ProductDisplayType,PT_ProdTypeDisplayType,PT_OrderByValue,PT_OrderProductsBy) VALUES (4,'n','n',0,'')"},
+    {4.7f, 5.1f, "Prodtype", {"PT_ID", "PT_MasterCategory", "PT_Name"}, {I(4), I(1), T("Shoes")},
+     "(PT_ID,PT_Name1,PT_Name2,PT_Name3,PT_Name4,PT_Name5) VALUES (4,'Shoes','','','','')"},
+    {4.7f, 5.104f, "Versions", {"V_DownLoadURL"}, {kNull},
+     "(V_DownLoadInfo,V_DownloadType,V_OrderByValue,V_RRP) VALUES ('','n',0,0)"},
+    {4.7f, 5.1f, "Versions", {"V_DownLoadURL"}, {T("")}, "(V_DownLoadInfo,V_DownloadType,V_OrderByValue) VALUES ('','n',0)"},
+    {4.7f, 5.104f, "Versions", {"V_DownLoadURL"}, {T("files/manual.pdf")},
+     "(V_DownLoadInfo,V_DownloadType,V_OrderByValue,V_RRP) VALUES ('files/manual.pdf','l',0,0)"},
+    // A quote in the address must not end the text early.
+    {4.7f, 5.1f, "Versions", {"V_DownLoadURL"}, {T("files/o'brien.pdf")},
+     "(V_DownLoadInfo,V_DownloadType,V_OrderByValue) VALUES ('files/o''brien.pdf','l',0)"},
+    {4.6f, 5.104f, "CustomerDetails", {"CD_CardholderCountry"}, {T("United Kingdom")},
+     "(CD_CardholderCountry,CD_CardholderEUVATNum,CD_Card_SecurityNumber) VALUES (12,'','')"},
+    {4.5f, 5.104f, "CustomerDetails", {"CD_CardholderCountry"}, {T("United Kingdom")},
+     "(CD_CardholderCountry,CD_CardholderEUVATNum,CD_Card_SecurityNumber,CD_Card_StartDate) VALUES (12,'','','')"},
+    // The name is doubled once, by the lookup itself.
+    {4.6f, 5.104f, "CustomerDetails", {"CD_ShippingCountry"}, {T("Cote d'Ivoire")}, "(CD_ShippingCountry) VALUES (31)"},
+    {4.6f, 5.104f, "CustomerDetails", {"CD_ShippingCountry"}, {T("Atlantis")}, "(CD_ShippingCountry) VALUES (0)"},
+    {4.5f, 5.104f, "Affiliates", {"AF_Country"}, {T("44")}, "(AF_Country) VALUES (44)"},
+    {4.6f, 5.104f, "Mailing", {"ML_HTML"}, {T("<p>It's new</p>")}, "(ML_HTML,ML_Language) VALUES ('<p>It''s new</p>',1)"},
+    {4.6f, 5.104f, "News", {"N_content"}, {kNull}, "(N_content,N_Language) VALUES ('',1)"},
+    {4.7f, 5.104f, "OrderNumbers", {"ON_ID"}, {I(1001)},
+     "(ON_ID,ON_PaymentGateway,ON_ReferenceCode,ON_Language,ON_CurrencyID,ON_TotalPriceGateway,"
+     "ON_CurrencyIDGateway,ON_AffiliatePaymentID,ON_AffiliateTotalPrice,ON_SendOrderUpdateEmail) "
+     "VALUES (1001,'(unknown)','(unknown)',1,1,0,1,0,0,'n')"},
+    {4.6f, 5.104f, "OrderNumbers", {"ON_ID"}, {I(1001)},
+     "(ON_ID,ON_CouponCode,ON_CouponDiscountTotal,ON_PricesIncTax,ON_TaxDue,ON_PaymentGateway,"
+     "ON_ReferenceCode,ON_Language,ON_CurrencyID,ON_TotalPriceGateway,ON_CurrencyIDGateway,"
+     "ON_AffiliatePaymentID,ON_AffiliateTotalPrice,ON_SendOrderUpdateEmail) "
+     "VALUES (1001,'',0,'n',0,'(unknown)','(unknown)',1,1,0,1,0,0,'n')"},
+    {4.5f, 5.104f, "OrderNumbers", {"ON_ID"}, {I(1001)},
+     "(ON_ID,ON_CouponCode,ON_CouponDiscountTotal,ON_PricesIncTax,ON_TaxDue,ON_PaymentGateway,"
+     "ON_ReferenceCode,ON_Language,ON_CurrencyID,ON_TotalPriceGateway,ON_CurrencyIDGateway,"
+     "ON_AffiliatePaymentID,ON_AffiliateTotalPrice,ON_SendOrderUpdateEmail,ON_WishList) "
+     "VALUES (1001,'',0,'n',0,'(unknown)','(unknown)',1,1,0,1,0,0,'n',0)"},
+    {4.6f, 5.104f, "Products", {"P_Featured"}, {T("y")},
+     "(P_Featured,P_OrderByValue,P_OrderVersionsBy,P_VersionDisplayType) VALUES ('y',0,'','d')"},
+    {4.6f, 5.104f, "Products", {"P_Name"}, {T("O'Neill")},
+     "(P_Name1,P_Name2,P_Name3,P_Name4,P_Name5) VALUES ('O''Neill','','','','')"},
+    {4.6f, 5.104f, "ShippingMethods", {"SM_ID"}, {I(2)}, "(SM_ID,SM_AutoMethod) VALUES (2,'n')"},
+    {4.7f, 5.104f, "ShippingRates", {"S_Zone"}, {I(3)}, "(S_Zone,S_Live) VALUES (3,'y')"},
+    {4.6f, 5.104f, "ShippingRates", {"S_Zone"}, {I(3)}, "(S_Zone,S_ShippingMethod,S_Live) VALUES (3,1,'y')"},
+    {4.6f, 5.104f, "Destination", {"D_ID", "D_Destination"}, {I(12), T("United Kingdom")},
+     "(D_ID,D_Live,D_Destination1,D_Destination2,D_Destination3,D_Destination4,D_Destination5) "
+     "VALUES (12,'y','United Kingdom',NULL,NULL,NULL,NULL)"},
+    {4.6f, 5.104f, "Destination", {"D_Destination"}, {kNull},
+     "(D_Destination1,D_Destination2,D_Destination3,D_Destination4,D_Destination5) VALUES (NULL,NULL,NULL,NULL,NULL)"},
+    // Column names are matched exactly as the source spells them.
+    {4.6f, 5.104f, "Versions", {"v_id"}, {I(7)}, "(v_id) VALUES (7)"},
+    // Rows of version 5 and 5.1 shops; the blanks after the commas are part of the texts.
+    {5.0f, 5.1f, "OrderNumbers", {"ON_ID"}, {I(1001)},
+     "(ON_ID, ON_OrderHandlingCharge, ON_OrderHandlingChargeTax) VALUES (1001,0,0)"},
+    {5.0f, 5.104f, "Products", {"P_ID"}, {I(5)}, "(P_ID, P_VersionDisplayType) VALUES (5,'d')"},
+    // A 5.0 shop may already have the display type the upgrade adds: its own value is kept, named once.
+    {5.0f, 5.1f, "Products", {"P_ID", "P_VersionDisplayType"}, {I(3), T("r")}, "(P_ID,P_VersionDisplayType) VALUES (3,'r')"},
+    {5.0f, 5.104f, "Versions", {"V_ID"}, {I(7)}, "(V_ID, V_RRP) VALUES (7,0)"},
+    {5.0f, 5.1f, "Versions", {"V_ID"}, {I(7)}, "(V_ID) VALUES (7)"},
+    {5.0f, 5.0f, "OrderNumbers", {"ON_ID"}, {I(1001)}, "(ON_ID) VALUES (1001)"},
+    {5.1f, 5.104f, "Versions", {"V_ID"}, {I(7)}, "(V_ID, V_RRP) VALUES (7,0)"},
+    {5.1f, 5.104f, "OrderNumbers", {"ON_ID"}, {I(1001)}, "(ON_ID) VALUES (1001)"},
+    {5.1f, 5.1f, "Versions", {"V_ID"}, {I(7)}, "(V_ID) VALUES (7)"},
+    {5.104f, 5.104f, "Versions", {"V_ID"}, {I(7)}, "(V_ID) VALUES (7)"},
+    // A 5.0 login gets the back-office language in a newer shop.
+    {5.0f, 5.104f, "Logins", {"LOGIN_ID", "LOGIN_Username"}, {I(1), T("admin")},
+     "(LOGIN_ID,LOGIN_Language,LOGIN_Username) VALUES (1,2,'admin')"},
+    {5.0f, 5.0f, "Logins", {"LOGIN_ID"}, {I(1)}, "(LOGIN_ID) VALUES (1)"},
+    // The old-schema rules are for old sources only.
+    {5.0f, 5.104f, "Versions", {"V_Name1"}, {T("Red")}, "(V_Name1) VALUES ('Red')"},
+    {5.0f, 5.104f, "Prodtype", {"PT_ShortenedFormat"}, {T("y")}, "(PT_ShortenedFormat) VALUES ('y')"},
+};
+
+TEST(RowUpgrade, WritesTheNewSchemaColumns) {
+    for (const UpgradeCase& c : kCases) {
+        const std::string table = std::string("tblQuillmart") + c.table;
+        SCOPED_TRACE(::testing::Message() << table << " from " << c.sourceVersion << " to " << c.destinationVersion);
+        RecordedTransfer t(kSqlServer, c.sourceVersion, c.destinationVersion);
+        t.SourceCountry("United Kingdom", 12);
+        t.SourceCountry("Cote d''Ivoire", 31);
+        t.SourceSetting("backendlanguage", "2");
+        std::vector<int> types;
+        for (const Value& v : c.row) types.push_back(v.kind() == Value::Kind::Integer ? db::kInteger : db::kVarWChar);
+        t.SourceTable(table, {c.columns, types, {c.row}});
+        CopyTable(t.ctx, table, t.sourceConn, t.destinationConn);
+        EXPECT_EQ(t.Written("INSERT"), Statements{"INSERT INTO " + table + " " + c.insert});
+    }
+}
+
+TEST(FieldClass, ByTypeCode) {
+    for (int code : {7, 133, 134, 135}) EXPECT_EQ(GetFieldClass(code), kFieldDate) << code;
+    for (int code : {129, 130, 200, 201, 202, 203}) EXPECT_EQ(GetFieldClass(code), kFieldText) << code;
+    for (int code : {0, 2, 3, 4, 5, 6, 11, 16, 17, 20, 72, 128, 131, 204, 205})
+        EXPECT_EQ(GetFieldClass(code), kFieldNumber) << code;
+    EXPECT_EQ(GetFieldClass(db::Field("P_Name", db::kVarWChar)), kFieldText);
+}
+
+// Where a profile carries no date delimiter, its kind's is used.
+TEST(QuoteChar, DateDelimiterOfTheProfileElseOfItsKind) {
+    ConnectionProfile sqlite;
+    sqlite.Kind = kSqlite;
+    EXPECT_EQ(GetQuoteChar(kFieldDate, sqlite), "'");
+    EXPECT_EQ(GetQuoteChar(-1, sqlite), "");
+    sqlite.DateDelimiter = "#";
+    EXPECT_EQ(GetQuoteChar(kFieldDate, sqlite), "#");
+}
+
+// A fixed slashed form, ISO text for SQLite, and nothing for nothing; text
+// that is no date is an error naming it.
+TEST(SqlDate, SlashedFormOrIsoText) {
+    EXPECT_EQ(FormatSqlDate("2005-01-01"), "2005/1/1 0:00:00");
+    EXPECT_EQ(FormatSqlDate("2005/1/1"), "2005/1/1 0:00:00");
+    EXPECT_EQ(FormatSqlDate("2004-03-07 09:05:02"), "2004/3/7 9:05:02");
+    EXPECT_EQ(FormatSqlDate("2004/3/7 9:05:02"), "2004/3/7 9:05:02");
+    EXPECT_EQ(FormatSqlDate("2004-12-31 23:59:59.750"), "2004/12/31 23:59:59");
+    // Four digits of year always: MySQL reads 99/12/31 as 1999.
+    EXPECT_EQ(FormatSqlDate("0099-12-31 23:59:59.750"), "0099/12/31 23:59:59");
+    // A time alone is a time on the first day of the date scale.
+    EXPECT_EQ(FormatSqlDate("09:05:02"), "1899/12/30 9:05:02");
+    EXPECT_EQ(FormatSqlDate("17:30"), "1899/12/30 17:30:00");
+    EXPECT_EQ(FormatSqlDate("2004/3/7 9:05:02", kSqlite), "2004-03-07 09:05:02");
+    EXPECT_EQ(FormatSqlDate(db::Value::Date({2005, 1, 1, 0, 0, 0}), kSqlite), "2005-01-01 00:00:00");
+    EXPECT_EQ(FormatSqlDate(""), "");
+    EXPECT_EQ(FormatSqlDate(db::Value::Null()), "");
+    for (const char* text : {"next Tuesday", "2004-02-30", "2004-13-01", "25:00", "12", "2004-03-07 9:05 pm"})
+        EXPECT_THAT(test::ErrorText<db::DatabaseError>([&] { FormatSqlDate(text); }),
+                    HasSubstr(std::string("'") + text + "'"));
+    EXPECT_THROW(FormatSqlDate(db::Value::Integer(38000), kMySql), db::DatabaseError);
+}
+
 // The literal one value becomes, by destination kind. An expected text
 // starting with "!" is part of the error the copy ends with instead.
 struct LiteralCase {

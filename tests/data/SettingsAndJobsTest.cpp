@@ -1,5 +1,6 @@
-// After the copy: the settings and texts compared into the new shop, and the
-// jobs that add what an old shop lacks.
+// Lookups in a shop, the settings and texts compared into the new shop after
+// the copy, and the jobs that add what an old shop lacks.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,16 +8,114 @@
 
 #include "TransferHarness.h"
 #include "data/SetupJobs.h"
+#include "data/SqlLiterals.h"
 #include "data/TableComparison.h"
+#include "data/TaxBand.h"
 #include "db/Error.h"
 #include "support/TestEnv.h"
 
 namespace qdt::data {
 namespace {
 
+using ::testing::HasSubstr;
 using db::Value;
 using testing::RecordedTransfer;
 using Statements = std::vector<std::string>;
+
+class Lookups : public ::testing::Test {
+protected:
+    run::TextStatus status;
+    run::RunContext ctx{status};
+};
+
+// Halves go to the even neighbour; what does not fit in 16 bits is refused.
+TEST_F(Lookups, DestinationIdNumbersAreTakenAsTheyAreWithoutAQuery) {
+    test::RecordingConnection rec;
+    auto conn = rec.Open();
+    const std::pair<const char*, int> taken[] = {{"44", 44},     {" 7 ", 7},    {"-3", -3},       {"+12", 12},
+                                                 {"44.5", 44},   {"45.5", 46},  {"-2.5", -2},     {"2.51", 3},
+                                                 {"32767", 32767}, {"-32768", -32768}};
+    for (const auto& [text, id] : taken) EXPECT_EQ(GetDestinationId(ctx, text, conn), id) << text;
+    for (const char* text : {"40000", "32767.5", "-32769", "1e6"})
+        EXPECT_THAT(test::ErrorText<db::DatabaseError>([&] { GetDestinationId(ctx, text, conn); }), HasSubstr(text));
+    EXPECT_TRUE(rec.Statements().empty());
+    EXPECT_EQ(ctx.strQuery, "");
+}
+
+// The name is a literal of the source's kind: in a MySQL source a name
+// ending in a backslash once swallowed its quote.
+TEST_F(Lookups, DestinationIdNamesAreLookedUpAsLiteralsOfTheSourceKind) {
+    struct Case {
+        DatabaseKind kind;
+        std::string name;
+        std::string literal;
+    };
+    for (const Case& c : {Case{kAccess, "Cote d'Ivoire", "'Cote d''Ivoire'"},
+                          Case{kSqlServer, "Cote d'Ivoire\\", "'Cote d''Ivoire\\'"},
+                          Case{kMySql, "Cote d'Ivoire\\", "'Cote d''Ivoire\\\\'"},
+                          Case{kMySql, "x\\' OR 1=1 -- ", "'x\\\\'' OR 1=1 -- '"}}) {
+        const std::string sql = "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = " + c.literal;
+        test::RecordingConnection rec;
+        rec.Answer(sql, {{"D_ID"}, {db::kInteger}, {{db::Value::Integer(81)}, {db::Value::Integer(99)}}});
+        auto conn = rec.Open();
+        ctx.source.Kind = c.kind;
+        EXPECT_EQ(GetDestinationId(ctx, c.name, conn), 81) << c.name;
+        EXPECT_EQ(GetDestinationId(ctx, "Inf", conn), 0);  // a name, not a number
+        EXPECT_EQ(rec.Statements(),
+                  (Statements{sql, "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Inf'"}));
+        EXPECT_EQ(rec.OpenResults(), 0);
+    }
+    // A failing lookup passes through with its statement kept.
+    test::RecordingConnection failing;
+    failing.FailPrefix("SELECT", "no such table: tblQuillmartDestination");
+    auto conn = failing.Open();
+    EXPECT_THROW(GetDestinationId(ctx, "Ireland", conn), db::DatabaseError);
+    EXPECT_EQ(ctx.strQuery, "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Ireland'");
+}
+
+const char* kSetting = "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'shiptaxband'";
+
+// A missing setting or band reads as 0. The setting is written bare into the
+// rate query, so what is not a number (empty, or SQL a crafted shop put
+// there) is an error and never a statement.
+TEST_F(Lookups, TaxBandGetReadsTheRateOfTheBandTheSettingNames) {
+    struct Case {
+        const char* setting;  // nullptr: no setting row
+        float rate;
+        bool refused = false;
+    };
+    for (const Case& c : {Case{"3", 17.5f}, Case{nullptr, 0.0f}, Case{"9", 0.0f}, Case{"", 0.0f, true},
+                          Case{"3 OR 1=1", 0.0f, true},
+                          Case{"(SELECT group_concat(name) FROM sqlite_master)", 0.0f, true}}) {
+        const std::string shown = c.setting ? c.setting : "(no row)";
+        test::RecordingConnection rec;
+        if (c.setting) rec.Answer(kSetting, {{"CFG_Value"}, {db::kVarWChar}, {{db::Value::Text(c.setting)}}});
+        rec.Answer("SELECT T_TaxRate FROM tblQuillmartTaxRates WHERE T_ID = 3",
+                   {{"T_TaxRate"}, {db::kDouble}, {{db::Value::Double(17.5)}}});
+        auto conn = rec.Open();
+        Statements expected{kSetting};
+        if (c.refused) {
+            EXPECT_THAT(test::ErrorText<db::DatabaseError>([&] { GetTaxBand(ctx, conn, "shipping", "shiptaxband"); }),
+                        HasSubstr("'shiptaxband' setting holds '" + shown + "'"));
+            EXPECT_EQ(ctx.strQuery, kSetting);
+        } else {
+            EXPECT_EQ(GetTaxBand(ctx, conn, "shipping", "shiptaxband"), c.rate) << shown;
+            if (c.setting) expected.push_back(std::string("SELECT T_TaxRate FROM tblQuillmartTaxRates WHERE T_ID = ") + c.setting);
+        }
+        EXPECT_EQ(rec.Statements(), expected) << shown;
+        EXPECT_EQ(rec.OpenResults(), 0) << shown;
+    }
+}
+
+TEST_F(Lookups, TaxBandSetFailsWhenTheNewRowIsMissing) {
+    test::RecordingConnection rec;
+    auto conn = rec.Open();
+    ctx.destination.Kind = kSqlServer;
+    TaxRateMap map;
+    // The recorder answers the lookup with no row.
+    EXPECT_THROW(SetTaxBand(ctx, conn, "shipping", "shiptaxband", 5.0f, map), db::DatabaseError);
+    EXPECT_TRUE(map.empty());
+}
 
 const char* kWarning = "- The 'defaultcountry' config setting could not be set. Please set this manually.\r\n";
 
@@ -133,14 +232,9 @@ TEST(PasswordStatements, AFailureIsShownWithThePasswordMasked) {
                               t.sourceConn, t.destinationConn);
         });
         EXPECT_EQ(shown, c.shownError) << c.password;
-        EXPECT_EQ(t.ctx.strQuery,
-                  c.login ? "INSERT INTO tblQuillmartLogins (LOGIN_Username, LOGIN_Password, LOGIN_Live, LOGIN_Orders, "
-                            "LOGIN_Products, LOGIN_Config, LOGIN_Protected, LOGIN_Language) VALUES ('admin', "
-                            "'********', 'y','y','y','y','y',1)"
-                          : "UPDATE tblQuillmartConfig SET CFG_Value = '********' WHERE CFG_Name = 'backendpassword'")
-            << c.password;
-        EXPECT_NE(t.destination.Statements().back().find(c.executed), std::string::npos)
-            << t.destination.Statements().back();
+        std::string masked = t.destination.Statements().back();
+        ASSERT_NE(masked.find(c.executed), std::string::npos) << masked;
+        EXPECT_EQ(t.ctx.strQuery, masked.replace(masked.find(c.executed), c.executed.size(), "'********'"));
     }
 }
 
