@@ -7,15 +7,14 @@
 #include <tuple>
 #include <vector>
 
+#include "TransferHarness.h"
 #include "data/ConversionSettings.h"
 #include "data/Detection.h"
-#include "data/run/ConnectionProfile.h"
-#include "data/run/TextStatus.h"
-#include "support/RecordingConnection.h"
 
 namespace qdt::data {
 namespace {
 
+using testing::RecordedTransfer;
 using Statements = std::vector<std::string>;
 
 ConnectionProfile Profile(DatabaseKind kind, const char* server, const char* database, const char* user = "",
@@ -118,45 +117,33 @@ TEST(QuillmartVersion, NewestMarkerColumnPresentNamesTheVersion) {
                                          : "SELECT TOP 1 * FROM tblQuillmartOrderNumbers";
         const std::string versions =
             limit ? "SELECT * FROM tblQuillmartVersions LIMIT 0, 1" : "SELECT TOP 1 * FROM tblQuillmartVersions";
-        test::RecordingConnection rec;
-        rec.Answer(orders, {c.orderNumberColumns, {}, {}}).Answer(versions, {c.versionColumns, {}, {}});
-        auto conn = rec.Open();
-        run::TextStatus status;
-        run::RunContext ctx(status);
-        ConnectionProfile profile;
-        profile.Kind = c.kind;
-        profile.SystemName = kSystemQuillmart;
-        EXPECT_EQ(GetSchemaVersion(ctx, profile, conn), c.expected);
-        EXPECT_EQ(rec.Statements(), (Statements{orders, versions}));
-        EXPECT_EQ(ctx.strQuery, versions);
-        EXPECT_EQ(rec.OpenResults(), 0);
+        RecordedTransfer t(kSqlServer, 0, 0);
+        t.source.Answer(orders, {c.orderNumberColumns, {}, {}}).Answer(versions, {c.versionColumns, {}, {}});
+        t.ctx.source.Kind = c.kind;
+        t.ctx.source.SystemName = kSystemQuillmart;
+        EXPECT_EQ(GetSchemaVersion(t.ctx, t.ctx.source, t.sourceConn), c.expected);
+        EXPECT_EQ(t.source.Statements(), (Statements{orders, versions}));
+        EXPECT_EQ(t.ctx.strQuery, versions);
+        EXPECT_EQ(t.source.OpenResults(), 0);
     }
 }
 
 TEST(SchemaVersion, CatalogueSystemsHaveFixedVersionsWithoutAQuery) {
-    test::RecordingConnection rec;
-    auto conn = rec.Open();
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    ConnectionProfile profile;
+    RecordedTransfer t(kSqlServer, 0, 0);
     const std::tuple<std::string, float, const char*> cases[] = {{"VPASP", 5.0f, "5"},   {"Comersus", 5.0f, "5"},
                                                                  {"Actinic", 61.0f, "61"}, {"Flat File", 0.0f, "0"},
                                                                  {"quillmart", 0.0f, "0"}, {"", 0.0f, "0"}};
     for (const auto& [system, version, shown] : cases) {
-        profile.SystemName = system;
-        EXPECT_EQ(GetSchemaVersion(ctx, profile, conn), version) << system;
+        t.ctx.source.SystemName = system;
+        EXPECT_EQ(GetSchemaVersion(t.ctx, t.ctx.source, t.sourceConn), version) << system;
         EXPECT_EQ(FormatVersion(version), shown);
     }
-    EXPECT_TRUE(rec.Statements().empty());
+    EXPECT_TRUE(t.source.Statements().empty());
 }
 
-struct SystemCase {
-    std::vector<std::string> tables;  // in the order the schema rowset lists them
-    const char* expected;
-};
-
 TEST(DetectSourceSystem, TableNamesInTheirOrderDecide) {
-    const SystemCase cases[] = {
+    // The tables in the order the schema rowset lists them, and the system they mean.
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{}, "VPASP"},
         {{"products", "categories"}, "VPASP"},
         {{"TBLQUILLMARTPRODUCTS"}, "Quillmart"},  // the prefix ignores case
@@ -172,13 +159,12 @@ TEST(DetectSourceSystem, TableNamesInTheirOrderDecide) {
         {{"x", "tblQuillmartConfig", "Catalog section"}, "Quillmart"},
         {{"Catalog section", "adminStats"}, "Actinic"},
     };
-    for (const SystemCase& c : cases) {
-        test::RecordingConnection rec;
-        rec.Tables(c.tables);
-        auto conn = rec.Open();
-        EXPECT_EQ(DetectSourceSystem(conn), c.expected) << ::testing::PrintToString(c.tables);
-        EXPECT_TRUE(rec.Statements().empty());
-        EXPECT_EQ(rec.OpenResults(), 0) << "schema rowset left open";
+    for (const auto& [tables, expected] : cases) {
+        RecordedTransfer t(kSqlServer, 0, 0);
+        t.source.Tables(tables);
+        EXPECT_EQ(DetectSourceSystem(t.sourceConn), expected) << ::testing::PrintToString(tables);
+        EXPECT_TRUE(t.source.Statements().empty());
+        EXPECT_EQ(t.source.OpenResults(), 0) << "schema rowset left open";
     }
 }
 

@@ -22,29 +22,23 @@ using db::Value;
 using testing::RecordedTransfer;
 using Statements = std::vector<std::string>;
 
-class Lookups : public ::testing::Test {
-protected:
-    run::TextStatus status;
-    run::RunContext ctx{status};
-};
-
 // Halves go to the even neighbour; what does not fit in 16 bits is refused.
-TEST_F(Lookups, DestinationIdNumbersAreTakenAsTheyAreWithoutAQuery) {
-    test::RecordingConnection rec;
-    auto conn = rec.Open();
-    const std::pair<const char*, int> taken[] = {{"44", 44},     {" 7 ", 7},    {"-3", -3},       {"+12", 12},
-                                                 {"44.5", 44},   {"45.5", 46},  {"-2.5", -2},     {"2.51", 3},
-                                                 {"32767", 32767}, {"-32768", -32768}};
-    for (const auto& [text, id] : taken) EXPECT_EQ(GetDestinationId(ctx, text, conn), id) << text;
+TEST(DestinationId, NumbersAreTakenAsTheyAreWithoutAQuery) {
+    RecordedTransfer t(kSqlServer, 5.0f, 5.104f);
+    const std::pair<const char*, int> taken[] = {{"44", 44},     {" 7 ", 7},   {"-3", -3},      {"+12", 12},     {"44.5", 44},
+                                                 {"45.5", 46},   {"-2.5", -2}, {"2.51", 3},     {"32767", 32767}, {"-32768", -32768}};
+    for (const auto& [text, id] : taken) EXPECT_EQ(GetDestinationId(t.ctx, text, t.sourceConn), id) << text;
     for (const char* text : {"40000", "32767.5", "-32769", "1e6"})
-        EXPECT_THAT(test::ErrorText<db::DatabaseError>([&] { GetDestinationId(ctx, text, conn); }), HasSubstr(text));
-    EXPECT_TRUE(rec.Statements().empty());
-    EXPECT_EQ(ctx.strQuery, "");
+        EXPECT_THAT(test::ErrorText<db::DatabaseError>([&] { GetDestinationId(t.ctx, text, t.sourceConn); }),
+                    HasSubstr(text));
+    EXPECT_TRUE(t.source.Statements().empty());
+    EXPECT_EQ(t.ctx.strQuery, "");
 }
 
 // The name is a literal of the source's kind: in a MySQL source a name
-// ending in a backslash once swallowed its quote.
-TEST_F(Lookups, DestinationIdNamesAreLookedUpAsLiteralsOfTheSourceKind) {
+// ending in a backslash once swallowed its quote. A failing lookup passes
+// through with its statement kept.
+TEST(DestinationId, NamesAreLookedUpAsLiteralsOfTheSourceKind) {
     struct Case {
         DatabaseKind kind;
         std::string name;
@@ -55,22 +49,19 @@ TEST_F(Lookups, DestinationIdNamesAreLookedUpAsLiteralsOfTheSourceKind) {
                           Case{kMySql, "Cote d'Ivoire\\", "'Cote d''Ivoire\\\\'"},
                           Case{kMySql, "x\\' OR 1=1 -- ", "'x\\\\'' OR 1=1 -- '"}}) {
         const std::string sql = "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = " + c.literal;
-        test::RecordingConnection rec;
-        rec.Answer(sql, {{"D_ID"}, {db::kInteger}, {{db::Value::Integer(81)}, {db::Value::Integer(99)}}});
-        auto conn = rec.Open();
-        ctx.source.Kind = c.kind;
-        EXPECT_EQ(GetDestinationId(ctx, c.name, conn), 81) << c.name;
-        EXPECT_EQ(GetDestinationId(ctx, "Inf", conn), 0);  // a name, not a number
-        EXPECT_EQ(rec.Statements(),
+        RecordedTransfer t(kSqlServer, 5.0f, 5.104f);
+        t.source.Answer(sql, {{"D_ID"}, {db::kInteger}, {{Value::Integer(81)}, {Value::Integer(99)}}});
+        t.ctx.source.Kind = c.kind;
+        EXPECT_EQ(GetDestinationId(t.ctx, c.name, t.sourceConn), 81) << c.name;
+        EXPECT_EQ(GetDestinationId(t.ctx, "Inf", t.sourceConn), 0);  // a name, not a number
+        EXPECT_EQ(t.source.Statements(),
                   (Statements{sql, "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Inf'"}));
-        EXPECT_EQ(rec.OpenResults(), 0);
+        EXPECT_EQ(t.source.OpenResults(), 0);
     }
-    // A failing lookup passes through with its statement kept.
-    test::RecordingConnection failing;
-    failing.FailPrefix("SELECT", "no such table: tblQuillmartDestination");
-    auto conn = failing.Open();
-    EXPECT_THROW(GetDestinationId(ctx, "Ireland", conn), db::DatabaseError);
-    EXPECT_EQ(ctx.strQuery, "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Ireland'");
+    RecordedTransfer t(kSqlServer, 5.0f, 5.104f);
+    t.source.FailPrefix("SELECT", "no such table: tblQuillmartDestination");
+    EXPECT_THROW(GetDestinationId(t.ctx, "Ireland", t.sourceConn), db::DatabaseError);
+    EXPECT_EQ(t.ctx.strQuery, "SELECT D_ID FROM tblQuillmartDestination WHERE D_Destination = 'Ireland'");
 }
 
 const char* kSetting = "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'shiptaxband'";
@@ -78,7 +69,7 @@ const char* kSetting = "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name 
 // A missing setting or band reads as 0. The setting is written bare into the
 // rate query, so what is not a number (empty, or SQL a crafted shop put
 // there) is an error and never a statement.
-TEST_F(Lookups, TaxBandGetReadsTheRateOfTheBandTheSettingNames) {
+TEST(TaxBand, GetReadsTheRateOfTheBandTheSettingNames) {
     struct Case {
         const char* setting;  // nullptr: no setting row
         float rate;
@@ -88,36 +79,32 @@ TEST_F(Lookups, TaxBandGetReadsTheRateOfTheBandTheSettingNames) {
                           Case{"3 OR 1=1", 0.0f, true},
                           Case{"(SELECT group_concat(name) FROM sqlite_master)", 0.0f, true}}) {
         const std::string shown = c.setting ? c.setting : "(no row)";
-        test::RecordingConnection rec;
-        if (c.setting) rec.Answer(kSetting, {{"CFG_Value"}, {db::kVarWChar}, {{db::Value::Text(c.setting)}}});
-        rec.Answer("SELECT T_TaxRate FROM tblQuillmartTaxRates WHERE T_ID = 3",
-                   {{"T_TaxRate"}, {db::kDouble}, {{db::Value::Double(17.5)}}});
-        auto conn = rec.Open();
+        RecordedTransfer t(kSqlServer, 5.0f, 5.104f);
+        if (c.setting) t.SourceSetting("shiptaxband", c.setting);
+        t.source.Answer("SELECT T_TaxRate FROM tblQuillmartTaxRates WHERE T_ID = 3",
+                        {{"T_TaxRate"}, {db::kDouble}, {{Value::Double(17.5)}}});
         Statements expected{kSetting};
         if (c.refused) {
-            EXPECT_THAT(test::ErrorText<db::DatabaseError>([&] { GetTaxBand(ctx, conn, "shipping", "shiptaxband"); }),
+            EXPECT_THAT(test::ErrorText<db::DatabaseError>(
+                            [&] { GetTaxBand(t.ctx, t.sourceConn, "shipping", "shiptaxband"); }),
                         HasSubstr("'shiptaxband' setting holds '" + shown + "'"));
-            EXPECT_EQ(ctx.strQuery, kSetting);
+            EXPECT_EQ(t.ctx.strQuery, kSetting);
         } else {
-            EXPECT_EQ(GetTaxBand(ctx, conn, "shipping", "shiptaxband"), c.rate) << shown;
+            EXPECT_EQ(GetTaxBand(t.ctx, t.sourceConn, "shipping", "shiptaxband"), c.rate) << shown;
             if (c.setting) expected.push_back(std::string("SELECT T_TaxRate FROM tblQuillmartTaxRates WHERE T_ID = ") + c.setting);
         }
-        EXPECT_EQ(rec.Statements(), expected) << shown;
-        EXPECT_EQ(rec.OpenResults(), 0) << shown;
+        EXPECT_EQ(t.source.Statements(), expected) << shown;
+        EXPECT_EQ(t.source.OpenResults(), 0) << shown;
     }
 }
 
-TEST_F(Lookups, TaxBandSetFailsWhenTheNewRowIsMissing) {
-    test::RecordingConnection rec;
-    auto conn = rec.Open();
-    ctx.destination.Kind = kSqlServer;
+// The recorder answers the lookup of the new row with none.
+TEST(TaxBand, SetFailsWhenTheNewRowIsMissing) {
+    RecordedTransfer t(kSqlServer, 5.0f, 5.104f);
     TaxRateMap map;
-    // The recorder answers the lookup with no row.
-    EXPECT_THROW(SetTaxBand(ctx, conn, "shipping", "shiptaxband", 5.0f, map), db::DatabaseError);
+    EXPECT_THROW(SetTaxBand(t.ctx, t.destinationConn, "shipping", "shiptaxband", 5.0f, map), db::DatabaseError);
     EXPECT_TRUE(map.empty());
 }
-
-const char* kWarning = "- The 'defaultcountry' config setting could not be set. Please set this manually.\r\n";
 
 TEST(AspFolder, EveryLowerCaseOccurrenceBecomesASlash) {
     EXPECT_EQ(DropAspFolder("/asp/images/"), "/images/");
@@ -127,6 +114,8 @@ TEST(AspFolder, EveryLowerCaseOccurrenceBecomesASlash) {
     EXPECT_EQ(DropAspFolder("/asp/asp/"), "/asp/");
     EXPECT_EQ(DropAspFolder(""), "");
 }
+
+const char* kWarning = "- The 'defaultcountry' config setting could not be set. Please set this manually.\r\n";
 
 // One source table compared into the destination, and the updates that must follow.
 struct CompareCase {
@@ -272,29 +261,32 @@ const char* kMethod51 =
 const char* kNewestMethod =
     "SELECT SM_ID FROM tblQuillmartShippingMethods WHERE SM_AutoMethod = 'y' ORDER BY SM_ID DESC";
 
+// Without a password the job ends after the logins are gone, with the read
+// of the password as the statement under way.
 TEST(AdminLoginStatements, VariantByDestinationVersionAndKind) {
     struct Case {
         DatabaseKind kind;
         float version;
+        const char* password;
         Statements expected;
     };
-    for (const Case& c : {Case{kAccess, 5.0f, {"DELETE * FROM tblQuillmartLogins", kLogin50}},
-                          Case{kSqlServer, 5.1f, {"DELETE FROM tblQuillmartLogins", kLogin51}},
-                          Case{kMySql, 5.104f, {"DELETE FROM tblQuillmartLogins", kLogin51}}}) {
+    for (const Case& c : {Case{kAccess, 5.0f, "pa'ss", {"DELETE * FROM tblQuillmartLogins", kLogin50}},
+                          Case{kSqlServer, 5.1f, "pa'ss", {"DELETE FROM tblQuillmartLogins", kLogin51}},
+                          Case{kMySql, 5.104f, "pa'ss", {"DELETE FROM tblQuillmartLogins", kLogin51}},
+                          Case{kSqlServer, 5.104f, nullptr, {"DELETE FROM tblQuillmartLogins"}}}) {
         RecordedTransfer t(c.kind, 4.6f, c.version);
         t.SourceSetting("backendlogin", "admin");
-        t.SourceSetting("backendpassword", "pa'ss");
-        AddAdminLogin(t.ctx, t.sourceConn, t.destinationConn);
-        EXPECT_EQ(t.destination.Statements(), c.expected) << c.version;
+        if (c.password) t.SourceSetting("backendpassword", c.password);
+        const std::string error = test::ErrorText<db::DatabaseError>(
+            [&] { AddAdminLogin(t.ctx, t.sourceConn, t.destinationConn); });
+        EXPECT_EQ(t.destination.Statements(), c.expected) << c.version << ": " << error;
+        EXPECT_EQ(error == "(no error)", c.password != nullptr) << error;
+        // The statement under way is kept with the password masked.
+        std::string shown = c.password ? c.expected.back()
+                                       : "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'backendpassword'";
+        if (c.password) shown.replace(shown.find("'pa''ss'"), 8, "'********'");
+        EXPECT_EQ(t.ctx.strQuery, shown);
     }
-}
-
-TEST(AdminLoginStatements, MissingPasswordEndsTheJobAfterTheLoginsAreGone) {
-    RecordedTransfer t(kSqlServer, 4.6f, 5.104f);
-    t.SourceSetting("backendlogin", "admin");
-    EXPECT_THROW(AddAdminLogin(t.ctx, t.sourceConn, t.destinationConn), db::DatabaseError);
-    EXPECT_EQ(t.destination.Statements(), (Statements{"DELETE FROM tblQuillmartLogins"}));
-    EXPECT_EQ(t.ctx.strQuery, "SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'backendpassword'");
 }
 
 TEST(ShippingRateStatements, RateAttachedToTheNumberFound) {

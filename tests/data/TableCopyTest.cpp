@@ -157,7 +157,6 @@ const UpgradeCase kCases[] = {
     {5.0f, 5.0f, "OrderNumbers", {"ON_ID"}, {I(1001)}, "(ON_ID) VALUES (1001)"},
     {5.1f, 5.104f, "Versions", {"V_ID"}, {I(7)}, "(V_ID, V_RRP) VALUES (7,0)"},
     {5.1f, 5.104f, "OrderNumbers", {"ON_ID"}, {I(1001)}, "(ON_ID) VALUES (1001)"},
-    {5.1f, 5.1f, "Versions", {"V_ID"}, {I(7)}, "(V_ID) VALUES (7)"},
     {5.104f, 5.104f, "Versions", {"V_ID"}, {I(7)}, "(V_ID) VALUES (7)"},
     // A 5.0 login gets the back-office language in a newer shop.
     {5.0f, 5.104f, "Logins", {"LOGIN_ID", "LOGIN_Username"}, {I(1), T("admin")},
@@ -184,16 +183,13 @@ TEST(RowUpgrade, WritesTheNewSchemaColumns) {
     }
 }
 
-TEST(FieldClass, ByTypeCode) {
+TEST(FieldClass, ByTypeCodeAndItsQuotes) {
     for (int code : {7, 133, 134, 135}) EXPECT_EQ(GetFieldClass(code), kFieldDate) << code;
     for (int code : {129, 130, 200, 201, 202, 203}) EXPECT_EQ(GetFieldClass(code), kFieldText) << code;
     for (int code : {0, 2, 3, 4, 5, 6, 11, 16, 17, 20, 72, 128, 131, 204, 205})
         EXPECT_EQ(GetFieldClass(code), kFieldNumber) << code;
     EXPECT_EQ(GetFieldClass(db::Field("P_Name", db::kVarWChar)), kFieldText);
-}
-
-// Where a profile carries no date delimiter, its kind's is used.
-TEST(QuoteChar, DateDelimiterOfTheProfileElseOfItsKind) {
+    // Where a profile carries no date delimiter, its kind's is used.
     ConnectionProfile sqlite;
     sqlite.Kind = kSqlite;
     EXPECT_EQ(GetQuoteChar(kFieldDate, sqlite), "'");
@@ -328,10 +324,8 @@ TEST(CopyLogins, MissingOrUnreadableLanguageEndsTheCopy) {
     }
 }
 
-// Rows travel in groups where the destination takes them so; the statements
-// and what a failure reports must be those of rows sent one by one. A
-// recording destination takes groups of three and writes down their sizes;
-// one that binds rows records each bound row as its text.
+// A recording destination that takes groups of three and writes down their
+// sizes; one that binds rows records each bound row as its text.
 class GroupingRecorder : public test::RecordingConnection {
 public:
     GroupingRecorder(const test::RecordingConnection& shared, std::vector<std::size_t>& sizes, bool binds)
@@ -358,6 +352,8 @@ std::string Insert(int id) {
 
 const std::string kProbe = "SELECT * FROM tblQuillmartNews WHERE 1 = 0";
 
+// Rows travel in groups where the destination takes them so; the statements
+// and what a failure reports must be those of rows sent one by one.
 TEST(CopyInGroups, SameStatementsAndTheFailingOneInStrQuery) {
     struct Case {
         const char* name;

@@ -3,12 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "data/run/ConnectionProfile.h"
-#include "db/DataType.h"
-#include "db/Value.h"
-#include "support/RecordingConnection.h"
 #include "data/run/RunContext.h"
 #include "data/run/TextStatus.h"
+#include "db/DataType.h"
+#include "support/RecordingConnection.h"
 
 namespace qdt::data::testing {
 
