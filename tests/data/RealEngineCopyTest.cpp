@@ -14,6 +14,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -260,6 +261,8 @@ struct Pair {
     const char* destination;
     bool accessShaped = false;
 };
+
+void PrintTo(const Pair& p, std::ostream* os) { *os << (p.accessShaped ? "Access-typed " : "") << p.source << " into " << p.destination; }
 
 // The run's report of a successful copy: every selected table listed in copy
 // order with the source's rows, matched by the destination's count, and the
