@@ -3,23 +3,24 @@
 #include <string>
 #include <vector>
 
-#include "data/run/ConnectionProfile.h"
-#include "db/DataType.h"
-#include "db/Value.h"
-#include "support/RecordingConnection.h"
 #include "data/run/RunContext.h"
 #include "data/run/TextStatus.h"
+#include "db/DataType.h"
+#include "support/RecordingConnection.h"
 
 namespace qdt::data::testing {
 
-// Keeps every barCurrent position, not only the last.
+// Keeps every barCurrent position, not only the last, and asks to stop once
+// that bar has moved cancelAtMove times.
 class BarTrackingStatus : public run::TextStatus {
 public:
     void SetBarValue(run::Bar bar, double value) override {
         if (bar == run::Bar::Current) currentBar.push_back(value);
+        if (static_cast<long>(currentBar.size()) == cancelAtMove) Cancel();
         TextStatus::SetBarValue(bar, value);
     }
     std::vector<double> currentBar;
+    long cancelAtMove = -1;
 };
 
 // A run context between two recording connections: the source answers the
