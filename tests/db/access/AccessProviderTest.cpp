@@ -35,47 +35,23 @@ using ::testing::AllOf;
 using ::testing::HasSubstr;
 namespace fs = std::filesystem;
 
-// The mdbtools command-line programs, run on a real file, give the second
-// reading these tests compare against.
-namespace mdb {
+// mdbtools' own programs, run on a real file, give the second reading these
+// tests compare against: their output split as CSV, one record a line (an
+// empty field is how mdb-export writes both NULL and an empty text).
+bool MdbToolsInstalled() { return std::system("command -v mdb-export >/dev/null 2>&1") == 0; }
 
-bool Installed() { return std::system("command -v mdb-export >/dev/null 2>&1") == 0; }
-
-// Standard output of the program with the given arguments (each shell-quoted).
-std::string Run(const std::vector<std::string>& args) {
-    std::string cmd;
-    for (const auto& a : args) {
-        cmd += "'";
-        for (char c : a) cmd += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        cmd += "' ";
-    }
-    cmd += "2>/dev/null";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);
-    if (!pipe) throw std::runtime_error("cannot run " + cmd);
+std::vector<std::vector<std::string>> MdbTool(const std::string& command) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>/dev/null").c_str(), "r"), pclose);
+    if (!pipe) throw std::runtime_error("cannot run " + command);
     std::string out;
     char buf[65536];
     for (std::size_t n; (n = fread(buf, 1, sizeof buf, pipe.get())) > 0;) out.append(buf, n);
-    return out;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-// Records of mdb-export's CSV. An empty field is how mdb-export writes both
-// NULL and an empty text.
-std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
-    std::istringstream in(text);
-    db::sheets::CsvReader reader(in, ',', '"');
+    std::istringstream in(out);
+    sheets::CsvReader reader(in, ',', '"');
     std::vector<std::vector<std::string>> records;
-    for (db::sheets::CsvRecord r; reader.Next(r);) records.push_back(r.fields);
+    for (sheets::CsvRecord r; reader.Next(r);) records.push_back(r.fields);
     return records;
 }
-
-}  // namespace mdb
 
 std::string ConnectionString(const std::string& path) {
     return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";Jet OLEDB:Database Password=";
@@ -97,7 +73,7 @@ protected:
         if (!path_) GTEST_SKIP() << "The shared fixture access/nwind.mdb is not present.";
     }
     void RequireTools() {
-        if (!mdb::Installed()) GTEST_SKIP() << "mdbtools' command-line programs are not installed.";
+        if (!MdbToolsInstalled()) GTEST_SKIP() << "mdbtools' command-line programs are not installed.";
     }
     // Opened once for all the tests: the snapshot of the whole file takes a while.
     Connection& Conn() {
@@ -113,11 +89,10 @@ TEST_F(NorthwindTest, ColumnsCarryTheirAccessTypeCodes) {
         "SELECT p.UnitPrice, p.Discontinued, p.UnitsInStock, p.ProductID, p.ProductName, c.Description, c.Picture, "
         "o.OrderDate, d.Discount, o.Freight FROM Products p, Categories c, Orders o, [Order Details] d "
         "WHERE p.CategoryID = c.CategoryID AND d.ProductID = p.ProductID AND d.OrderID = o.OrderID");
-    const int expected[] = {kCurrency, kBoolean,     kSmallInt,       kInteger, kVarWChar,
-                            kLongVarWChar, kLongVarBinary, kDate, kSingle,  kCurrency};
-    ASSERT_EQ(rs->FieldCount(), std::size(expected));
-    for (std::size_t i = 0; i < rs->FieldCount(); ++i)
-        EXPECT_EQ(rs->Fields(i).Type(), expected[i]) << rs->Fields(i).Name();
+    std::vector<int> types;
+    for (const Field& f : rs->AllFields()) types.push_back(f.Type());
+    EXPECT_EQ(types, (std::vector<int>{kCurrency, kBoolean, kSmallInt, kInteger, kVarWChar, kLongVarWChar,
+                                       kLongVarBinary, kDate, kSingle, kCurrency}));
     ASSERT_FALSE(rs->Eof());
     EXPECT_EQ(rs->Fields("Discontinued").Value().kind(), Value::Kind::Boolean);
     EXPECT_EQ(rs->Fields("OrderDate").Value().kind(), Value::Kind::Date);
@@ -132,12 +107,12 @@ TEST_F(NorthwindTest, TextComparesIgnoringCase) {
 
 // Every field of every row of a table, in the file's order, against mdb-export.
 void CompareWithMdbExport(Connection& conn, const std::string& path, const std::string& table) {
-    auto csv = mdb::ParseCsv(
-        mdb::Run({"mdb-export", "-T", "%Y-%m-%d %H:%M:%S", "-b", "hex", path, table}));
+    auto csv = MdbTool("mdb-export -T '%Y-%m-%d %H:%M:%S' -b hex '" + path + "' '" + table + "'");
     ASSERT_GT(csv.size(), 1u) << table;
     auto rs = conn.Execute("SELECT * FROM [" + table + "]");
-    ASSERT_EQ(rs->FieldCount(), csv[0].size()) << table;
-    for (std::size_t i = 0; i < rs->FieldCount(); ++i) EXPECT_EQ(rs->Fields(i).Name(), csv[0][i]);
+    std::vector<std::string> names;
+    for (const Field& f : rs->AllFields()) names.push_back(f.Name());
+    ASSERT_EQ(names, csv[0]) << table;
     std::size_t row = 1;
     for (; !rs->Eof(); rs->MoveNext(), ++row) {
         ASSERT_LT(row, csv.size()) << table << ": more rows than mdb-export gives";
@@ -170,10 +145,11 @@ void CompareWithMdbExport(Connection& conn, const std::string& path, const std::
 // every field of every row as mdb-export gives it.
 TEST_F(NorthwindTest, AgreesWithMdbTools) {
     RequireTools();
-    const auto user = mdb::Lines(mdb::Run({"mdb-tables", "-1", *path_}));
+    std::vector<std::string> user;
+    for (const auto& line : MdbTool("mdb-tables -1 '" + *path_ + "'")) user.push_back(line[0]);
     std::set<std::pair<std::string, std::string>> expected;  // (type, name)
-    for (const auto& t : mdb::Lines(mdb::Run({"mdb-tables", "-S", "-1", *path_})))
-        expected.emplace(std::count(user.begin(), user.end(), t) ? "TABLE" : "SYSTEM TABLE", t);
+    for (const auto& line : MdbTool("mdb-tables -S -1 '" + *path_ + "'"))
+        expected.emplace(std::count(user.begin(), user.end(), line[0]) ? "TABLE" : "SYSTEM TABLE", line[0]);
     std::vector<std::pair<std::string, std::string>> listed;
     for (auto rs = Conn().OpenSchema(); !rs->Eof(); rs->MoveNext()) {
         EXPECT_TRUE(rs->Fields("TABLE_CATALOG").Value().IsNull());
@@ -318,7 +294,6 @@ TEST(DamagedAccessFiles, EndInTimeWithinMemoryWithTheErrorOrTheData) {
     auto pick = [&random](std::size_t below) {
         return std::uniform_int_distribution<std::size_t>(0, below - 1)(random);
     };
-    int copiesRead = 0;
     for (const char* name : {"nwind.mdb", "ASampleDatabase.accdb"}) {
         SCOPED_TRACE(name);
         const auto original = test::SharedFixture(std::string("access/") + name);
@@ -349,7 +324,6 @@ TEST(DamagedAccessFiles, EndInTimeWithinMemoryWithTheErrorOrTheData) {
             const std::string path = test::TempDir() + "/" + name;
             std::ofstream(path, std::ios::binary) << content;
             const std::string r = ReadInChild(path);
-            ++copiesRead;
             if (r.rfind("OK\n", 0) != 0) {
                 EXPECT_NE(r.find("damaged or not an Access file"), std::string::npos) << label << ": " << r;
             } else {
@@ -359,7 +333,6 @@ TEST(DamagedAccessFiles, EndInTimeWithinMemoryWithTheErrorOrTheData) {
             }
         }
     }
-    EXPECT_GE(copiesRead, 50);
 }
 
 // Copies of nwind.mdb (a Jet 3 file of 2048-byte pages) patched at one spot
@@ -394,7 +367,7 @@ std::uint32_t DefinitionPage(const std::string& path, const char* table) {
 struct Patch {
     const char* label;
     std::function<void(std::string&, std::uint32_t orderDetails)> apply;
-    const char* refusal;  // nullptr: [Order Details] reads whole
+    const char* refusal;  // nullptr: the copy reads as the file itself
 };
 
 const Patch kPatches[] = {
@@ -411,7 +384,7 @@ const Patch kPatches[] = {
          WriteLE(header, 4, row | page << 8);
          WriteLE(b, b.find(header), static_cast<std::uint32_t>(text.size() + 1) | 0x40000000);
      },
-     "of the table 'Categories', the memo value of 'Description' has 44 bytes, but only 43 could be read."},
+     "in row 1 of the table 'Categories', the memo value of 'Description' has 44 bytes, but only 43 could be read."},
     // libmdb passes over a page that no longer says it holds data, without a word.
     {"data_page_no_longer_data",
      [](std::string& b, std::uint32_t orderDetails) {
@@ -424,9 +397,10 @@ const Patch kPatches[] = {
     // table's own bitmap (from page 0) moves to a page added at the end.
     {"page_map_as_a_list_of_bitmap_pages",
      [](std::string& b, std::uint32_t orderDetails) {
-         const std::size_t definition = orderDetails * kPage;
-         const std::size_t map = RowStart(b, ReadLE(b, definition + 36, 3), static_cast<unsigned char>(b[definition + 35]));
-         ASSERT_EQ(b.substr(map, 5), std::string(5, '\0'));
+         // The definition names the row holding its page map at byte 35.
+         const std::size_t at = orderDetails * kPage + 35;
+         const std::size_t map = RowStart(b, ReadLE(b, at + 1, 3), static_cast<unsigned char>(b[at]));
+         ASSERT_EQ(b.substr(map, 5), std::string(5, '\0'));  // one bitmap, from page 0
          std::string bitmaps(kPage, '\0');
          bitmaps[0] = 5;
          bitmaps.replace(4, 128, b.substr(map + 5, 128));
@@ -447,19 +421,9 @@ TEST_P(PatchedNorthwind, IsRefusedByTheDamageOrReadWhole) {
     GetParam().apply(bytes, DefinitionPage(*original, "Order Details"));
     const std::string path = test::TempDir() + "/nwind.mdb";
     std::ofstream(path, std::ios::binary) << bytes;
-    std::string outcome;
-    try {
-        Connection c;
-        c.Open(ConnectionString(path));
-        outcome = OneValue(c, "SELECT COUNT(*) FROM [Order Details]");
-    } catch (const DatabaseError& e) {
-        outcome = e.what();
-    }
-    if (GetParam().refusal)
-        EXPECT_THAT(outcome, AllOf(HasSubstr("'" + path + "' is damaged or not an Access file: "),
-                                   HasSubstr(GetParam().refusal)));
-    else
-        EXPECT_EQ(outcome, "2155");
+    EXPECT_EQ(ReadInChild(path), GetParam().refusal ? "ERROR\n'" + path + "' is damaged or not an Access file: " +
+                                                          GetParam().refusal
+                                                    : ReadInChild(*original));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PatchedNorthwind, ::testing::ValuesIn(kPatches),
