@@ -215,14 +215,11 @@ TEST(AccessDateLiteral, ReadsTheFormsAccessWritesAndRefusesWhatIsNoDate) {
 }
 
 TEST(AccessCurrency, TenThousandthsBecomeExactDecimalText) {
-    EXPECT_EQ(CurrencyText(125000), "12.5");
-    EXPECT_EQ(CurrencyText(140000), "14");
-    EXPECT_EQ(CurrencyText(0), "0");
-    EXPECT_EQ(CurrencyText(-5), "-0.0005");
-    EXPECT_EQ(CurrencyText(INT64_MAX), "922337203685477.5807");
-    EXPECT_EQ(CurrencyText(INT64_MIN), "-922337203685477.5808");
+    const std::pair<std::int64_t, const char*> cases[] = {
+        {125000, "12.5"}, {140000, "14"}, {0, "0"}, {-5, "-0.0005"},
+        {INT64_MAX, "922337203685477.5807"}, {INT64_MIN, "-922337203685477.5808"}};
+    for (const auto& [tenThousandths, text] : cases) EXPECT_EQ(CurrencyText(tenThousandths), text);
 }
-
 
 struct IndexCase {
     const char* statement;
