@@ -397,6 +397,8 @@ const Patch kPatches[] = {
      nullptr},
 };
 
+void PrintTo(const Patch& patch, std::ostream* out) { *out << patch.label; }
+
 class PatchedNorthwind : public ::testing::TestWithParam<Patch> {};
 
 TEST_P(PatchedNorthwind, IsRefusedByTheDamageOrReadWhole) {

@@ -161,6 +161,7 @@ TEST(OdbcTextTest, MalformedUtf8BecomesReplacementCharacters) {
         {"\xF0\x8F\xBF\xBF", "\xEF\xBF\xBD"},      // overlong
         {"\xF4\x90\x80\x80", "\xEF\xBF\xBD"},      // above U+10FFFF
         {"\xED\xA0\x80", "\xEF\xBF\xBD"},          // a surrogate
+        {"\xC3(x", "\xEF\xBF\xBD(x"},          // a lead byte without its continuation
     };
     for (const auto& [bytes, shown] : cases) {
         const WideText wide = ToWide(bytes);
