@@ -6,6 +6,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "db/Connection.h"
@@ -279,22 +280,15 @@ TEST(SheetColumnNames, EmptyAndRepeatedNamesBecomeUnique) {
 }
 
 TEST(SheetCellText, NumbersInTheirShortestFormAndDatesFromSerials) {
-    struct N {
-        double value;
-        const char* text;
-    };
-    for (const N& n : {N{14.0, "14"}, N{0.1 + 0.2, "0.3"}, N{1e20, "100000000000000000000"},
-                       N{1.0 / 3, "0.333333333333333"}})
-        EXPECT_EQ(SheetNumberText(n.value), n.text) << n.value;
-    struct D {
-        double serial;
-        bool date1904;
-        const char* text;
-    };
-    for (const D& d : {D{1, false, "1900-01-01 00:00:00"}, D{59, false, "1900-02-28 00:00:00"},
-                       D{61, false, "1900-03-01 00:00:00"},
-                       D{0.25, false, "1899-12-30 06:00:00"}, D{0, true, "1904-01-01 00:00:00"}})
-        EXPECT_EQ(FormatDateTime(DateFromSerial(d.serial, d.date1904)), d.text) << d.serial;
+    const std::pair<double, const char*> numbers[] = {
+        {14.0, "14"}, {0.1 + 0.2, "0.3"}, {1e20, "100000000000000000000"}, {1.0 / 3, "0.333333333333333"}};
+    for (const auto& [value, text] : numbers) EXPECT_EQ(SheetNumberText(value), text);
+    // Serials count from 1900-01-01 as 1 (with Excel's 1900-02-29), or from 1904-01-01 as 0.
+    const std::tuple<double, bool, const char*> dates[] = {
+        {1, false, "1900-01-01 00:00:00"}, {59, false, "1900-02-28 00:00:00"}, {61, false, "1900-03-01 00:00:00"},
+        {0.25, false, "1899-12-30 06:00:00"}, {0, true, "1904-01-01 00:00:00"}};
+    for (const auto& [serial, date1904, text] : dates)
+        EXPECT_EQ(FormatDateTime(DateFromSerial(serial, date1904)), text) << serial;
     EXPECT_EQ(CellText(SheetCell::Date(DateFromSerial(38053, false))), "2004-03-07");
     double v = 0;
     EXPECT_TRUE(ParseSheetNumber("+4", v) && v == 4);
@@ -304,34 +298,26 @@ TEST(SheetCellText, NumbersInTheirShortestFormAndDatesFromSerials) {
 }
 
 TEST(SheetNumberFormats, DatesAreToldByIdOrCode) {
-    struct F {
-        int id;
-        const char* code;
-        bool date;
-    };
-    for (const F& f : {F{14, "", true}, F{22, "", true}, F{0, "", false}, F{2, "", false}, F{49, "", false},
-                       F{164, "dd/mm/yyyy", true}, F{165, "[$-409]h:mm AM/PM", true}, F{166, "[h]:mm", true},
-                       F{167, "0.00\" days\"", false}, F{168, "#,##0;[Red]-#,##0", false},
-                       F{169, "\\d0.0", false}, F{170, "General", false}, F{171, "0.0;\"yy\"", false}})
-        EXPECT_EQ(IsDateFormat(f.id, f.code), f.date) << f.code;
+    const std::tuple<int, const char*, bool> formats[] = {
+        {14, "", true}, {22, "", true}, {0, "", false}, {2, "", false}, {49, "", false},
+        {164, "dd/mm/yyyy", true}, {165, "[$-409]h:mm AM/PM", true}, {166, "[h]:mm", true},
+        {167, "0.00\" days\"", false}, {168, "#,##0;[Red]-#,##0", false}, {169, "\\d0.0", false},
+        {170, "General", false}, {171, "0.0;\"yy\"", false}};
+    for (const auto& [id, code, date] : formats) EXPECT_EQ(IsDateFormat(id, code), date) << id << " " << code;
 }
 
-// What schema.ini may say that the text source cases do not show.
-TEST(TextSettings, FormatsAndCharacterSetsAreRead) {
+// What schema.ini may say that the text source cases do not show; UTF-8 is
+// told from other bytes, also across the 64 KiB read boundary.
+TEST(TextSettings, FormatsCharacterSetsAndUtf8AreRead) {
     char d = 0;
     EXPECT_TRUE(ParseTextFormat("tabdelimited", d) && d == '\t');
     EXPECT_FALSE(ParseTextFormat("Delimited(;;)", d));
-    EXPECT_EQ(CharsetFromSetting("ANSI"), "WINDOWS-1252");
-    EXPECT_EQ(CharsetFromSetting("utf-8"), "UTF-8");
-    EXPECT_EQ(CharsetFromSetting("Klingon"), "");
-}
-
-// UTF-8 is told from other bytes, also across the 64 KiB read boundary.
-TEST(TextSettings, Utf8IsToldFromOtherBytesAcrossReadPieces) {
-    EXPECT_EQ(ValidUtf8Prefix("Caf\xE9"), 3u);
-    EXPECT_EQ(ValidUtf8Prefix("\xC0\xAF"), 0u);          // overlong
-    EXPECT_EQ(ValidUtf8Prefix("\xED\xA0\x80"), 0u);      // surrogate
-    EXPECT_EQ(ValidUtf8Prefix("\xF4\x90\x80\x80"), 0u);  // above U+10FFFF
+    const std::pair<const char*, const char*> charsets[] = {{"ANSI", "WINDOWS-1252"}, {"utf-8", "UTF-8"}, {"Klingon", ""}};
+    for (const auto& [setting, charset] : charsets) EXPECT_EQ(CharsetFromSetting(setting), charset);
+    // Valid prefixes: before a Windows-1252 byte, and none for an overlong form, a surrogate, or above U+10FFFF.
+    const std::pair<const char*, std::size_t> prefixes[] = {
+        {"Caf\xE9", 3}, {"\xC0\xAF", 0}, {"\xED\xA0\x80", 0}, {"\xF4\x90\x80\x80", 0}};
+    for (const auto& [bytes, valid] : prefixes) EXPECT_EQ(ValidUtf8Prefix(bytes), valid) << bytes;
     const std::string big(65535, 'a');
     std::istringstream cut(big + "\xE2\x82\xAC" + big);
     EXPECT_TRUE(StreamIsUtf8(cut));
