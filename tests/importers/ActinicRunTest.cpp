@@ -3,22 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "data/Detection.h"
-#include "data/run/TextStatus.h"
 #include "importers/ImportShop.h"
 #include "support/ShopDatabases.h"
-#include "wizard/ConnectionCheck.h"
-#include "wizard/TransferRun.h"
 
 namespace qdt::importers {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::AllOf;
+using ::testing::MatchesRegex;
+using ::testing::Not;
 using testing::Files;
+using testing::HasSubstr;
 using testing::Lines;
 using testing::Rows;
-using test::WriteFile;
+using testing::WriteFiles;
 
 const std::string kLongName = std::string(73, 'x') + "\u00e9'";
 
@@ -58,45 +60,26 @@ class ActinicImport : public ::testing::Test {
 protected:
     // "sqlite" or "mysql": the destination.
     void Prepare(const std::string& destination) {
-        const std::string root = test::TempDir();
-        store_ = root + "/store";
-        uploads_ = root + "/uploads";
-        source_ = root + "/actinic.sqlite";
-        fs::copy_file(QDT_ACTINIC_FIXTURES "/shop.sqlite", source_);
-        WriteFile(store_ + "/images/Teas.GIF", "teas");
-        WriteFile(store_ + "/images/Sencha.png", "sencha");
-        WriteFile(store_ + "/images/sencha_big.jpg", "sencha-big");
-        WriteFile(store_ + "/downloads/MANUAL.pdf", "manual");
-        WriteFile(store_ + "/kettle.zip", "kettle");
-        WriteFile(uploads_ + "/files_versions/old.zip", "old");
-        WriteFile(uploads_ + "/images_categories/3.gif", "old category");
+        fs::copy_file(QDT_ACTINIC_FIXTURES "/shop.sqlite", root_ + "/actinic.sqlite");
+        WriteFiles(root_, {{"store/images/Teas.GIF", "teas"}, {"store/images/Sencha.png", "sencha"},
+                           {"store/images/sencha_big.jpg", "sencha-big"}, {"store/downloads/MANUAL.pdf", "manual"},
+                           {"store/kettle.zip", "kettle"}, {"uploads/files_versions/old.zip", "old"},
+                           {"uploads/images_categories/3.gif", "old category"}});
         ASSERT_NO_FATAL_FAILURE(shop_.Make(destination));
     }
 
-    // The check, then the run, as the wizard takes them.
-    wizard::StepOutcome Import(run::TextStatus& status, bool copyImages = true) {
-        run::RunContext ctx(status);
-        ctx.source.Kind = data::kAccess;
-        ctx.source.Database = source_;
-        ctx.destination = shop_.profile;
-        if (!wizard::RunConnectionCheck(ctx).succeeded) {
-            ADD_FAILURE() << status.txtConnect;
-            return {};
-        }
-        EXPECT_EQ(ctx.source.SystemName, data::kSystemActinic);
-        EXPECT_EQ(data::FormatVersion(ctx.source.Version), "61");
-        ctx.settings.ImageCopySettings[data::kImagesActinic] = {copyImages, store_, uploads_};
-        wizard::StepOutcome outcome = wizard::RunTransfer(ctx);
-        warnings_ = ctx.strWarnings;
-        return outcome;
+    // Through the check, which must take the file for an Actinic catalogue.
+    testing::Outcome Import(bool copyImages = true) {
+        data::ConnectionProfile source;
+        source.Kind = data::kAccess;
+        source.Database = root_ + "/actinic.sqlite";
+        return testing::Transfer(source, shop_.profile, data::kImagesActinic,
+                                 {copyImages, root_ + "/store", root_ + "/uploads"});
     }
 
-    void Change(const std::string& sql) {
-        db::Connection c = test::OpenSqlite(source_);
-        c.Execute(sql)->Close();
-    }
+    void Change(const std::string& sql) { test::OpenSqlite(root_ + "/actinic.sqlite").Execute(sql)->Close(); }
 
-    std::string store_, uploads_, source_, warnings_;
+    const std::string root_ = test::TempDir();
     testing::ImportShop shop_;
 };
 
@@ -106,37 +89,32 @@ protected:
 };
 
 TEST_P(ActinicRun, ImportsSectionsProductsVersionsAndDownloads) {
-    run::TextStatus status;
-    ASSERT_TRUE(Import(status).succeeded) << status.txtStep2;
+    const testing::Outcome run = Import();
+    ASSERT_TRUE(run.succeeded) << run.log;
     db::Connection conn = shop_.Open();
     EXPECT_EQ(testing::Counts(conn), "5|7|16|6|0");
     for (std::size_t i = 0; i < std::size(kCatalogue); ++i) EXPECT_EQ(Rows(conn, kCatalogue[i]), kExpected[i]);
 
-    // Each copied download is named by its version and a random part the row records.
+    // Each copied download is named by its version and a random part of 8 the row records, none the same.
     std::map<std::string, std::string> expectedFiles = {{"images_categories/1.gif", "teas"},
                                                         {"images_products/1.png", "sencha"},
                                                         {"images_products_large/1.JPG", "sencha-big"}};
     std::set<std::string> randomParts;
     for (const std::string& row : Rows(conn, "SELECT V_ID, V_DownloadInfo FROM tblQuillmartVersions WHERE "
                                              "V_DownloadType = 'u' ORDER BY V_ID")) {
-        const std::string id = row.substr(0, row.find('|'));
-        const std::string info = row.substr(row.find('|') + 1);
-        const std::string extension = info.substr(0, info.find('|'));
-        const std::string random = info.substr(info.find('|') + 1);
-        EXPECT_EQ(random.size(), 8u) << row;
-        EXPECT_EQ(random.find_first_not_of("0123456789abcdefghijklmnopqrstuvwxyz"), std::string::npos) << row;
+        const std::string id = row.substr(0, row.find('|')), random = row.substr(row.rfind('|') + 1);
+        const std::string extension = row.substr(id.size() + 1, row.size() - id.size() - random.size() - 2);
+        EXPECT_THAT(random, MatchesRegex("[0-9a-z]{8}")) << row;
         randomParts.insert(random);
         expectedFiles["files_versions/" + id + "_" + random + "." + extension] = id == "1" ? "manual" : "kettle";
     }
     EXPECT_EQ(randomParts.size(), 5u);
-    EXPECT_EQ(Files(uploads_), expectedFiles) << warnings_;
+    EXPECT_EQ(Files(root_ + "/uploads"), expectedFiles) << run.warnings;
 
-    EXPECT_NE(status.txtStep2.find("\r\n\r\nDeleting catalogue tables... done.\r\nDeleting old category images... "
+    EXPECT_THAT(run.log, HasSubstr("\r\n\r\nDeleting catalogue tables... done.\r\nDeleting old category images... "
                                    "done.\r\nAdding categories... done.\r\nDeleting old product images... done.\r\n"
                                    "Deleting old product images (large)... done.\r\nDeleting old version uploads... "
-                                   "done.\r\nGetting record count... 7\r\nAdding products...done.\r\n"),
-              std::string::npos)
-        << status.txtStep2;
+                                   "done.\r\nGetting record count... 7\r\nAdding products...done.\r\n"));
     for (const char* warning :
          {"The section 'Stray' (7) names a parent section that is not in the catalogue; it was imported as a "
           "top-level category.",
@@ -144,17 +122,17 @@ TEST_P(ActinicRun, ImportsSectionsProductsVersionsAndDownloads) {
           "without a category.",
           "The download file 'missing.zip' of the product 'O'Neill's mug' was not found; its versions were imported "
           "without a download."})
-        EXPECT_NE(warnings_.find(warning), std::string::npos) << warnings_;
+        EXPECT_THAT(run.warnings, HasSubstr(warning));
 }
 
 TEST_P(ActinicRun, WithImagesOffNoFileIsTouchedAndNoVersionIsADownload) {
-    run::TextStatus status;
-    const auto files = Files(uploads_);
-    ASSERT_TRUE(Import(status, false).succeeded) << status.txtStep2;
+    const auto files = Files(root_);
+    const testing::Outcome run = Import(false);
+    ASSERT_TRUE(run.succeeded) << run.log;
     db::Connection conn = shop_.Open();
     EXPECT_EQ(Rows(conn, "SELECT DISTINCT V_DownloadType, V_DownLoadInfo FROM tblQuillmartVersions"), Lines{"n|"});
     EXPECT_EQ(testing::Counts(conn), "5|7|16|6|0");
-    EXPECT_EQ(Files(uploads_), files);
+    EXPECT_EQ(Files(root_), files);
 }
 
 INSTANTIATE_TEST_SUITE_P(Destinations, ActinicRun, ::testing::Values("sqlite", "mysql"));
@@ -173,14 +151,13 @@ TEST_P(ActinicConversions, StopTheImportNamingProductAndColumnWithNothingWritten
     ASSERT_NO_FATAL_FAILURE(Prepare("sqlite"));
     for (const std::string& sql : GetParam().changes) Change(sql);
     const auto before = test::Dump(shop_.profile.Database);
-    const auto files = Files(uploads_);
-    run::TextStatus status;
-    EXPECT_FALSE(Import(status).succeeded);
-    EXPECT_NE(status.txtStep2.find(GetParam().product), std::string::npos) << status.txtStep2;
-    EXPECT_NE(status.txtStep2.find(GetParam().column), std::string::npos) << status.txtStep2;
-    EXPECT_EQ(status.txtStep2.find("Deleting catalogue tables"), std::string::npos) << status.txtStep2;
+    const auto files = Files(root_ + "/uploads");
+    const testing::Outcome run = Import();
+    EXPECT_FALSE(run.succeeded);
+    EXPECT_THAT(run.log, AllOf(HasSubstr(GetParam().product), HasSubstr(GetParam().column),
+                               Not(HasSubstr("Deleting catalogue tables"))));
     EXPECT_EQ(test::Dump(shop_.profile.Database), before);
-    EXPECT_EQ(Files(uploads_), files);
+    EXPECT_EQ(Files(root_ + "/uploads"), files);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -7,18 +7,17 @@
 #include <functional>
 
 #include "data/Detection.h"
-#include "data/run/TextStatus.h"
 #include "importers/ImportShop.h"
 #include "support/ScriptShop.h"
-#include "wizard/TransferRun.h"
 
 namespace qdt::importers {
 namespace {
 
 using testing::Files;
+using testing::HasSubstr;
 using testing::Lines;
 using testing::Rows;
-using test::WriteFile;
+using testing::WriteFiles;
 
 // Besides the counts, the category tree whole and one row for each way a product or version is made.
 const char* const kCatalogue[] = {
@@ -61,29 +60,19 @@ struct RunCase {
 class ComersusRun : public ::testing::TestWithParam<RunCase> {
 protected:
     void SetUp() override {
-        const std::string root = test::TempDir();
-        images_ = root + "/store";
-        uploads_ = root + "/uploads";
-        WriteFile(images_ + "/images/hats.gif", "hats");
-        WriteFile(images_ + "/images/mug.gif", "mug");
-        WriteFile(images_ + "/images/mug_big.jpg", "mug-big");
-        WriteFile(images_ + "/images/secret.png", "secret");
-        WriteFile(uploads_ + "/images_categories/9.png", "old category");
-        WriteFile(uploads_ + "/images_products/1.gif", "old product");
-        WriteFile(uploads_ + "/images_versions/3.gif", "old version");
+        WriteFiles(root_, {{"store/images/hats.gif", "hats"}, {"store/images/mug.gif", "mug"},
+                           {"store/images/mug_big.jpg", "mug-big"}, {"store/images/secret.png", "secret"},
+                           {"uploads/images_categories/9.png", "old category"},
+                           {"uploads/images_products/1.gif", "old product"},
+                           {"uploads/images_versions/3.gif", "old version"}});
         ASSERT_NO_FATAL_FAILURE(source_.Make(GetParam().source));
         if (IsSkipped()) return;
         ASSERT_NO_FATAL_FAILURE(shop_.Make(GetParam().destination));
     }
 
-    wizard::StepOutcome Import(run::TextStatus& status, std::string* warnings = nullptr) {
-        run::RunContext ctx(status);
-        ctx.source = source_.profile;
-        ctx.destination = shop_.profile;
-        ctx.settings.ImageCopySettings[data::kImagesComersus] = {true, images_, uploads_};
-        wizard::StepOutcome outcome = wizard::RunTransfer(ctx);
-        if (warnings) *warnings = ctx.strWarnings;
-        return outcome;
+    testing::Outcome Import() {
+        return testing::Transfer(source_.profile, shop_.profile, data::kImagesComersus,
+                                 {true, root_ + "/store", root_ + "/uploads"});
     }
 
     Lines Catalogue() {
@@ -94,53 +83,50 @@ protected:
         return all;
     }
 
-    std::string images_, uploads_;
+    const std::string root_ = test::TempDir();
     test::ScriptShop source_{QDT_COMERSUS_SCRIPTS, "comersus-shop.sql", data::kSystemComersus};
     testing::ImportShop shop_;
 };
 
 TEST_P(ComersusRun, ReplacesTheCatalogueAndItsImages) {
-    run::TextStatus status;
-    std::string warnings;
-    ASSERT_TRUE(Import(status, &warnings).succeeded) << status.txtStep2;
+    const testing::Outcome run = Import();
+    ASSERT_TRUE(run.succeeded) << run.log;
     db::Connection conn = shop_.Open();
     EXPECT_EQ(testing::Counts(conn), "7|7|16|4|2");
     for (std::size_t i = 0; i < std::size(kCatalogue); ++i) EXPECT_EQ(Rows(conn, kCatalogue[i]), kExpected[i]);
-    EXPECT_EQ(Files(uploads_), (std::map<std::string, std::string>{{"images_categories/1.gif", "hats"},
-                                                                   {"images_products/1.gif", "mug"},
-                                                                   {"images_products_large/1.jpg", "mug-big"},
-                                                                   {"images_versions/12.gif", "mug"},
-                                                                   {"images_versions/13.png", "secret"},
-                                                                   {"images_versions_large/12.jpg", "mug-big"}}));
-    EXPECT_NE(status.txtStep2.find(
-                  "\r\n\r\nDeleting catalogue tables... done.\r\nDeleting old category images... done.\r\n"
-                  "Adding categories... done.\r\nDeleting old product images... done.\r\n"
-                  "Deleting old product images (large)... done.\r\nDeleting old version images... done.\r\n"
-                  "Getting record count... 7\r\nAdding products...done.\r\nAdding related products... done.\r\n"),
-              std::string::npos)
-        << status.txtStep2;
-    EXPECT_EQ(warnings,
+    EXPECT_EQ(Files(root_ + "/uploads"), (std::map<std::string, std::string>{
+                                             {"images_categories/1.gif", "hats"},
+                                             {"images_products/1.gif", "mug"},
+                                             {"images_products_large/1.jpg", "mug-big"},
+                                             {"images_versions/12.gif", "mug"},
+                                             {"images_versions/13.png", "secret"},
+                                             {"images_versions_large/12.jpg", "mug-big"}}));
+    EXPECT_THAT(run.log,
+                HasSubstr("\r\n\r\nDeleting catalogue tables... done.\r\nDeleting old category images... done.\r\n"
+                          "Adding categories... done.\r\nDeleting old product images... done.\r\n"
+                          "Deleting old product images (large)... done.\r\nDeleting old version images... done.\r\n"
+                          "Getting record count... 7\r\nAdding products...done.\r\nAdding related products... "
+                          "done.\r\n"));
+    EXPECT_EQ(run.warnings,
               "The Comersus product 1 ('Plain mug') was not linked to the category 1, 5: no such category was "
               "imported (Root and the categories it does not reach are not).\r\nThe Comersus product 1 ('Plain "
               "mug') was not related to the product 6: no such product was imported (hidden products are not).\r\n");
 }
 
 TEST_P(ComersusRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
-    run::TextStatus first;
-    ASSERT_TRUE(Import(first).succeeded) << first.txtStep2;
+    const testing::Outcome first = Import();
+    ASSERT_TRUE(first.succeeded) << first.log;
     const Lines before = Catalogue();
-    const auto files = Files(uploads_);
+    const auto files = Files(root_);
 
     // The last product fails after every table was written and images were staged.
-    source_.Open().Execute("UPDATE products SET price = NULL WHERE idProduct = 8")->Close();
-    run::TextStatus status;
-    EXPECT_FALSE(Import(status).succeeded);
-    EXPECT_NE(status.txtStep2.find("Error occurred!\r\nThe Comersus product 8 ('Old stock'), column price: the "
-                                   "value is empty, but it must be a number.\r\n"),
-              std::string::npos)
-        << status.txtStep2;
+    source_.Execute("UPDATE products SET price = NULL WHERE idProduct = 8");
+    const testing::Outcome run = Import();
+    EXPECT_FALSE(run.succeeded);
+    EXPECT_THAT(run.log, HasSubstr("Error occurred!\r\nThe Comersus product 8 ('Old stock'), column price: the "
+                                   "value is empty, but it must be a number.\r\n"));
     EXPECT_EQ(Catalogue(), before);
-    EXPECT_EQ(Files(uploads_), files);
+    EXPECT_EQ(Files(root_), files);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ComersusRun,
@@ -168,24 +154,15 @@ void OnSmallStack(const std::function<void()>& work) {
 TEST(ComersusTree, AChainOfTwentyThousandLevelsIsWrittenParentFirst) {
     test::ScriptShop source{QDT_COMERSUS_SCRIPTS, "comersus-shop.sql", data::kSystemComersus};
     ASSERT_NO_FATAL_FAILURE(source.Make("sqlite"));
-    source.Open()
-        .Execute("WITH RECURSIVE chain(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM chain WHERE n < 20000) "
-                 "INSERT INTO categories (idCategory, idParentCategory, categoryDesc, imageCategory, active, "
-                 "displayOrder) SELECT 1000 + n, CASE n WHEN 1 THEN 1 ELSE 999 + n END, 'Level ' || n, '', -1, n "
-                 "FROM chain")
-        ->Close();
+    source.Execute("WITH RECURSIVE chain(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM chain WHERE n < 20000) "
+                   "INSERT INTO categories (idCategory, idParentCategory, categoryDesc, imageCategory, active, "
+                   "displayOrder) SELECT 1000 + n, CASE n WHEN 1 THEN 1 ELSE 999 + n END, 'Level ' || n, '', -1, n "
+                   "FROM chain");
     testing::ImportShop shop;
     ASSERT_NO_FATAL_FAILURE(shop.Make("sqlite"));
-
-    run::TextStatus status;
-    bool succeeded = false;
-    OnSmallStack([&] {
-        run::RunContext ctx(status);
-        ctx.source = source.profile;
-        ctx.destination = shop.profile;
-        succeeded = wizard::RunTransfer(ctx).succeeded;
-    });
-    ASSERT_TRUE(succeeded) << status.txtStep2.substr(0, 2000);
+    testing::Outcome run;
+    OnSmallStack([&] { run = testing::Transfer(source.profile, shop.profile); });
+    ASSERT_TRUE(run.succeeded) << run.log.substr(0, 2000);
     db::Connection conn = shop.Open();
     // Every level hangs under the one before it; Level 1 is top-level.
     EXPECT_EQ(test::Count(conn, "SELECT COUNT(*) FROM tblQuillmartProdtype c JOIN tblQuillmartProdtype p ON "

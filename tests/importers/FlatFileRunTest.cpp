@@ -4,19 +4,21 @@
 #include <filesystem>
 
 #include "data/Detection.h"
-#include "data/run/TextStatus.h"
 #include "importers/CatalogueSheet.h"
 #include "importers/ImportShop.h"
-#include "wizard/TransferRun.h"
 
 namespace qdt::importers {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::AllOf;
+using ::testing::EndsWith;
 using testing::Files;
+using testing::HasSubstr;
 using testing::Lines;
 using testing::Rows;
 using testing::Version;
+using testing::WriteFiles;
 
 // Every row of every table an import writes.
 Lines Everything(db::Connection& conn) {
@@ -82,108 +84,90 @@ std::vector<testing::Cells> Sheet() {
 // "sqlite", "mysql", "sqlite-trigger": a category table whose identity a
 // trigger sets, unlike the engine's row id, so only reading it back is right;
 // or "mysql-no-backslash-escapes": a server session in that sql_mode.
+// "sqlite", "mysql", "sqlite-trigger": a category table whose identity a
+// trigger sets, unlike the engine's row id, so only reading it back is right;
+// or "mysql-no-backslash-escapes": a server session in that sql_mode.
 class FlatFileRun : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
-        const std::string root = test::TempDir();
-        images_ = root + "/shop";
-        uploads_ = root + "/uploads";
-        test::WriteFile(images_ + "/images/Tea.GIF", "tea-cat");
-        test::WriteFile(images_ + "/images/tea_large.jpg", "tea-large");
-        test::WriteFile(images_ + "/Products/Sencha.png", "sencha");
-        test::WriteFile(images_ + "/versions/s250.gif", "s250");
-        test::WriteFile(uploads_ + "/images_products/1.gif", "old product");
-        test::WriteFile(uploads_ + "/images_products/keep/x.txt", "kept");
-        test::WriteFile(uploads_ + "/images_categories/9.png", "old category");
-
+        WriteFiles(root_, {{"shop/images/Tea.GIF", "tea-cat"}, {"shop/images/tea_large.jpg", "tea-large"},
+                           {"shop/Products/Sencha.png", "sencha"}, {"shop/versions/s250.gif", "s250"},
+                           {"uploads/images_products/1.gif", "old product"},
+                           {"uploads/images_products/keep/x.txt", "kept"},
+                           {"uploads/images_categories/9.png", "old category"}});
         ASSERT_NO_FATAL_FAILURE(shop_.Make(GetParam()));
-        if (IsSkipped()) return;
-        if (GetParam() == "sqlite-trigger") {
-            db::Connection conn = Open();
-            for (const char* sql :
-                 {"DROP TABLE tblQuillmartProdtype",
-                  "CREATE TABLE tblQuillmartProdtype (pk INTEGER PRIMARY KEY AUTOINCREMENT, PT_ID INTEGER, "
-                  "PT_MotherProdType INTEGER, PT_Name1 TEXT, PT_Desc1 TEXT, PT_Live TEXT, PT_ProductDisplayType "
-                  "TEXT, PT_ProdTypeDisplayType TEXT, PT_OrderByValue INTEGER, PT_OrderProductsBy TEXT)",
-                  "INSERT INTO tblQuillmartProdtype (pk) VALUES (100)", "DELETE FROM tblQuillmartProdtype",
-                  "CREATE TRIGGER pt_id AFTER INSERT ON tblQuillmartProdtype BEGIN UPDATE tblQuillmartProdtype "
-                  "SET PT_ID = (SELECT COUNT(*) FROM tblQuillmartProdtype) WHERE pk = NEW.pk; END"})
-                conn.Execute(sql)->Close();
-        }
+        if (GetParam() != "sqlite-trigger") return;
+        db::Connection conn = Open();
+        for (const char* sql :
+             {"DROP TABLE tblQuillmartProdtype",
+              "CREATE TABLE tblQuillmartProdtype (pk INTEGER PRIMARY KEY AUTOINCREMENT, PT_ID INTEGER, "
+              "PT_MotherProdType INTEGER, PT_Name1 TEXT, PT_Desc1 TEXT, PT_Live TEXT, PT_ProductDisplayType "
+              "TEXT, PT_ProdTypeDisplayType TEXT, PT_OrderByValue INTEGER, PT_OrderProductsBy TEXT)",
+              "INSERT INTO tblQuillmartProdtype (pk) VALUES (100)", "DELETE FROM tblQuillmartProdtype",
+              "CREATE TRIGGER pt_id AFTER INSERT ON tblQuillmartProdtype BEGIN UPDATE tblQuillmartProdtype "
+              "SET PT_ID = (SELECT COUNT(*) FROM tblQuillmartProdtype) WHERE pk = NEW.pk; END"})
+            conn.Execute(sql)->Close();
     }
 
     db::Connection Open() { return shop_.Open(); }
 
-    wizard::StepOutcome Import(run::TextStatus& status, const std::vector<testing::Cells>& rows,
-                               std::string* warnings = nullptr) {
-        run::RunContext ctx(status);
-        ctx.source.Kind = data::kSqlite;
-        ctx.source.Database = testing::SqliteSheet("items", rows);
-        ctx.source.ConnectionString = data::GetConnectionString(ctx.source);
-        ctx.source.SystemName = data::kSystemFlatFile;
-        ctx.source.TextTable = "items";
-        ctx.destination = shop_.profile;
+    testing::Outcome Import(const std::vector<testing::Cells>& rows) {
+        data::ConnectionProfile source, destination = shop_.profile;
+        source.Kind = data::kSqlite;
+        source.Database = testing::SqliteSheet("items", rows);
+        source.ConnectionString = data::GetConnectionString(source);
+        source.SystemName = data::kSystemFlatFile;
+        source.TextTable = "items";
         // Only the run's own session gets the mode; the test reads its rows without it.
         if (GetParam() == "mysql-no-backslash-escapes")
-            ctx.destination.ConnectionString +=
+            destination.ConnectionString +=
                 ";INITSTMT=SET SESSION sql_mode = CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')";
-        ctx.settings.ImageCopySettings[data::kImagesFlatFile] = {true, images_, uploads_};
-        wizard::StepOutcome outcome = wizard::RunTransfer(ctx);
-        if (warnings) *warnings = ctx.strWarnings;
-        return outcome;
+        return testing::Transfer(source, destination, data::kImagesFlatFile,
+                                 {true, root_ + "/shop", root_ + "/uploads"});
     }
 
-    std::string images_, uploads_;
+    const std::string root_ = test::TempDir();
     testing::ImportShop shop_;
 };
 
 TEST_P(FlatFileRun, ReplacesTheCatalogueAndItsImages) {
-    run::TextStatus status;
-    ASSERT_TRUE(Import(status, Sheet()).succeeded) << status.txtStep2;
+    const testing::Outcome run = Import(Sheet());
+    ASSERT_TRUE(run.succeeded) << run.log;
     db::Connection conn = Open();
     for (std::size_t i = 0; i < std::size(kCatalogue); ++i) EXPECT_EQ(Rows(conn, kCatalogue[i]), kExpected[i]);
-    EXPECT_EQ(Files(uploads_), (std::map<std::string, std::string>{{"images_categories/1.gif", "tea-cat"},
-                                                                   {"images_categories_large/1.jpg", "tea-large"},
-                                                                   {"images_products/1.png", "sencha"},
-                                                                   {"images_products/keep/x.txt", "kept"},
-                                                                   {"images_versions/2.GIF", "s250"}}));
-    EXPECT_NE(status.txtStep2.find(
-                  "\r\nGetting Record Count... 6\r\nDeleting records from destination tables... done.\r\n"
-                  "Deleting old category, product and version images... done.\r\nProcessing Records... done.\r\n"),
-              std::string::npos)
-        << status.txtStep2;
-    EXPECT_NE(status.txtStep2.find("\r\nThe following problems were encountered;\r\n2 files named by the catalogue "
-                                   "could not be found in the source image folder '" +
-                                   images_ + "': missing1.gif and C:\\pics\\missing2.jpg.\r\n"),
-              std::string::npos)
-        << status.txtStep2;
+    EXPECT_EQ(Files(root_ + "/uploads"), (std::map<std::string, std::string>{
+                                             {"images_categories/1.gif", "tea-cat"},
+                                             {"images_categories_large/1.jpg", "tea-large"},
+                                             {"images_products/1.png", "sencha"},
+                                             {"images_products/keep/x.txt", "kept"},
+                                             {"images_versions/2.GIF", "s250"}}));
+    EXPECT_THAT(run.log, HasSubstr("\r\nThe following problems were encountered;\r\n2 files named by the "
+                                  "catalogue could not be found in the source image folder '" +
+                                  root_ + "/shop': missing1.gif and C:\\pics\\missing2.jpg.\r\n"));
 }
 
 TEST_P(FlatFileRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
-    run::TextStatus first;
-    ASSERT_TRUE(Import(first, Sheet()).succeeded) << first.txtStep2;
+    const testing::Outcome first = Import(Sheet());
+    ASSERT_TRUE(first.succeeded) << first.log;
     db::Connection conn = Open();
     conn.Execute("CREATE UNIQUE INDEX qdt_one_name ON tblQuillmartVersions (V_Name1)")->Close();
     const Lines before = Everything(conn);
     conn.Close();
-    const auto files = Files(uploads_);
+    const auto files = Files(root_ + "/uploads");
 
     // The sixth row's version repeats the first one's name: its insert fails
     // after every other table was written and images were staged.
     std::vector<testing::Cells> sheet = Sheet();
     sheet[5][kVersionName] = "50 g";
     sheet[5][kVersionImage] = "images/tea.gif";
-    run::TextStatus status;
-    EXPECT_FALSE(Import(status, sheet).succeeded);
-    EXPECT_NE(status.txtStep2.find("\r\nError occurred!\r\n"), std::string::npos);
-    EXPECT_NE(status.txtStep2.find("'J-1'"), std::string::npos) << status.txtStep2;
-    EXPECT_EQ(status.txtStep2.substr(status.txtStep2.rfind("\r\n")),
-              "\r\nThe destination database was left unchanged.");
-
+    const testing::Outcome run = Import(sheet);
+    EXPECT_FALSE(run.succeeded);
+    EXPECT_THAT(run.log, AllOf(HasSubstr("\r\nError occurred!\r\n"), HasSubstr("'J-1'"),
+                               EndsWith("\r\nThe destination database was left unchanged.")));
     conn = Open();
     EXPECT_EQ(Everything(conn), before);
-    EXPECT_EQ(Files(uploads_), files);
-    for (const auto& entry : fs::directory_iterator(uploads_))
+    EXPECT_EQ(Files(root_ + "/uploads"), files);
+    for (const auto& entry : fs::directory_iterator(root_ + "/uploads"))
         EXPECT_NE(entry.path().filename().string().rfind(".qdt-import", 0), 0u) << "a staging folder is left";
 }
 
@@ -192,12 +176,11 @@ TEST_P(FlatFileRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
 TEST_P(FlatFileRun, TextsArriveExactlyAsTyped) {
     const std::string nasty[] = {"Tea 'n' \\", "O'Brien \"best\" \\", "Mug \xF0\x9F\x8D\xB5\r\nline two\\",
                                  "C:\\new\\table\\", "\\'; --"};
-    run::TextStatus status;
-    ASSERT_TRUE(Import(status, {Version({nasty[0]}, nasty[1], nasty[4],
-                                        {{kCategoryDesc, nasty[2]}, {kProductDesc, nasty[2]}, {kVersionName, nasty[3]},
-                                         {kVersionDesc, nasty[2]}, {kProductStrapLine, nasty[4]}})})
-                    .succeeded)
-        << status.txtStep2;
+    const testing::Outcome run = Import({Version({nasty[0]}, nasty[1], nasty[4],
+                                                 {{kCategoryDesc, nasty[2]}, {kProductDesc, nasty[2]},
+                                                  {kVersionName, nasty[3]}, {kVersionDesc, nasty[2]},
+                                                  {kProductStrapLine, nasty[4]}})});
+    ASSERT_TRUE(run.succeeded) << run.log;
     db::Connection conn = Open();
     EXPECT_EQ(Rows(conn, "SELECT PT_Name1, PT_Desc1 FROM tblQuillmartProdtype"), Lines{nasty[0] + "|" + nasty[2]});
     EXPECT_EQ(Rows(conn, "SELECT P_Name1, P_Desc1, P_StrapLine1 FROM tblQuillmartProducts"),
@@ -213,27 +196,24 @@ TEST_P(FlatFileRun, TablesThatCannotRollBackAreNamed) {
     if (GetParam() != "mysql") GTEST_SKIP() << "only MySQL keeps tables that cannot roll back";
     db::Connection conn = Open();
     // The importers spell the category table tblQuillmartProdType; the shop, tblQuillmartProdtype.
-    conn.Execute("ALTER TABLE tblQuillmartProdtype ENGINE=MyISAM")->Close();
-    conn.Execute("ALTER TABLE tblQuillmartProducts ENGINE=MyISAM")->Close();
-    conn.Execute("CREATE UNIQUE INDEX qdt_one_name ON tblQuillmartVersions (V_Name1)")->Close();
-    conn.Close();
-    std::vector<testing::Cells> badNumber = Sheet();
+    for (const char* sql : {"ALTER TABLE tblQuillmartProdtype ENGINE=MyISAM",
+                            "ALTER TABLE tblQuillmartProducts ENGINE=MyISAM",
+                            "CREATE UNIQUE INDEX qdt_one_name ON tblQuillmartVersions (V_Name1)"})
+        conn.Execute(sql)->Close();
+    std::vector<testing::Cells> badNumber = Sheet(), twoNames = Sheet();
     badNumber[1][kPrice] = "12,50";
-    std::vector<testing::Cells> twoNames = Sheet();
     twoNames[5][kVersionName] = "50 g";
-    const std::string warning =
-        "- These destination tables cannot roll back, so a failure part-way through the run cannot be undone for "
-        "them: tblQuillmartProdtype (MyISAM), tblQuillmartProducts (MyISAM).\r\n";
     for (const auto& [sheet, lastLine] :
          {std::pair{badNumber, std::string("The destination database was left unchanged.")},
           std::pair{twoNames, std::string("The destination database was left unchanged, except for these tables, "
                                           "which cannot roll back and may have been changed: tblQuillmartProdtype, "
                                           "tblQuillmartProducts.")}}) {
-        run::TextStatus status;
-        std::string warnings;
-        EXPECT_FALSE(Import(status, sheet, &warnings).succeeded);
-        EXPECT_EQ(warnings, warning);
-        EXPECT_EQ(status.txtStep2.substr(status.txtStep2.rfind("\r\n") + 2), lastLine) << status.txtStep2;
+        const testing::Outcome run = Import(sheet);
+        EXPECT_FALSE(run.succeeded);
+        EXPECT_EQ(run.warnings, "- These destination tables cannot roll back, so a failure part-way through the run "
+                                "cannot be undone for them: tblQuillmartProdtype (MyISAM), tblQuillmartProducts "
+                                "(MyISAM).\r\n");
+        EXPECT_THAT(run.log, EndsWith("\r\n" + lastLine));
     }
 }
 

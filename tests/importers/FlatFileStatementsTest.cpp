@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/Detection.h"
+#include "data/SqlLiterals.h"
 #include "data/run/TextStatus.h"
 #include "db/DataType.h"
 #include "importers/CatalogueImport.h"
@@ -204,6 +205,24 @@ INSTANTIATE_TEST_SUITE_P(Sources, FlatFileTables,
                          ::testing::Values(TableChoice{"items.csv", "", "SELECT * FROM items.csv"},
                                            TableChoice{"", "Summer Prices", "SELECT * FROM [Summer Prices$]"},
                                            TableChoice{"", "", "SELECT * FROM [Prices$]"}));
+
+// The number cells of a catalogue are placed bare in SQL, so only what the
+// tool reads as a number may go there, and then only the text it writes.
+TEST(CellNumber, OnlyANumberPassesAndInTheShortestTextThatReadsBack) {
+    const auto literal = [](const char* cell) { return data::NumberLiteral(db::Value::Text(cell)); };
+    for (const char* cell : {"inf", "-infinity", "nan", "0x1A", "1e", "1e+", "--1", "+-1", "1.2.3", ".", "1 000",
+                             "12.5.", "1e5.5", "12abc", "0); --", "1\n2", "1e-400", "\xd9\xa1"})
+        EXPECT_FALSE(literal(cell)) << cell;
+    for (const auto& [cell, written] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"0.1", "0.1"},
+             {" 17.50 ", "17.5"},
+             {"14.0", "14"},
+             {"1e21", "1e+21"},
+             {"1.7976931348623157e308", "1.7976931348623157e+308"},
+             {"2.2250738585072014E-308", "2.2250738585072014e-308"},
+             {"0.30000000000000004", "0.30000000000000004"}})
+        EXPECT_EQ(literal(cell), written) << cell;
+}
 
 }  // namespace
 }  // namespace qdt::importers

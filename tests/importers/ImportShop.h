@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,14 +11,43 @@
 #include <vector>
 
 #include "data/FixtureShops.h"
+#include "data/run/TextStatus.h"
 #include "db/Connection.h"
 #include "support/TestEnv.h"
+#include "wizard/ConnectionCheck.h"
+#include "wizard/TransferRun.h"
 
 namespace qdt::importers::testing {
 
 using Lines = std::vector<std::string>;
 
 using test::Files;
+using ::testing::HasSubstr;
+
+// Writes each file, by its path under the folder.
+inline void WriteFiles(const std::string& folder, const std::map<std::string, std::string>& files) {
+    for (const auto& [path, content] : files) test::WriteFile(folder + "/" + path, content);
+}
+
+// What a whole run left: its status lines (the check's, when that failed) and its warnings.
+struct Outcome {
+    bool succeeded = false;
+    std::string log, warnings;
+};
+
+// A whole run as the wizard takes it: the check first when the source's system
+// is not yet known, then the transfer with the source system's image setting.
+inline Outcome Transfer(const data::ConnectionProfile& source, const data::ConnectionProfile& destination,
+                        data::ImageSystem system = data::kImagesFlatFile, data::ImageCopySetting images = {}) {
+    run::TextStatus status;
+    run::RunContext ctx(status);
+    ctx.source = source;
+    ctx.destination = destination;
+    if (source.SystemName.empty() && !wizard::RunConnectionCheck(ctx).succeeded) return {false, status.txtConnect, ""};
+    ctx.settings.ImageCopySettings[system] = std::move(images);
+    const bool succeeded = wizard::RunTransfer(ctx).succeeded;
+    return {succeeded, status.txtStep2, ctx.strWarnings};
+}
 
 inline Lines Rows(db::Connection& conn, const std::string& sql) {
     Lines rows;
