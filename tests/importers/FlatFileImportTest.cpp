@@ -2,8 +2,10 @@
 // statements through a recording destination.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,9 +14,10 @@
 #include "data/run/TextStatus.h"
 #include "db/DataType.h"
 #include "importers/CatalogueImport.h"
-#include "importers/CatalogueSheet.h"
 #include "importers/FlatFileImporter.h"
+#include "importers/FlatFileRow.h"
 #include "importers/ImportShop.h"
+#include "support/RecordingConnection.h"
 
 namespace qdt::importers {
 namespace {
@@ -22,22 +25,78 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::AllOf;
 using ::testing::EndsWith;
-using testing::Cells;
 using testing::Files;
 using testing::HasSubstr;
 using testing::Lines;
 using testing::Rows;
-using testing::Version;
 using testing::WriteFiles;
 
-// Every row of every table an import writes.
-Lines Everything(db::Connection& conn) {
-    Lines rows;
-    for (const char* table : {"tblQuillmartProdtype", "tblQuillmartProducts", "tblQuillmartVersions",
-                              "tblQuillmartProductProdTypeLink", "tblQuillmartTaxRates", "tblQuillmartConfig"})
-        for (const std::string& row : Rows(conn, std::string("SELECT * FROM ") + table + " ORDER BY 1, 2"))
-            rows.push_back(table + ("|" + row));
-    return rows;
+using Cells = std::array<std::string, kFlatFileColumns>;
+
+// The header row of a catalogue sheet, as a shop owner would write it.
+std::vector<std::string> SheetHeaders() {
+    std::vector<std::string> headers;
+    for (int level = 1; level <= 5; ++level)
+        for (const char* part : {"", " Description", " Image", " Large Image"})
+            headers.push_back("Category " + std::to_string(level) + part);
+    for (const char* name : {"Product", "Product Description", "Product Image", "Product Large Image", "Hyperlink",
+                             "Details Table", "Strap Line", "Version", "Version Description", "Version Image",
+                             "Version Large Image", "Code", "Price", "Quantity", "Weight", "RRP", "Tax Rate"})
+        headers.push_back(name);
+    return headers;
+}
+
+// One version row: its category names from level 1 down, product and code,
+// sensible numbers, and any other cell by column.
+Cells Version(std::vector<std::string> categories, std::string product, std::string code,
+                     std::map<std::size_t, std::string> other = {}) {
+    Cells cells;
+    for (std::size_t level = 0; level < categories.size(); ++level) cells[4 * level] = categories[level];
+    cells[kProductName] = std::move(product);
+    cells[kVersionCode] = std::move(code);
+    cells[kPrice] = "10";
+    cells[kQuantity] = "5";
+    cells[kWeight] = "0.5";
+    cells[kRrp] = "12";
+    cells[kTaxRate] = "17.5";
+    for (auto& [column, value] : other) cells[column] = value;
+    return cells;
+}
+
+// The sheet as a source answers it, every cell text (an empty cell Null).
+test::CannedResult CannedSheet(const std::vector<Cells>& rows, std::size_t columns = kFlatFileColumns) {
+    test::CannedResult result;
+    const auto headers = SheetHeaders();
+    result.columns.assign(headers.begin(), headers.begin() + columns);
+    for (const Cells& cells : rows) {
+        std::vector<db::Value> row;
+        for (std::size_t c = 0; c < columns; ++c)
+            row.push_back(cells[c].empty() ? db::Value::Null() : db::Value::Text(cells[c]));
+        result.rows.push_back(std::move(row));
+    }
+    return result;
+}
+
+// The sheet as a SQLite file with one table of TEXT columns in the sheet's order.
+std::string SqliteSheet(const std::string& table, const std::vector<Cells>& rows) {
+    const std::string path = test::TempDir() + "/catalogue.sqlite";
+    std::ofstream(path).close();
+    db::Connection conn;
+    conn.Open("Provider=SQLite;Data Source=" + path);
+    std::string create = "CREATE TABLE \"" + table + "\" (";
+    const auto headers = SheetHeaders();
+    for (std::size_t c = 0; c < headers.size(); ++c) create += (c ? ", \"" : "\"") + headers[c] + "\" TEXT";
+    conn.Execute(create + ")")->Close();
+    for (const Cells& cells : rows) {
+        std::string insert = "INSERT INTO \"" + table + "\" VALUES (";
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            std::string quoted;
+            for (char ch : cells[c]) quoted += ch == '\'' ? std::string("''") : std::string(1, ch);
+            insert += (c ? ", " : "") + (cells[c].empty() ? std::string("NULL") : "'" + quoted + "'");
+        }
+        conn.Execute(insert + ")")->Close();
+    }
+    return path;
 }
 
 // The catalogue as the import should leave it; identities count from 1 in both engines' blank shops.
@@ -45,8 +104,7 @@ const char* const kCatalogue[] = {
     "SELECT PT_ID, PT_MotherProdType, PT_Name1, PT_Desc1 FROM tblQuillmartProdtype ORDER BY PT_ID",
     "SELECT P_ID, P_Name1, P_Desc1, P_StrapLine1, P_SpecTable1, P_Hyperlink1 FROM tblQuillmartProducts ORDER BY P_ID",
     "SELECT V_CodeNumber, V_Name1, V_Price, V_Weight, V_RRP, V_Quantity, V_Product, T_TaxRate FROM "
-    "tblQuillmartVersions "
-    "JOIN tblQuillmartTaxRates ON T_ID = V_Tax ORDER BY V_ID",
+    "tblQuillmartVersions JOIN tblQuillmartTaxRates ON T_ID = V_Tax ORDER BY V_ID",
     "SELECT * FROM tblQuillmartProductProdTypeLink ORDER BY 1",
     "SELECT CFG_Name, T_TaxRate FROM tblQuillmartConfig JOIN tblQuillmartTaxRates ON T_ID = CFG_Value "
     "WHERE CFG_Name LIKE '%taxband' ORDER BY 1",
@@ -67,7 +125,7 @@ const Lines kExpected[] = {
     {"0", "5", "17.5"},
     {"y|d|d|0||y|0|0||d|y||n|0"}};
 
-std::vector<testing::Cells> Sheet() {
+std::vector<Cells> Sheet() {
     return {
         Version({"Tea", "Green"}, "Sencha", "S-100",
                 {{kCategoryDesc, "Leaves and more"}, {4 + kCategoryDesc, "Green teas"},
@@ -91,9 +149,6 @@ std::vector<testing::Cells> Sheet() {
     };
 }
 
-// "sqlite", "mysql", "sqlite-trigger": a category table whose identity a
-// trigger sets, unlike the engine's row id, so only reading it back is right;
-// or "mysql-no-backslash-escapes": a server session in that sql_mode.
 // "sqlite", "mysql", "sqlite-trigger": a category table whose identity a
 // trigger sets, unlike the engine's row id, so only reading it back is right;
 // or "mysql-no-backslash-escapes": a server session in that sql_mode.
@@ -121,10 +176,10 @@ protected:
 
     db::Connection Open() { return shop_.Open(); }
 
-    testing::Outcome Import(const std::vector<testing::Cells>& rows) {
+    testing::Outcome Import(const std::vector<Cells>& rows) {
         data::ConnectionProfile source, destination = shop_.profile;
         source.Kind = data::kSqlite;
-        source.Database = testing::SqliteSheet("items", rows);
+        source.Database = SqliteSheet("items", rows);
         source.ConnectionString = data::GetConnectionString(source);
         source.SystemName = data::kSystemFlatFile;
         source.TextTable = "items";
@@ -161,13 +216,13 @@ TEST_P(FlatFileRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
     ASSERT_TRUE(first.succeeded) << first.log;
     db::Connection conn = Open();
     conn.Execute("CREATE UNIQUE INDEX qdt_one_name ON tblQuillmartVersions (V_Name1)")->Close();
-    const Lines before = Everything(conn);
+    const Lines before = testing::Everything(conn);
     conn.Close();
     const auto files = Files(root_ + "/uploads");
 
     // The sixth row's version repeats the first one's name: its insert fails
     // after every other table was written and images were staged.
-    std::vector<testing::Cells> sheet = Sheet();
+    std::vector<Cells> sheet = Sheet();
     sheet[5][kVersionName] = "50 g";
     sheet[5][kVersionImage] = "images/tea.gif";
     const testing::Outcome run = Import(sheet);
@@ -175,7 +230,7 @@ TEST_P(FlatFileRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
     EXPECT_THAT(run.log, AllOf(HasSubstr("\r\nError occurred!\r\n"), HasSubstr("'J-1'"),
                                EndsWith("\r\nThe destination database was left unchanged.")));
     conn = Open();
-    EXPECT_EQ(Everything(conn), before);
+    EXPECT_EQ(testing::Everything(conn), before);
     EXPECT_EQ(Files(root_ + "/uploads"), files);
     for (const auto& entry : fs::directory_iterator(root_ + "/uploads"))
         EXPECT_NE(entry.path().filename().string().rfind(".qdt-import", 0), 0u) << "a staging folder is left";
@@ -210,7 +265,7 @@ TEST_P(FlatFileRun, TablesThatCannotRollBackAreNamed) {
                             "ALTER TABLE tblQuillmartProducts ENGINE=MyISAM",
                             "CREATE UNIQUE INDEX qdt_one_name ON tblQuillmartVersions (V_Name1)"})
         conn.Execute(sql)->Close();
-    std::vector<testing::Cells> badNumber = Sheet(), twoNames = Sheet();
+    std::vector<Cells> badNumber = Sheet(), twoNames = Sheet();
     badNumber[1][kPrice] = "12,50";
     twoNames[5][kVersionName] = "50 g";
     for (const auto& [sheet, lastLine] :
@@ -240,14 +295,15 @@ protected:
         ctx.source.SystemName = data::kSystemFlatFile;
         ctx.destination.Kind = data::kSqlServer;
         // The blank shop scripts spell the category table with a small t.
-        destination.Tables({"tblQuillmartConfig", "tblQuillmartProdtype", "tblQuillmartProducts",
-                            "tblQuillmartVersions", "tblQuillmartProductProdTypeLink", "tblQuillmartTaxRates"});
-        destination.Answer("SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'orderhandlingchargetaxband'",
-                           {{"CFG_Value"}, {db::kVarWChar}, {{db::Value::Text("2")}}});
-        destination.Answer("SELECT T_TaxRate FROM tblQuillmartTaxRates WHERE T_ID = 2",
-                           {{"T_TaxRate"}, {db::kDouble}, {{db::Value::Double(17.5)}}});
-        destination.Answer("SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'shiptaxband'",
-                           {{"CFG_Value"}, {db::kVarWChar}, {}});
+        destination
+            .Tables({"tblQuillmartConfig", "tblQuillmartProdtype", "tblQuillmartProducts", "tblQuillmartVersions",
+                     "tblQuillmartProductProdTypeLink", "tblQuillmartTaxRates"})
+            .Answer("SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'orderhandlingchargetaxband'",
+                    {{"CFG_Value"}, {db::kVarWChar}, {{db::Value::Text("2")}}})
+            .Answer("SELECT T_TaxRate FROM tblQuillmartTaxRates WHERE T_ID = 2",
+                    {{"T_TaxRate"}, {db::kDouble}, {{db::Value::Double(17.5)}}})
+            .Answer("SELECT CFG_Value FROM tblQuillmartConfig WHERE CFG_Name = 'shiptaxband'",
+                    {{"CFG_Value"}, {db::kVarWChar}, {}});
         const std::string images = test::TempDir();
         std::ofstream(images + "/v.gif") << "GIF89a";
         uploads = test::TempDir();
@@ -255,7 +311,7 @@ protected:
     }
 
     std::vector<std::string> Import(const std::vector<Cells>& rows, std::size_t columns = kFlatFileColumns) {
-        source.Answer("SELECT * FROM [Sheet1$]", testing::CannedSheet(rows, columns));
+        source.Answer("SELECT * FROM [Sheet1$]", CannedSheet(rows, columns));
         db::Connection s = source.Open(), d = destination.Open();
         ImportFlatFile(ctx, "[Sheet1$]", s, d);
         return destination.Statements();
@@ -402,7 +458,7 @@ class FlatFileTables : public FlatFileStatements, public ::testing::WithParamInt
 TEST_P(FlatFileTables, AreReadWholeOnce) {
     ctx.source.TextTable = GetParam().textTable;
     ctx.source.Server = GetParam().worksheet;
-    source.Tables({"Prices$", "Sheet2$"}).AnswerPrefix("SELECT * FROM ", testing::CannedSheet({Version({}, "P", "S")}));
+    source.Tables({"Prices$", "Sheet2$"}).AnswerPrefix("SELECT * FROM ", CannedSheet({Version({}, "P", "S")}));
     destination.AnswerPrefix("SELECT", Id(7));
     db::Connection s = source.Open(), d = destination.Open();
     ImportCatalogue(ctx, s, d);
@@ -424,10 +480,7 @@ TEST(CellNumber, OnlyANumberPassesAndInTheShortestTextThatReadsBack) {
                              "12.5.", "1e5.5", "12abc", "0); --", "1\n2", "1e-400", "\xd9\xa1"})
         EXPECT_FALSE(literal(cell)) << cell;
     for (const auto& [cell, written] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"0.1", "0.1"},
-             {" 17.50 ", "17.5"},
-             {"14.0", "14"},
-             {"1e21", "1e+21"},
+             {"0.1", "0.1"}, {" 17.50 ", "17.5"}, {"14.0", "14"}, {"1e21", "1e+21"},
              {"1.7976931348623157e308", "1.7976931348623157e+308"},
              {"2.2250738585072014E-308", "2.2250738585072014e-308"},
              {"0.30000000000000004", "0.30000000000000004"}})

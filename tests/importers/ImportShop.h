@@ -68,6 +68,17 @@ inline std::string Counts(db::Connection& conn) {
         .at(0);
 }
 
+// Every row of every table an import writes.
+inline Lines Everything(db::Connection& conn) {
+    Lines rows;
+    for (const char* table : {"tblQuillmartProdtype", "tblQuillmartProducts", "tblQuillmartVersions",
+                              "tblQuillmartProductProdTypeLink", "tblQuillmartRelatedProducts", "tblQuillmartTaxRates",
+                              "tblQuillmartConfig"})
+        for (const std::string& row : Rows(conn, std::string("SELECT * FROM ") + table + " ORDER BY 1, 2"))
+            rows.push_back(table + ("|" + row));
+    return rows;
+}
+
 // A blank 5.104 shop to import into: a SQLite file, or a database of its own
 // on the test MariaDB server (destination "mysql...").
 class ImportShop {
