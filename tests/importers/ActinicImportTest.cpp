@@ -66,14 +66,14 @@ const Lines kExpected[] = {
     {"17.5", "5", "0"},
     {"y|"}};
 
-class ActinicImport : public ::testing::Test {
+class ActinicImport : public testing::RunTest {
 protected:
     // "sqlite" or "mysql": the destination.
     void Prepare(const std::string& destination) {
         fs::copy_file(QDT_ACTINIC_FIXTURES "/shop.sqlite", root_ + "/actinic.sqlite");
-        WriteFiles(root_, {{"store/images/Teas.GIF", "teas"}, {"store/images/Sencha.png", "sencha"},
-                           {"store/images/sencha_big.jpg", "sencha-big"}, {"store/downloads/MANUAL.pdf", "manual"},
-                           {"store/kettle.zip", "kettle"}, {"uploads/files_versions/old.zip", "old"},
+        WriteFiles(root_, {{"images/images/Teas.GIF", "teas"}, {"images/images/Sencha.png", "sencha"},
+                           {"images/images/sencha_big.jpg", "sencha-big"}, {"images/downloads/MANUAL.pdf", "manual"},
+                           {"images/kettle.zip", "kettle"}, {"uploads/files_versions/old.zip", "old"},
                            {"uploads/images_categories/3.gif", "old category"}});
         ASSERT_NO_FATAL_FAILURE(shop_.Make(destination));
     }
@@ -83,14 +83,10 @@ protected:
         data::ConnectionProfile source;
         source.Kind = data::kAccess;
         source.Database = root_ + "/actinic.sqlite";
-        return testing::Transfer(source, shop_.profile, data::kImagesActinic,
-                                 {copyImages, root_ + "/store", root_ + "/uploads"});
+        return Run(source, data::kImagesActinic, copyImages);
     }
 
     void Change(const std::string& sql) { test::OpenSqlite(root_ + "/actinic.sqlite").Execute(sql)->Close(); }
-
-    const std::string root_ = test::TempDir();
-    testing::ImportShop shop_;
 };
 
 class ActinicRun : public ActinicImport, public ::testing::WithParamInterface<std::string> {
@@ -119,7 +115,7 @@ TEST_P(ActinicRun, ImportsSectionsProductsVersionsAndDownloads) {
         expectedFiles["files_versions/" + id + "_" + random + "." + extension] = id == "1" ? "manual" : "kettle";
     }
     EXPECT_EQ(randomParts.size(), 5u);
-    EXPECT_EQ(Files(root_ + "/uploads"), expectedFiles) << run.warnings;
+    EXPECT_EQ(Files(uploads_), expectedFiles) << run.warnings;
 
     EXPECT_THAT(run.log, HasSubstr("\r\n\r\nDeleting catalogue tables... done.\r\nDeleting old category images... "
                                    "done.\r\nAdding categories... done.\r\nDeleting old product images... done.\r\n"
@@ -161,13 +157,13 @@ TEST_P(ActinicConversions, StopTheImportNamingProductAndColumnWithNothingWritten
     ASSERT_NO_FATAL_FAILURE(Prepare("sqlite"));
     for (const std::string& sql : GetParam().changes) Change(sql);
     const auto before = test::Dump(shop_.profile.Database);
-    const auto files = Files(root_ + "/uploads");
+    const auto files = Files(uploads_);
     const testing::Outcome run = Import();
     EXPECT_FALSE(run.succeeded);
     EXPECT_THAT(run.log, AllOf(HasSubstr(GetParam().product), HasSubstr(GetParam().column),
                                Not(HasSubstr("Deleting catalogue tables"))));
     EXPECT_EQ(test::Dump(shop_.profile.Database), before);
-    EXPECT_EQ(Files(root_ + "/uploads"), files);
+    EXPECT_EQ(Files(uploads_), files);
 }
 
 INSTANTIATE_TEST_SUITE_P(

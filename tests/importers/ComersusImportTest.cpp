@@ -66,11 +66,11 @@ struct RunCase {
     const char* destination;
 };
 
-class ComersusRun : public ::testing::TestWithParam<RunCase> {
+class ComersusRun : public testing::RunTest, public ::testing::WithParamInterface<RunCase> {
 protected:
     void SetUp() override {
-        WriteFiles(root_, {{"store/images/hats.gif", "hats"}, {"store/images/mug.gif", "mug"},
-                           {"store/images/mug_big.jpg", "mug-big"}, {"store/images/secret.png", "secret"},
+        WriteFiles(root_, {{"images/images/hats.gif", "hats"}, {"images/images/mug.gif", "mug"},
+                           {"images/images/mug_big.jpg", "mug-big"}, {"images/images/secret.png", "secret"},
                            {"uploads/images_categories/9.png", "old category"},
                            {"uploads/images_products/1.gif", "old product"},
                            {"uploads/images_versions/3.gif", "old version"}});
@@ -79,19 +79,14 @@ protected:
         ASSERT_NO_FATAL_FAILURE(shop_.Make(GetParam().destination));
     }
 
-    testing::Outcome Import() {
-        return testing::Transfer(source_.profile, shop_.profile, data::kImagesComersus,
-                                 {true, root_ + "/store", root_ + "/uploads"});
-    }
+    testing::Outcome Import() { return Run(source_.profile, data::kImagesComersus); }
 
     Lines Everything() {
         db::Connection conn = shop_.Open();
         return testing::Everything(conn);
     }
 
-    const std::string root_ = test::TempDir();
     test::ScriptShop source_{QDT_COMERSUS_SCRIPTS, "comersus-shop.sql", data::kSystemComersus};
-    testing::ImportShop shop_;
 };
 
 TEST_P(ComersusRun, ReplacesTheCatalogueAndItsImages) {
@@ -100,13 +95,10 @@ TEST_P(ComersusRun, ReplacesTheCatalogueAndItsImages) {
     db::Connection conn = shop_.Open();
     EXPECT_EQ(testing::Counts(conn), "7|7|16|4|2");
     for (std::size_t i = 0; i < std::size(kCatalogue); ++i) EXPECT_EQ(Rows(conn, kCatalogue[i]), kExpected[i]);
-    EXPECT_EQ(Files(root_ + "/uploads"), (std::map<std::string, std::string>{
-                                             {"images_categories/1.gif", "hats"},
-                                             {"images_products/1.gif", "mug"},
-                                             {"images_products_large/1.jpg", "mug-big"},
-                                             {"images_versions/12.gif", "mug"},
-                                             {"images_versions/13.png", "secret"},
-                                             {"images_versions_large/12.jpg", "mug-big"}}));
+    EXPECT_EQ(Files(uploads_), (std::map<std::string, std::string>{
+                                   {"images_categories/1.gif", "hats"}, {"images_products/1.gif", "mug"},
+                                   {"images_products_large/1.jpg", "mug-big"}, {"images_versions/12.gif", "mug"},
+                                   {"images_versions/13.png", "secret"}, {"images_versions_large/12.jpg", "mug-big"}}));
     EXPECT_THAT(run.log,
                 HasSubstr("\r\n\r\nDeleting catalogue tables... done.\r\nDeleting old category images... done.\r\n"
                           "Adding categories... done.\r\nDeleting old product images... done.\r\n"
@@ -245,7 +237,6 @@ protected:
         destination.Answer("SELECT T_ID FROM tblQuillmartTaxRates", taxRow);
     }
 
-    // The error text when the import throws, "" when it succeeds.
     std::string Import() {
         db::Connection s = source.Open(), d = destination.Open();
         return test::ErrorText([&] { ImportComersus(ctx, s, d); });

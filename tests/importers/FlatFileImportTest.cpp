@@ -152,11 +152,11 @@ std::vector<Cells> Sheet() {
 // "sqlite", "mysql", "sqlite-trigger": a category table whose identity a
 // trigger sets, unlike the engine's row id, so only reading it back is right;
 // or "mysql-no-backslash-escapes": a server session in that sql_mode.
-class FlatFileRun : public ::testing::TestWithParam<std::string> {
+class FlatFileRun : public testing::RunTest, public ::testing::WithParamInterface<std::string> {
 protected:
     void SetUp() override {
-        WriteFiles(root_, {{"shop/images/Tea.GIF", "tea-cat"}, {"shop/images/tea_large.jpg", "tea-large"},
-                           {"shop/Products/Sencha.png", "sencha"}, {"shop/versions/s250.gif", "s250"},
+        WriteFiles(root_, {{"images/images/Tea.GIF", "tea-cat"}, {"images/images/tea_large.jpg", "tea-large"},
+                           {"images/Products/Sencha.png", "sencha"}, {"images/versions/s250.gif", "s250"},
                            {"uploads/images_products/1.gif", "old product"},
                            {"uploads/images_products/keep/x.txt", "kept"},
                            {"uploads/images_categories/9.png", "old category"}});
@@ -187,12 +187,8 @@ protected:
         if (GetParam() == "mysql-no-backslash-escapes")
             destination.ConnectionString +=
                 ";INITSTMT=SET SESSION sql_mode = CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')";
-        return testing::Transfer(source, destination, data::kImagesFlatFile,
-                                 {true, root_ + "/shop", root_ + "/uploads"});
+        return testing::Transfer(source, destination, data::kImagesFlatFile, {true, root_ + "/images", uploads_});
     }
-
-    const std::string root_ = test::TempDir();
-    testing::ImportShop shop_;
 };
 
 TEST_P(FlatFileRun, ReplacesTheCatalogueAndItsImages) {
@@ -200,15 +196,13 @@ TEST_P(FlatFileRun, ReplacesTheCatalogueAndItsImages) {
     ASSERT_TRUE(run.succeeded) << run.log;
     db::Connection conn = Open();
     for (std::size_t i = 0; i < std::size(kCatalogue); ++i) EXPECT_EQ(Rows(conn, kCatalogue[i]), kExpected[i]);
-    EXPECT_EQ(Files(root_ + "/uploads"), (std::map<std::string, std::string>{
-                                             {"images_categories/1.gif", "tea-cat"},
-                                             {"images_categories_large/1.jpg", "tea-large"},
-                                             {"images_products/1.png", "sencha"},
-                                             {"images_products/keep/x.txt", "kept"},
-                                             {"images_versions/2.GIF", "s250"}}));
+    EXPECT_EQ(Files(uploads_), (std::map<std::string, std::string>{
+                                   {"images_categories/1.gif", "tea-cat"}, {"images_products/1.png", "sencha"},
+                                   {"images_categories_large/1.jpg", "tea-large"}, {"images_versions/2.GIF", "s250"},
+                                   {"images_products/keep/x.txt", "kept"}}));
     EXPECT_THAT(run.log, HasSubstr("\r\nThe following problems were encountered;\r\n2 files named by the "
                                   "catalogue could not be found in the source image folder '" +
-                                  root_ + "/shop': missing1.gif and C:\\pics\\missing2.jpg.\r\n"));
+                                  root_ + "/images': missing1.gif and C:\\pics\\missing2.jpg.\r\n"));
 }
 
 TEST_P(FlatFileRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
@@ -218,7 +212,7 @@ TEST_P(FlatFileRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
     conn.Execute("CREATE UNIQUE INDEX qdt_one_name ON tblQuillmartVersions (V_Name1)")->Close();
     const Lines before = testing::Everything(conn);
     conn.Close();
-    const auto files = Files(root_ + "/uploads");
+    const auto files = Files(uploads_);
 
     // The sixth row's version repeats the first one's name: its insert fails
     // after every other table was written and images were staged.
@@ -231,8 +225,8 @@ TEST_P(FlatFileRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
                                EndsWith("\r\nThe destination database was left unchanged.")));
     conn = Open();
     EXPECT_EQ(testing::Everything(conn), before);
-    EXPECT_EQ(Files(root_ + "/uploads"), files);
-    for (const auto& entry : fs::directory_iterator(root_ + "/uploads"))
+    EXPECT_EQ(Files(uploads_), files);
+    for (const auto& entry : fs::directory_iterator(uploads_))
         EXPECT_NE(entry.path().filename().string().rfind(".qdt-import", 0), 0u) << "a staging folder is left";
 }
 

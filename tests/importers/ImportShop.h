@@ -116,4 +116,16 @@ private:
     std::unique_ptr<test::ScratchMySqlDatabase> database_;
 };
 
+// A whole-run test: its folder, with the source's images in "images" and the
+// shop's in "uploads", and the blank shop it imports into.
+class RunTest : public ::testing::Test {
+protected:
+    Outcome Run(const data::ConnectionProfile& source, data::ImageSystem system, bool copyImages = true) const {
+        return Transfer(source, shop_.profile, system, {copyImages, root_ + "/images", uploads_});
+    }
+
+    const std::string root_ = test::TempDir(), uploads_ = root_ + "/uploads";
+    ImportShop shop_;
+};
+
 }  // namespace qdt::importers::testing

@@ -74,11 +74,11 @@ const Lines kExpected[] = {
     {"orderhandlingchargetaxband|17.5", "shiptaxband|17.5"},
 };
 
-class VpaspImport : public ::testing::Test {
+class VpaspImport : public testing::RunTest {
 protected:
     void Prepare(const std::string& sourceKind, const std::string& destinationKind) {
-        WriteFiles(root_, {{"vpasp/cats/tea.gif", "tea"}, {"vpasp/cats/japan.png", "japan"},
-                           {"vpasp/images/sencha.gif", "sencha"}, {"vpasp/big/sencha.jpg", "sencha large"},
+        WriteFiles(root_, {{"images/cats/tea.gif", "tea"}, {"images/cats/japan.png", "japan"},
+                           {"images/images/sencha.gif", "sencha"}, {"images/big/sencha.jpg", "sencha large"},
                            {"uploads/images_categories/3.gif", "old category"},
                            {"uploads/images_products/2.png", "old product"},
                            {"uploads/images_products_large/2.png", "old large product"},
@@ -88,14 +88,9 @@ protected:
         ASSERT_NO_FATAL_FAILURE(shop_.Make(destinationKind));
     }
 
-    testing::Outcome Import() {
-        return testing::Transfer(source_.profile, shop_.profile, data::kImagesVpasp,
-                                 {true, root_ + "/vpasp", root_ + "/uploads"});
-    }
+    testing::Outcome Import() { return Run(source_.profile, data::kImagesVpasp); }
 
-    const std::string root_ = test::TempDir();
     test::ScriptShop source_{QDT_VPASP_SCRIPTS_DIR, "vpasp-shop.sql", data::kSystemVpasp};
-    testing::ImportShop shop_;
 };
 
 // "source>destination"
@@ -117,12 +112,11 @@ TEST_P(VpaspRun, ReplacesTheCatalogueAndItsImages) {
     const auto category = [&](const std::string& name) {
         return Rows(conn, "SELECT PT_ID FROM tblQuillmartProdtype WHERE PT_Name1 = '" + name + "'").at(0);
     };
-    EXPECT_EQ(Files(root_ + "/uploads"), (std::map<std::string, std::string>{
-                                             {"images_categories/" + category("Tea") + ".gif", "tea"},
-                                             {"images_categories/" + category("Japan") + ".PNG", "japan"},
-                                             {"images_products/1.gif", "sencha"},
-                                             {"images_products_large/1.jpg", "sencha large"},
-                                             {"images_versions/2.gif", "a version's"}}));
+    EXPECT_EQ(Files(uploads_), (std::map<std::string, std::string>{
+                                   {"images_categories/" + category("Tea") + ".gif", "tea"},
+                                   {"images_categories/" + category("Japan") + ".PNG", "japan"},
+                                   {"images_products/1.gif", "sencha"}, {"images_products_large/1.jpg", "sencha large"},
+                                   {"images_versions/2.gif", "a version's"}}));
     EXPECT_THAT(run.log, HasSubstr("\r\nReading the VPASP shop... done.\r\n\r\nDeleting catalogue tables... done."
                                    "\r\nDeleting old category images... done.\r\nAdding categories... done."
                                    "\r\nDeleting old product images... done."
