@@ -61,12 +61,7 @@ const Lines kExpected[] = {
     {"1|2", "2|1"},
     {"1|17.5"}};
 
-struct RunCase {
-    const char* source;
-    const char* destination;
-};
-
-class ComersusRun : public testing::RunTest, public ::testing::WithParamInterface<RunCase> {
+class ComersusRun : public testing::RunTest, public ::testing::WithParamInterface<std::string> {
 protected:
     void SetUp() override {
         WriteFiles(root_, {{"images/images/hats.gif", "hats"}, {"images/images/mug.gif", "mug"},
@@ -74,23 +69,16 @@ protected:
                            {"uploads/images_categories/9.png", "old category"},
                            {"uploads/images_products/1.gif", "old product"},
                            {"uploads/images_versions/3.gif", "old version"}});
-        ASSERT_NO_FATAL_FAILURE(source_.Make(GetParam().source));
+        ASSERT_NO_FATAL_FAILURE(source_.Make(testing::Source(GetParam())));
         if (IsSkipped()) return;
-        ASSERT_NO_FATAL_FAILURE(shop_.Make(GetParam().destination));
-    }
-
-    testing::Outcome Import() { return Run(source_.profile, data::kImagesComersus); }
-
-    Lines Everything() {
-        db::Connection conn = shop_.Open();
-        return testing::Everything(conn);
+        ASSERT_NO_FATAL_FAILURE(shop_.Make(testing::Destination(GetParam())));
     }
 
     test::ScriptShop source_{QDT_COMERSUS_SCRIPTS, "comersus-shop.sql", data::kSystemComersus};
 };
 
 TEST_P(ComersusRun, ReplacesTheCatalogueAndItsImages) {
-    const testing::Outcome run = Import();
+    const testing::Outcome run = Run(source_.profile, data::kImagesComersus);
     ASSERT_TRUE(run.succeeded) << run.log;
     db::Connection conn = shop_.Open();
     EXPECT_EQ(testing::Counts(conn), "7|7|16|4|2");
@@ -112,27 +100,24 @@ TEST_P(ComersusRun, ReplacesTheCatalogueAndItsImages) {
 }
 
 TEST_P(ComersusRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
-    const testing::Outcome first = Import();
+    const testing::Outcome first = Run(source_.profile, data::kImagesComersus);
     ASSERT_TRUE(first.succeeded) << first.log;
-    const Lines before = Everything();
+    db::Connection conn = shop_.Open();
+    const Lines before = testing::Everything(conn);
     const auto files = Files(root_);
 
     // The last product fails after every table was written and images were staged.
     source_.Execute("UPDATE products SET price = NULL WHERE idProduct = 8");
-    const testing::Outcome run = Import();
+    const testing::Outcome run = Run(source_.profile, data::kImagesComersus);
     EXPECT_FALSE(run.succeeded);
     EXPECT_THAT(run.log, HasSubstr("Error occurred!\r\nThe Comersus product 8 ('Old stock'), column price: the "
                                    "value is empty, but it must be a number.\r\n"));
-    EXPECT_EQ(Everything(), before);
+    EXPECT_EQ(testing::Everything(conn), before);
     EXPECT_EQ(Files(root_), files);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, ComersusRun,
-                         ::testing::Values(RunCase{"sqlite", "sqlite"}, RunCase{"sqlite", "mysql"},
-                                           RunCase{"mysql", "sqlite"}),
-                         [](const ::testing::TestParamInfo<RunCase>& info) {
-                             return std::string(info.param.source) + "_into_" + info.param.destination;
-                         });
+INSTANTIATE_TEST_SUITE_P(Engines, ComersusRun, ::testing::Values("sqlite>sqlite", "sqlite>mysql", "mysql>sqlite"),
+                         testing::EnginesName);
 
 // Runs work on a thread with a small stack, so that depth taken from it shows.
 void OnSmallStack(const std::function<void()>& work) {

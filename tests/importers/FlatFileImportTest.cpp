@@ -162,7 +162,7 @@ protected:
                            {"uploads/images_categories/9.png", "old category"}});
         ASSERT_NO_FATAL_FAILURE(shop_.Make(GetParam()));
         if (GetParam() != "sqlite-trigger") return;
-        db::Connection conn = Open();
+        db::Connection conn = shop_.Open();
         for (const char* sql :
              {"DROP TABLE tblQuillmartProdtype",
               "CREATE TABLE tblQuillmartProdtype (pk INTEGER PRIMARY KEY AUTOINCREMENT, PT_ID INTEGER, "
@@ -173,8 +173,6 @@ protected:
               "SET PT_ID = (SELECT COUNT(*) FROM tblQuillmartProdtype) WHERE pk = NEW.pk; END"})
             conn.Execute(sql)->Close();
     }
-
-    db::Connection Open() { return shop_.Open(); }
 
     testing::Outcome Import(const std::vector<Cells>& rows) {
         data::ConnectionProfile source, destination = shop_.profile;
@@ -194,7 +192,7 @@ protected:
 TEST_P(FlatFileRun, ReplacesTheCatalogueAndItsImages) {
     const testing::Outcome run = Import(Sheet());
     ASSERT_TRUE(run.succeeded) << run.log;
-    db::Connection conn = Open();
+    db::Connection conn = shop_.Open();
     for (std::size_t i = 0; i < std::size(kCatalogue); ++i) EXPECT_EQ(Rows(conn, kCatalogue[i]), kExpected[i]);
     EXPECT_EQ(Files(uploads_), (std::map<std::string, std::string>{
                                    {"images_categories/1.gif", "tea-cat"}, {"images_products/1.png", "sencha"},
@@ -208,7 +206,7 @@ TEST_P(FlatFileRun, ReplacesTheCatalogueAndItsImages) {
 TEST_P(FlatFileRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
     const testing::Outcome first = Import(Sheet());
     ASSERT_TRUE(first.succeeded) << first.log;
-    db::Connection conn = Open();
+    db::Connection conn = shop_.Open();
     conn.Execute("CREATE UNIQUE INDEX qdt_one_name ON tblQuillmartVersions (V_Name1)")->Close();
     const Lines before = testing::Everything(conn);
     conn.Close();
@@ -223,7 +221,7 @@ TEST_P(FlatFileRun, AFailurePartWayLeavesRowsAndImagesAsTheyWere) {
     EXPECT_FALSE(run.succeeded);
     EXPECT_THAT(run.log, AllOf(HasSubstr("\r\nError occurred!\r\n"), HasSubstr("'J-1'"),
                                EndsWith("\r\nThe destination database was left unchanged.")));
-    conn = Open();
+    conn = shop_.Open();
     EXPECT_EQ(testing::Everything(conn), before);
     EXPECT_EQ(Files(uploads_), files);
     for (const auto& entry : fs::directory_iterator(uploads_))
@@ -240,7 +238,7 @@ TEST_P(FlatFileRun, TextsArriveExactlyAsTyped) {
                                                   {kVersionName, nasty[3]}, {kVersionDesc, nasty[2]},
                                                   {kProductStrapLine, nasty[4]}})});
     ASSERT_TRUE(run.succeeded) << run.log;
-    db::Connection conn = Open();
+    db::Connection conn = shop_.Open();
     EXPECT_EQ(Rows(conn, "SELECT PT_Name1, PT_Desc1 FROM tblQuillmartProdtype"), Lines{nasty[0] + "|" + nasty[2]});
     EXPECT_EQ(Rows(conn, "SELECT P_Name1, P_Desc1, P_StrapLine1 FROM tblQuillmartProducts"),
               Lines{nasty[1] + "|" + nasty[2] + "|" + nasty[4]});
@@ -253,7 +251,7 @@ TEST_P(FlatFileRun, TextsArriveExactlyAsTyped) {
 // refused before any change leaves them unchanged, and says so.
 TEST_P(FlatFileRun, TablesThatCannotRollBackAreNamed) {
     if (GetParam() != "mysql") GTEST_SKIP() << "only MySQL keeps tables that cannot roll back";
-    db::Connection conn = Open();
+    db::Connection conn = shop_.Open();
     // The importers spell the category table tblQuillmartProdType; the shop, tblQuillmartProdtype.
     for (const char* sql : {"ALTER TABLE tblQuillmartProdtype ENGINE=MyISAM",
                             "ALTER TABLE tblQuillmartProducts ENGINE=MyISAM",
@@ -428,7 +426,6 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"DecimalComma", kRrp, "12,50",
                 AtRow3("AJ (RRP): the recommended retail price '12,50' is not a number.")},
         Refusal{"PercentSign", kTaxRate, "17.5%", AtRow3("AK (Tax Rate): the tax rate '17.5%' is not a number.")},
-        Refusal{"TooLarge", kPrice, "1e400", AtRow3("AG (Price): the price '1e400' is not a number.")},
         Refusal{"HalfAnItem", kQuantity, "2.5",
                 AtRow3("AH (Quantity): the quantity in stock '2.5' is not a whole number.")},
         Refusal{"LongCellIsCut", kPrice, "1 UNION SELECT CFG_Value FROM tblQuillmartConfig",
@@ -471,7 +468,7 @@ INSTANTIATE_TEST_SUITE_P(Sources, FlatFileTables,
 TEST(CellNumber, OnlyANumberPassesAndInTheShortestTextThatReadsBack) {
     const auto literal = [](const char* cell) { return data::NumberLiteral(db::Value::Text(cell)); };
     for (const char* cell : {"inf", "-infinity", "nan", "0x1A", "1e", "1e+", "--1", "+-1", "1.2.3", ".", "1 000",
-                             "12.5.", "1e5.5", "12abc", "0); --", "1\n2", "1e-400", "\xd9\xa1"})
+                             "12.5.", "1e5.5", "12abc", "0); --", "1\n2", "1e400", "1e-400", "\xd9\xa1"})
         EXPECT_FALSE(literal(cell)) << cell;
     for (const auto& [cell, written] : std::initializer_list<std::pair<const char*, const char*>>{
              {"0.1", "0.1"}, {" 17.50 ", "17.5"}, {"14.0", "14"}, {"1e21", "1e+21"},

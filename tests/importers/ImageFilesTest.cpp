@@ -33,37 +33,22 @@ protected:
     std::string root_, source_, uploads_;
 };
 
-// Paths as shops on Windows store them, looked up in the chosen source folder.
-struct Lookup {
-    const char* stored;
-    const char* found;  // relative to the source folder; "" when nothing is found
-};
-
-class SourcePaths : public Images, public ::testing::WithParamInterface<Lookup> {};
-
-TEST_P(SourcePaths, AreFoundAsAWindowsShopMeantThem) {
+// Paths as shops on Windows store them, looked up in the chosen source folder:
+// what each finds, relative to it ("" when nothing is found).
+TEST_F(Images, SourcePathsAreFoundAsAWindowsShopMeantThem) {
     SourceFileFinder finder(source_);
-    auto found = finder.Find(GetParam().stored);
-    if (std::string(GetParam().found).empty()) {
-        EXPECT_FALSE(found) << found->string();
-    } else {
-        ASSERT_TRUE(found);
-        EXPECT_EQ(fs::relative(*found, source_).generic_string(), GetParam().found);
+    const std::pair<const char*, const char*> cases[] = {
+        {"a.gif", "a.gif"}, {"images\\Tea.GIF", "images/Tea.GIF"}, {"IMAGES/tea.gif", "images/Tea.GIF"},
+        {"images\\SUB\\green.PNG", "images/sub/Green.png"}, {".\\images//Tea.GIF", "images/Tea.GIF"},
+        // A drive letter path: its trailing parts under the source folder, longest first.
+        {"C:\\shop\\images\\tea.gif", "images/Tea.GIF"}, {"C:\\Shop\\Images\\deep.jpg", "Shop/Images/deep.jpg"},
+        {"D:\\elsewhere\\A.GIF", "a.gif"}, {"c:/x/a.gif", "a.gif"}, {"\\\\server\\share\\a.gif", "a.gif"},
+        {"images/missing.gif", ""}, {"images", ""}, {"C:\\x\\nothing.gif", ""}, {"", ""}};
+    for (const auto& [stored, expected] : cases) {
+        const auto found = finder.Find(stored);
+        EXPECT_EQ(found ? fs::relative(*found, source_).generic_string() : "", expected) << stored;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Stored, SourcePaths,
-    ::testing::Values(Lookup{"a.gif", "a.gif"}, Lookup{"images\\Tea.GIF", "images/Tea.GIF"},
-                      Lookup{"IMAGES/tea.gif", "images/Tea.GIF"},
-                      Lookup{"images\\SUB\\green.PNG", "images/sub/Green.png"},
-                      Lookup{".\\images//Tea.GIF", "images/Tea.GIF"},
-                      // A drive letter path: its trailing parts under the source folder, longest first.
-                      Lookup{"C:\\shop\\images\\tea.gif", "images/Tea.GIF"},
-                      Lookup{"C:\\Shop\\Images\\deep.jpg", "Shop/Images/deep.jpg"},
-                      Lookup{"D:\\elsewhere\\A.GIF", "a.gif"}, Lookup{"c:/x/a.gif", "a.gif"},
-                      Lookup{"\\\\server\\share\\a.gif", "a.gif"}, Lookup{"images/missing.gif", ""},
-                      Lookup{"images", ""}, Lookup{"C:\\x\\nothing.gif", ""}, Lookup{"", ""}));
 
 TEST_F(Images, WithoutASourceFolderOnlyAnAbsolutePathIsFound) {
     SourceFileFinder finder("");

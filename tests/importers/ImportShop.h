@@ -116,6 +116,13 @@ private:
     std::unique_ptr<test::ScratchMySqlDatabase> database_;
 };
 
+// The engines of a "source>destination" parameter, and the test's name for it.
+inline std::string Source(const std::string& engines) { return engines.substr(0, engines.find('>')); }
+inline std::string Destination(const std::string& engines) { return engines.substr(engines.find('>') + 1); }
+inline std::string EnginesName(const ::testing::TestParamInfo<std::string>& info) {
+    return Source(info.param) + "To" + Destination(info.param);
+}
+
 // A whole-run test: its folder, with the source's images in "images" and the
 // shop's in "uploads", and the blank shop it imports into.
 class RunTest : public ::testing::Test {

@@ -88,22 +88,18 @@ protected:
         ASSERT_NO_FATAL_FAILURE(shop_.Make(destinationKind));
     }
 
-    testing::Outcome Import() { return Run(source_.profile, data::kImagesVpasp); }
-
     test::ScriptShop source_{QDT_VPASP_SCRIPTS_DIR, "vpasp-shop.sql", data::kSystemVpasp};
 };
 
-// "source>destination"
 class VpaspRun : public VpaspImport, public ::testing::WithParamInterface<std::string> {
 protected:
     void SetUp() override {
-        const std::string kinds = GetParam();
-        ASSERT_NO_FATAL_FAILURE(Prepare(kinds.substr(0, kinds.find('>')), kinds.substr(kinds.find('>') + 1)));
+        ASSERT_NO_FATAL_FAILURE(Prepare(testing::Source(GetParam()), testing::Destination(GetParam())));
     }
 };
 
 TEST_P(VpaspRun, ReplacesTheCatalogueAndItsImages) {
-    const testing::Outcome run = Import();
+    const testing::Outcome run = Run(source_.profile, data::kImagesVpasp);
     ASSERT_TRUE(run.succeeded) << run.log;
     db::Connection conn = shop_.Open();
     EXPECT_EQ(testing::Counts(conn), "7|7|22|9|5");
@@ -133,11 +129,7 @@ TEST_P(VpaspRun, ReplacesTheCatalogueAndItsImages) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, VpaspRun,
                          ::testing::Values("sqlite>sqlite", "sqlite>mysql", "mysql>sqlite", "mysql>mysql"),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             name.replace(name.find('>'), 1, "To");
-                             return name;
-                         });
+                         testing::EnginesName);
 
 // A source that fails a check leaves the shop and its image folders as they were.
 struct Refusal {
@@ -188,7 +180,7 @@ TEST_P(VpaspRefusal, LeavesTheShopAndItsImagesAsTheyWere) {
     for (const std::string& sql : GetParam().changes) source_.Execute(sql);
     const auto before = test::Dump(shop_.profile.Database);
     const auto files = Files(root_);
-    const testing::Outcome run = Import();
+    const testing::Outcome run = Run(source_.profile, data::kImagesVpasp);
     EXPECT_FALSE(run.succeeded);
     EXPECT_THAT(run.log, HasSubstr(std::string("\r\nError occurred!\r\n") + GetParam().error +
                                    " The catalogue was not imported."));
@@ -202,7 +194,7 @@ INSTANTIATE_TEST_SUITE_P(Sources, VpaspRefusal, ::testing::ValuesIn(kRefusals),
 TEST_F(VpaspImport, WithoutATaxSettingEveryProductIsRatedZeroWithAWarning) {
     ASSERT_NO_FATAL_FAILURE(Prepare("sqlite", "sqlite"));
     source_.Execute("DELETE FROM configuration WHERE fieldname = 'xtaxbyproduct'");
-    const testing::Outcome run = Import();
+    const testing::Outcome run = Run(source_.profile, data::kImagesVpasp);
     ASSERT_TRUE(run.succeeded) << run.log;
     db::Connection conn = shop_.Open();
     EXPECT_EQ(Rows(conn, "SELECT DISTINCT T_TaxRate FROM tblQuillmartVersions JOIN tblQuillmartTaxRates ON T_ID = "
