@@ -1,4 +1,5 @@
 #include "importers/ImageFiles.h"
+#include "importers/PathExistence.h"
 
 #include <gtest/gtest.h>
 
@@ -20,51 +21,34 @@ protected:
         root_ = test::TempDir();
         source_ = root_ + "/shop";
         uploads_ = root_ + "/uploads";
-        test::WriteFile(source_ + "/a.gif", "a");
-        test::WriteFile(source_ + "/images/Tea.GIF", "tea");
-        test::WriteFile(source_ + "/images/sub/Green.png", "green");
-        test::WriteFile(source_ + "/Shop/Images/deep.jpg", "deep");
-        test::WriteFile(source_ + "/noext", "noext");
-        test::WriteFile(uploads_ + "/images_products/3.gif", "old 3");
-        test::WriteFile(uploads_ + "/images_products/7.gif", "old 7");
-        test::WriteFile(uploads_ + "/images_products/kept/x.gif", "a subfolder's file");
-        test::WriteFile(uploads_ + "/images_versions/1.gif", "not cleared");
+        for (const auto& [path, content] : std::map<std::string, std::string>{
+                 {"shop/a.gif", "a"}, {"shop/images/Tea.GIF", "tea"}, {"shop/images/sub/Green.png", "green"},
+                 {"shop/Shop/Images/deep.jpg", "deep"}, {"shop/noext", "noext"},
+                 {"uploads/images_products/3.gif", "old 3"}, {"uploads/images_products/7.gif", "old 7"},
+                 {"uploads/images_products/kept/x.gif", "a subfolder's file"},
+                 {"uploads/images_versions/1.gif", "not cleared"}})
+            test::WriteFile(root_ + "/" + path, content);
         fs::create_directories(uploads_ + "/images_products_large");
     }
     std::string root_, source_, uploads_;
 };
 
-// Paths as shops on Windows store them, looked up in the chosen source folder.
-struct Lookup {
-    const char* stored;
-    const char* found;  // relative to the source folder; "" when nothing is found
-};
-
-class SourcePaths : public Images, public ::testing::WithParamInterface<Lookup> {};
-
-TEST_P(SourcePaths, AreFoundAsAWindowsShopMeantThem) {
+// Paths as shops on Windows store them, looked up in the chosen source folder:
+// what each finds, relative to it ("" when nothing is found).
+TEST_F(Images, SourcePathsAreFoundAsAWindowsShopMeantThem) {
     SourceFileFinder finder(source_);
-    auto found = finder.Find(GetParam().stored);
-    if (std::string(GetParam().found).empty()) {
-        EXPECT_FALSE(found) << found->string();
-    } else {
-        ASSERT_TRUE(found);
-        EXPECT_EQ(fs::relative(*found, source_).generic_string(), GetParam().found);
+    const std::pair<const char*, const char*> cases[] = {
+        {"a.gif", "a.gif"}, {"images\\Tea.GIF", "images/Tea.GIF"}, {"IMAGES/tea.gif", "images/Tea.GIF"},
+        {"images\\SUB\\green.PNG", "images/sub/Green.png"}, {".\\images//Tea.GIF", "images/Tea.GIF"},
+        // A drive letter path: its trailing parts under the source folder, longest first.
+        {"C:\\shop\\images\\tea.gif", "images/Tea.GIF"}, {"C:\\Shop\\Images\\deep.jpg", "Shop/Images/deep.jpg"},
+        {"D:\\elsewhere\\A.GIF", "a.gif"}, {"c:/x/a.gif", "a.gif"}, {"\\\\server\\share\\a.gif", "a.gif"},
+        {"images/missing.gif", ""}, {"images", ""}, {"C:\\x\\nothing.gif", ""}, {"", ""}};
+    for (const auto& [stored, expected] : cases) {
+        const auto found = finder.Find(stored);
+        EXPECT_EQ(found ? fs::relative(*found, source_).generic_string() : "", expected) << stored;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Stored, SourcePaths,
-    ::testing::Values(Lookup{"a.gif", "a.gif"}, Lookup{"images\\Tea.GIF", "images/Tea.GIF"},
-                      Lookup{"IMAGES/tea.gif", "images/Tea.GIF"},
-                      Lookup{"images\\SUB\\green.PNG", "images/sub/Green.png"},
-                      Lookup{".\\images//Tea.GIF", "images/Tea.GIF"},
-                      // A drive letter path: its trailing parts under the source folder, longest first.
-                      Lookup{"C:\\shop\\images\\tea.gif", "images/Tea.GIF"},
-                      Lookup{"C:\\Shop\\Images\\deep.jpg", "Shop/Images/deep.jpg"},
-                      Lookup{"D:\\elsewhere\\A.GIF", "a.gif"}, Lookup{"c:/x/a.gif", "a.gif"},
-                      Lookup{"\\\\server\\share\\a.gif", "a.gif"}, Lookup{"images/missing.gif", ""},
-                      Lookup{"images", ""}, Lookup{"C:\\x\\nothing.gif", ""}, Lookup{"", ""}));
 
 TEST_F(Images, WithoutASourceFolderOnlyAnAbsolutePathIsFound) {
     SourceFileFinder finder("");
@@ -92,13 +76,10 @@ TEST_F(Images, PublishReplacesTheClearedFoldersAndLeavesTheRest) {
         EXPECT_FALSE(fs::exists(files.StagingFolder()));
     }
     EXPECT_EQ(Files(uploads_), (std::map<std::string, std::string>{
-                                   {"images_products/7.GIF", "tea"},
+                                   {"images_products/7.GIF", "tea"}, {"images_products_large/7.gif", "a"},
                                    {"images_products/kept/x.gif", "a subfolder's file"},
-                                   {"images_products_large/7.gif", "a"},
-                                   {"images_categories/12.noext", "noext"},
-                                   {"images_versions/1.gif", "green"},
-                                   {"files_versions/4_abc.jpg", "deep"},
-                               }));
+                                   {"images_categories/12.noext", "noext"}, {"images_versions/1.gif", "green"},
+                                   {"files_versions/4_abc.jpg", "deep"}}));
     EXPECT_EQ(std::distance(fs::directory_iterator(uploads_), fs::directory_iterator()), 5);
 }
 
@@ -124,6 +105,39 @@ TEST_F(Images, MissingFilesAreReportedOnceNamingTheFirstFew) {
     for (int i = 1; i <= 7; ++i) files.CopyImage(std::to_string(i), "images_products\\" + std::to_string(i));
     EXPECT_EQ(files.MissingWarning(), "7 files named by the catalogue could not be found in the source image folder '" +
                                           source_ + "': 1, 2, 3, 4, 5 and 2 more.");
+}
+
+struct Case {
+    const char* path;  // under the test folder
+    bool folder;       // FolderExists
+    int entry;         // FileExists: 1, 0, or -1 when not asked
+};
+
+TEST_F(Images, FoldersAndFilesExistWithSeparatorsOfEitherKind) {
+    const Case cases[] = {
+        {"/uploads", true, 1},
+        {"/uploads/", true, -1},
+        {"/uploads\\", true, -1},
+        {"/uploads//", true, -1},
+        {"\\shop\\images\\", true, -1},
+        // "shop" exists beside it; "sho" itself does not.
+        {"/sho", false, 0},
+        {"/sho/", false, 0},
+        {"/sho\\", false, 0},
+        {"/shop/a.gif", false, 1},
+        {"/shop/a.gif/", false, 0},
+        {"/shop\\images\\Tea.GIF", false, 1},
+        {"/shop/b.gif", false, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FolderExists(root_ + c.path), c.folder) << c.path;
+        if (c.entry >= 0) {
+            EXPECT_EQ(FileExists(root_ + c.path), c.entry == 1) << c.path;
+        }
+    }
+    EXPECT_TRUE(FolderExists("/"));
+    EXPECT_FALSE(FolderExists(""));
+    EXPECT_FALSE(FileExists(""));
 }
 
 }  // namespace

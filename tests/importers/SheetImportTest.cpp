@@ -6,10 +6,8 @@
 #include <filesystem>
 
 #include "data/Detection.h"
-#include "data/run/TextStatus.h"
 #include "importers/ImportShop.h"
 #include "support/ShopDatabases.h"
-#include "wizard/TransferRun.h"
 
 namespace qdt::importers {
 namespace {
@@ -35,22 +33,19 @@ Imported ImportDemo(const std::string& file) {
     if (text) test::WriteFile(folder / "schema.ini", "[catalogue.csv]\r\nFormat=CSVDelimited\r\nMaxScanRows=0\r\n");
     const std::string uploads = test::TempDir() + "/uploads";
     fs::create_directories(uploads);
-
-    run::TextStatus status;
-    run::RunContext ctx(status);
-    ctx.source.Kind = text ? data::kTextFile : data::kExcel;
-    ctx.source.Database = (folder / file).string();
-    ctx.source.ConnectionString = data::GetConnectionString(ctx.source);
-    ctx.source.SystemName = data::kSystemFlatFile;
-    ctx.destination = shop.profile;
-    ctx.settings.ImageCopySettings[data::kImagesFlatFile] = {true, std::string(QDT_DEMO_CATALOGUE) + "/images",
-                                                             uploads};
-    EXPECT_TRUE(wizard::RunTransfer(ctx).succeeded) << status.txtStep2;
+    data::ConnectionProfile source;
+    source.Kind = text ? data::kTextFile : data::kExcel;
+    source.Database = (folder / file).string();
+    source.ConnectionString = data::GetConnectionString(source);
+    source.SystemName = data::kSystemFlatFile;
+    const testing::Outcome run = testing::Transfer(source, shop.profile, data::kImagesFlatFile,
+                                                   {true, std::string(QDT_DEMO_CATALOGUE) + "/images", uploads});
+    EXPECT_TRUE(run.succeeded) << run.log;
     db::Connection conn = shop.Open();
     Lines versions = Rows(conn, "SELECT V_CodeNumber, V_Price, V_Weight, V_RRP, V_Quantity, V_Product, V_Tax FROM "
                                 "tblQuillmartVersions ORDER BY V_ID");
     conn.Close();
-    return {test::Dump(shop.profile.Database), test::Files(uploads), versions, status.txtStep2};
+    return {test::Dump(shop.profile.Database), test::Files(uploads), versions, run.log};
 }
 
 TEST(SheetImport, TheThreeFilesOfACatalogueGiveTheSameShopAndImages) {

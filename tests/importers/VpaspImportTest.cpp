@@ -1,24 +1,33 @@
-// Whole VPASP imports through the transfer run: from SQLite and MySQL shops
-// into SQLite and MariaDB destinations, and the sources that are refused.
+// VPASP imports: whole runs from SQLite and MySQL shops into SQLite and MariaDB,
+// the sources refused, the statements in the destination's dialect, and the
+// importer's pure pieces at the edges a whole run does not reach.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "data/Detection.h"
 #include "data/run/TextStatus.h"
+#include "db/DataType.h"
 #include "importers/ImportShop.h"
+#include "importers/VpaspCategories.h"
+#include "importers/VpaspImporter.h"
+#include "importers/VpaspOptions.h"
+#include "support/RecordingConnection.h"
 #include "support/ScriptShop.h"
 #include "support/ShopDatabases.h"
-#include "wizard/ConnectionCheck.h"
-#include "wizard/TransferRun.h"
 
 namespace qdt::importers {
 namespace {
 
 using testing::Files;
+using testing::HasSubstr;
 using testing::Lines;
 using testing::Rows;
-using test::WriteFile;
+using testing::WriteFiles;
+using Texts = std::vector<std::string>;
 
 // Identities differ with the order a database returns tied rows in, so rows
 // are compared by the names they link; besides the counts, one row for each
@@ -65,53 +74,33 @@ const Lines kExpected[] = {
     {"orderhandlingchargetaxband|17.5", "shiptaxband|17.5"},
 };
 
-class VpaspImportBase : public ::testing::Test {
+class VpaspImport : public testing::RunTest {
 protected:
     void Prepare(const std::string& sourceKind, const std::string& destinationKind) {
-        const std::string root = test::TempDir();
-        images_ = root + "/vpasp";
-        uploads_ = root + "/uploads";
-        WriteFile(images_ + "/cats/tea.gif", "tea");
-        WriteFile(images_ + "/cats/japan.png", "japan");
-        WriteFile(images_ + "/images/sencha.gif", "sencha");
-        WriteFile(images_ + "/big/sencha.jpg", "sencha large");
-        WriteFile(uploads_ + "/images_categories/3.gif", "old category");
-        WriteFile(uploads_ + "/images_products/2.png", "old product");
-        WriteFile(uploads_ + "/images_products_large/2.png", "old large product");
-        WriteFile(uploads_ + "/images_versions/2.gif", "a version's");
+        WriteFiles(root_, {{"images/cats/tea.gif", "tea"}, {"images/cats/japan.png", "japan"},
+                           {"images/images/sencha.gif", "sencha"}, {"images/big/sencha.jpg", "sencha large"},
+                           {"uploads/images_categories/3.gif", "old category"},
+                           {"uploads/images_products/2.png", "old product"},
+                           {"uploads/images_products_large/2.png", "old large product"},
+                           {"uploads/images_versions/2.gif", "a version's"}});
         ASSERT_NO_FATAL_FAILURE(source_.Make(sourceKind));
         if (IsSkipped()) return;
         ASSERT_NO_FATAL_FAILURE(shop_.Make(destinationKind));
     }
 
-    wizard::StepOutcome Import(run::TextStatus& status, std::string* warnings = nullptr) {
-        run::RunContext ctx(status);
-        ctx.source = source_.profile;
-        ctx.destination = shop_.profile;
-        ctx.settings.ImageCopySettings[data::kImagesVpasp] = {true, images_, uploads_};
-        wizard::StepOutcome outcome = wizard::RunTransfer(ctx);
-        if (warnings) *warnings = ctx.strWarnings;
-        return outcome;
-    }
-
-    std::string images_, uploads_;
     test::ScriptShop source_{QDT_VPASP_SCRIPTS_DIR, "vpasp-shop.sql", data::kSystemVpasp};
-    testing::ImportShop shop_;
 };
 
-// "source>destination"
-class VpaspRun : public VpaspImportBase, public ::testing::WithParamInterface<std::string> {
+class VpaspRun : public VpaspImport, public ::testing::WithParamInterface<std::string> {
 protected:
     void SetUp() override {
-        const std::string kinds = GetParam();
-        ASSERT_NO_FATAL_FAILURE(Prepare(kinds.substr(0, kinds.find('>')), kinds.substr(kinds.find('>') + 1)));
+        ASSERT_NO_FATAL_FAILURE(Prepare(testing::Source(GetParam()), testing::Destination(GetParam())));
     }
 };
 
 TEST_P(VpaspRun, ReplacesTheCatalogueAndItsImages) {
-    run::TextStatus status;
-    std::string warnings;
-    ASSERT_TRUE(Import(status, &warnings).succeeded) << status.txtStep2;
+    const testing::Outcome run = Run(source_.profile, data::kImagesVpasp);
+    ASSERT_TRUE(run.succeeded) << run.log;
     db::Connection conn = shop_.Open();
     EXPECT_EQ(testing::Counts(conn), "7|7|22|9|5");
     for (std::size_t i = 0; i < std::size(kCatalogue); ++i) EXPECT_EQ(Rows(conn, kCatalogue[i]), kExpected[i]) << i;
@@ -122,17 +111,14 @@ TEST_P(VpaspRun, ReplacesTheCatalogueAndItsImages) {
     EXPECT_EQ(Files(uploads_), (std::map<std::string, std::string>{
                                    {"images_categories/" + category("Tea") + ".gif", "tea"},
                                    {"images_categories/" + category("Japan") + ".PNG", "japan"},
-                                   {"images_products/1.gif", "sencha"},
-                                   {"images_products_large/1.jpg", "sencha large"},
+                                   {"images_products/1.gif", "sencha"}, {"images_products_large/1.jpg", "sencha large"},
                                    {"images_versions/2.gif", "a version's"}}));
-    EXPECT_NE(status.txtStep2.find("\r\nReading the VPASP shop... done.\r\n\r\nDeleting catalogue tables... done."
+    EXPECT_THAT(run.log, HasSubstr("\r\nReading the VPASP shop... done.\r\n\r\nDeleting catalogue tables... done."
                                    "\r\nDeleting old category images... done.\r\nAdding categories... done."
                                    "\r\nDeleting old product images... done."
                                    "\r\nDeleting old product images (large)... done.\r\nGetting record count... 7"
-                                   "\r\nAdding products...done.\r\nAdding related products... done.\r\n"),
-              std::string::npos)
-        << status.txtStep2;
-    EXPECT_EQ(warnings,
+                                   "\r\nAdding products...done.\r\nAdding related products... done.\r\n"));
+    EXPECT_EQ(run.warnings,
               "The VPASP category 6 (Oddments) names the parent category 99, which does not exist; it was imported "
               "as a top-level category.\r\n"
               "The VPASP product 5 (Tea set) has select-list items whose ']' comes before their '[': 'Odd]1['; each "
@@ -143,11 +129,7 @@ TEST_P(VpaspRun, ReplacesTheCatalogueAndItsImages) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, VpaspRun,
                          ::testing::Values("sqlite>sqlite", "sqlite>mysql", "mysql>sqlite", "mysql>mysql"),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             name.replace(name.find('>'), 1, "To");
-                             return name;
-                         });
+                         testing::EnginesName);
 
 // A source that fails a check leaves the shop and its image folders as they were.
 struct Refusal {
@@ -191,66 +173,125 @@ const Refusal kRefusals[] = {
      "the columns products.hide."},
 };
 
-class VpaspRefusal : public VpaspImportBase, public ::testing::WithParamInterface<Refusal> {};
+class VpaspRefusal : public VpaspImport, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(VpaspRefusal, LeavesTheShopAndItsImagesAsTheyWere) {
     ASSERT_NO_FATAL_FAILURE(Prepare("sqlite", "sqlite"));
     for (const std::string& sql : GetParam().changes) source_.Execute(sql);
     const auto before = test::Dump(shop_.profile.Database);
-    const auto files = Files(uploads_);
-
-    run::TextStatus status;
-    EXPECT_FALSE(Import(status).succeeded);
-    EXPECT_NE(status.txtStep2.find(std::string("\r\nError occurred!\r\n") + GetParam().error +
-                                   " The catalogue was not imported."),
-              std::string::npos)
-        << status.txtStep2;
+    const auto files = Files(root_);
+    const testing::Outcome run = Run(source_.profile, data::kImagesVpasp);
+    EXPECT_FALSE(run.succeeded);
+    EXPECT_THAT(run.log, HasSubstr(std::string("\r\nError occurred!\r\n") + GetParam().error +
+                                   " The catalogue was not imported."));
     EXPECT_EQ(test::Dump(shop_.profile.Database), before);
-    EXPECT_EQ(Files(uploads_), files);
+    EXPECT_EQ(Files(root_), files);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, VpaspRefusal, ::testing::ValuesIn(kRefusals),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(VpaspImportBase, WithoutATaxSettingEveryProductIsRatedZeroWithAWarning) {
+TEST_F(VpaspImport, WithoutATaxSettingEveryProductIsRatedZeroWithAWarning) {
     ASSERT_NO_FATAL_FAILURE(Prepare("sqlite", "sqlite"));
     source_.Execute("DELETE FROM configuration WHERE fieldname = 'xtaxbyproduct'");
-    run::TextStatus status;
-    std::string warnings;
-    ASSERT_TRUE(Import(status, &warnings).succeeded) << status.txtStep2;
+    const testing::Outcome run = Run(source_.profile, data::kImagesVpasp);
+    ASSERT_TRUE(run.succeeded) << run.log;
     db::Connection conn = shop_.Open();
     EXPECT_EQ(Rows(conn, "SELECT DISTINCT T_TaxRate FROM tblQuillmartVersions JOIN tblQuillmartTaxRates ON T_ID = "
                          "V_Tax"),
               Lines{"0"});
-    EXPECT_NE(warnings.find("The VPASP configuration has no xtaxbyproduct setting, which names the products' tax "
-                            "column: every product was given the tax rate 0.\r\n"),
-              std::string::npos)
-        << warnings;
+    EXPECT_THAT(run.warnings, HasSubstr("The VPASP configuration has no xtaxbyproduct setting, which names the "
+                                        "products' tax column: every product was given the tax rate 0.\r\n"));
 }
 
-// A real Access file of another kind has none of the tables the detection
-// looks for, so it is taken for VPASP; the run refuses it before any change.
-TEST(VpaspSourceCheck, AnUnrelatedAccessFileIsRefusedNamingTheMissingTables) {
-    const std::optional<std::string> nwind = test::SharedFixture("access/nwind.mdb");
-    if (!nwind) GTEST_SKIP() << "the shared fixtures are not here";
+// What the rows are is left to the whole runs; here, the clearing and the
+// read-backs in Access's dialect, which no run on SQLite or MariaDB shows.
+TEST(VpaspStatements, ClearAndReadBackInTheDestinationsDialect) {
+    test::ScriptShop source{QDT_VPASP_SCRIPTS_DIR, "vpasp-shop.sql", data::kSystemVpasp};
+    ASSERT_NO_FATAL_FAILURE(source.Make("sqlite"));
+    // Two products, Tea with its child Black; Sencha's categories are gone.
+    for (const char* sql : {"DELETE FROM products WHERE catalogid > 2", "DELETE FROM categories WHERE categoryid > 4",
+                            "DELETE FROM categories WHERE categoryid IN (2, 3)"})
+        source.Execute(sql);
     run::TextStatus status;
-    run::RunContext ctx(status);
-    ctx.source.Kind = data::kAccess;
-    ctx.source.Database = *nwind;
-    ctx.destination = test::SqliteSide(data::testing::SqliteShop("5.104", true));
-    ASSERT_TRUE(wizard::RunConnectionCheck(ctx).succeeded) << status.txtConnect;
-    ASSERT_EQ(ctx.source.SystemName, data::kSystemVpasp);
-    EXPECT_EQ(data::FormatVersion(ctx.source.Version), "5");
-    const auto before = test::Dump(ctx.destination.Database);
+    run::RunContext ctx{status};
+    ctx.source = source.profile;
+    ctx.destination.Kind = data::kAccess;
+    test::RecordingConnection destination;
+    destination
+        .Tables({"tblQuillmartConfig", "tblQuillmartProdtype", "tblQuillmartProducts", "tblQuillmartVersions",
+                 "tblQuillmartProductProdTypeLink", "tblQuillmartRelatedProducts", "tblQuillmartTaxRates"})
+        .AnswerPrefix("SELECT CFG_Value", {{"CFG_Value"}, {db::kVarWChar}, {}})  // the tax bands are empty
+        .AnswerPrefix("SELECT", {{"ID"}, {db::kInteger}, {{db::Value::Integer(7)}}});
+    db::Connection s = source.Open(), d = destination.Open();
+    ImportVPASP(ctx, s, d);
+    EXPECT_THAT(destination.Statements(),
+                ::testing::IsSupersetOf(
+                    {"DELETE * FROM tblQuillmartRelatedProducts", "DELETE * FROM tblQuillmartTaxRates",
+                     "SELECT TOP 1 PT_ID FROM tblQuillmartProdtype WHERE PT_Name1='Black' ORDER BY PT_ID DESC",
+                     "SELECT TOP 1 P_ID FROM tblQuillmartProducts WHERE P_Name1='O''Brien''s Assam' ORDER BY P_ID DESC",
+                     // A product's rate is found without TOP.
+                     "SELECT T_ID FROM tblQuillmartTaxRates WHERE T_TaxRate = 5"}));
+    EXPECT_EQ(destination.OpenResults(), 0);
+}
 
-    EXPECT_FALSE(wizard::RunTransfer(ctx).succeeded);
-    EXPECT_NE(status.txtStep2.find("\r\nError occurred!\r\nThe source database does not hold a VPASP shop: it has no "
-                                   "table configuration, ProdCategories or prodfeatures; it also lacks the columns "
-                                   "categories.highercategoryid, "),
-              std::string::npos)
-        << status.txtStep2;
-    EXPECT_EQ(status.txtStep2.find("Deleting"), std::string::npos);
-    EXPECT_EQ(test::Dump(ctx.destination.Database), before);
+TEST(VpaspSelectList, ItemsNamesAndPrices) {
+    const std::tuple<const char*, Texts, Texts> cases[] = {
+        {"", {}, {}},
+        // An item without both brackets is whole and untrimmed; the price inside is kept as written.
+        {" A ,B[ 2 ]x,C[", {" A ", "B", "C["}, {"0", " 2 ", "0"}},
+        {",", {"", ""}, {"0", "0"}},
+    };
+    for (const auto& [text, names, prices] : cases) {
+        const SelectList list = ParseSelectList(text);
+        EXPECT_EQ(list.names, names) << text;
+        EXPECT_EQ(list.prices, prices) << text;
+        EXPECT_EQ(list.misplaced, Texts{}) << text;
+    }
+}
+
+TEST(VpaspFeatures, OnlyWholeNumbersSeparatedByCommasPass) {
+    const std::pair<const char*, std::vector<std::int64_t>> accepted[] = {
+        {"3", {3}}, {"3,4, 7", {3, 4, 7}}, {" 10 ,011", {10, 11}}};
+    for (const auto& [text, numbers] : accepted) EXPECT_EQ(ParseFeatureNumbers(text), numbers) << text;
+    for (const char* refused : {"1,", ",1", "1,,2", "1;2", "-1", "1.5", "1) OR (1=1", "0x10", "1 2",
+                                "1234567890123456789", " "})
+        EXPECT_FALSE(ParseFeatureNumbers(refused).has_value()) << refused;
+}
+
+TEST(VpaspCombinations, CountHoldsAtTheLargestNumberRatherThanWrapping) {
+    OptionGroup ten;
+    ten.options.resize(10);
+    EXPECT_EQ(CountCombinations(std::vector<OptionGroup>(4, ten)), 10000u);
+    EXPECT_EQ(CountCombinations(std::vector<OptionGroup>(20, ten)), UINT64_MAX);
+}
+
+VpaspCategory Category(const std::string& id, const std::string& parent) {
+    return {id, parent, "c" + id, "", "", true};
+}
+
+TEST(VpaspCategoryOrder, AnEmptyParentIsTheTopAndAMissingOneMakesAnOrphan) {
+    const CategoryOrder order = OrderCategories({Category("6", "99"), Category("7", "6"), Category("1", "")});
+    EXPECT_EQ(order.order, (std::vector<std::size_t>{0, 1, 2}));
+    EXPECT_EQ(order.orphans, std::vector<std::size_t>{0});
+}
+
+TEST(VpaspCategoryOrder, ADeepChainReadLeafFirstNeedsNoDeepRecursion) {
+    std::vector<VpaspCategory> rows;
+    for (int i = 200000; i >= 1; --i) rows.push_back(Category(std::to_string(i), std::to_string(i - 1)));
+    const CategoryOrder order = OrderCategories(rows);
+    ASSERT_EQ(order.order.size(), rows.size());
+    EXPECT_EQ(order.order.front(), rows.size() - 1);
+    EXPECT_EQ(order.order.back(), 0u);
+}
+
+// A longer circle is the whole runs' business.
+TEST(VpaspCategoryOrder, SelfParentsAndSharedIdsAreErrorsNamingTheCategories) {
+    EXPECT_EQ(test::ErrorText<std::runtime_error>([] { OrderCategories({Category("5", "5")}); }),
+              "The VPASP categories 5 (c5) are each other's parents (highercategoryid) in a circle, so they have no "
+              "place in the category tree. The catalogue was not imported.");
+    EXPECT_EQ(test::ErrorText<std::runtime_error>([] { OrderCategories({Category("1", "0"), Category("1", "0")}); }),
+              "The VPASP categories 1 (c1) and 1 (c1) have the same categoryid. The catalogue was not imported.");
 }
 
 }  // namespace
