@@ -95,8 +95,6 @@ long Rows(const std::string& shop, const std::string& table) {
 
 bool Holds(const std::string& text, const std::string& pattern) { return std::regex_search(text, std::regex(pattern)); }
 
-bool Lists(const json& list, const char* n) { return std::find(list.begin(), list.end(), n) != list.end(); }
-
 struct StreamCase {
     const char* name;
     std::vector<std::string> args;  // "{source}" and "{dest}" stand for a 4.6 shop and a blank 5.104 shop
@@ -239,7 +237,6 @@ TEST(CliCopy, CheckAloneThenTheCopy) {
     const std::string dest = data::testing::SqliteShop("5.104", true);
     const std::string blank = ReadWholeFile(dest);
     const std::string report = test::TempDir() + "/report.json";
-
     auto r = RunCli(SqliteCopy(source, dest, {"--check-only", "--report", report}));
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_THAT(r.out, StartsWith("Testing SQLite Database source connection... done.\nDetecting version...Set to "
@@ -247,7 +244,6 @@ TEST(CliCopy, CheckAloneThenTheCopy) {
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(ReadReport(report)["outcome"], "check-passed");
     EXPECT_TRUE(ReadWholeFile(dest) == blank) << "the check changed the destination";
-
     test::OpenSqlite(dest).Execute("CREATE TRIGGER drop_news AFTER INSERT ON tblQuillmartNews WHEN NEW.rowid % 2 = 0 "
                                    "BEGIN DELETE FROM tblQuillmartNews WHERE rowid = NEW.rowid; END");
     r = RunCli(SqliteCopy(source, dest, {"--skip-table", "tblQuillmartMailingList", "--skip-compare",
@@ -262,16 +258,16 @@ TEST(CliCopy, CheckAloneThenTheCopy) {
                                   "NOT MATCHED.\n"));
     EXPECT_TRUE(Holds(r.err, "\ntblQuillmartNews +[0-9]+ +[0-9]+ +[0-9.]+  NOT MATCHED\n")) << r.err;
     EXPECT_TRUE(Holds(r.err, "\ntblQuillmartProducts +([0-9]+) +\\1 +[0-9.]+  matched\n")) << r.err;
-    const json j = ReadReport(report);
+    json j = ReadReport(report);
     EXPECT_EQ(json({j["outcome"], j["kept"], j["copy"]["verification"]}), json({"succeeded", true, "NOT MATCHED"}));
     for (const auto& table : j["copy"]["tables"]) {
         if (table["table"] == "tblQuillmartNews") {
             EXPECT_EQ(json({table["rowsRead"], table["matched"]}), json({Rows(source, "tblQuillmartNews"), false}));
         }
     }
-    EXPECT_TRUE(Lists(j["settings"]["tablesNotCopied"], "tblQuillmartMailingList"));
-    EXPECT_TRUE(Lists(j["settings"]["tablesNotCompared"], "tblQuillmartConfig"));
-    EXPECT_TRUE(Lists(j["settings"]["jobsNotRun"], "Add News Placeholders For New Languages"));
+    json& settings = j["settings"];
+    EXPECT_EQ(json({settings["tablesNotCopied"][0], settings["tablesNotCompared"][0], settings["jobsNotRun"][0]}),
+              json({"tblQuillmartMailingList", "tblQuillmartConfig", "Add News Placeholders For New Languages"}));
 }
 
 // The demo catalogue named bare, from its own folder, with its images copied
@@ -296,14 +292,13 @@ TEST(CliImport, RehearsalThenImportOfTheDemoCatalogue) {
     EXPECT_FALSE(fs::exists(shop + "-journal"));
     EXPECT_EQ(test::Files(uploads), imagesBefore);
     EXPECT_FALSE(fs::exists(uploads + "/images_versions"));
-    const json rehearsed = ReadReport(report);
+    json rehearsed = ReadReport(report);
     EXPECT_EQ(json({rehearsed["rehearsal"], rehearsed["kept"]}), json({true, false}));
-
     args.pop_back();
     r = RunCli(args, folder);
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_THAT(r.err, HasSubstr("\nCreated: "));
-    const json import = ReadReport(report)["import"];
+    json import = ReadReport(report)["import"];
     EXPECT_EQ(import, rehearsed["import"]);
     const std::map<std::string, const char*> counts = {
         {"categories", "tblQuillmartProdType"}, {"products", "tblQuillmartProducts"},
@@ -395,7 +390,7 @@ TEST(CliRehearsalMariaDb, LeavesTheDumpAsItWasOrIsRefused) {
             for (std::size_t at; (at = shown.find(root)) != std::string::npos;) shown.erase(at, root.size());
             EXPECT_EQ(shown.find(dest.password), std::string::npos) << shown;
         }
-        const json j = json::parse(text);
+        json j = json::parse(text);
         EXPECT_EQ(json({j["rehearsal"], j["kept"], j["destination"]["database"], j["destination"]["user"]}),
                   json({true, false, dest.database, dest.user}));
     };
@@ -430,18 +425,8 @@ INSERT INTO `shop's notes` VALUES (1, REPEAT('a\'b\\c;\r\n', 30000), 'en'), (2, 
 CREATE VIEW dear_items AS SELECT id, name FROM products WHERE price > 200 AND name LIKE '%''%';
 )sql";
 
-std::map<std::string, std::string> Checksums(const test::MySqlServer& server) {
-    db::Connection c;
-    c.Open(server.ConnectionString());
-    std::map<std::string, std::string> sums;
-    for (const char* table : {"products", "shop's notes"})
-        sums[table] = c.Execute(std::string("CHECKSUM TABLE `") + table + "`")->Fields(1).Value().ToText();
-    sums["dear_items rows"] = c.Execute("SELECT COUNT(*) FROM dear_items")->Fields(0).Value().ToText();
-    return sums;
-}
-
 // A real mariadb-dump, loaded by the companion's execute-sql, gives the same
-// tables as the mariadb client loading the same file.
+// database as the mariadb client loading the same file.
 TEST(CliExecuteSql, MariaDbDumpLoadsAsTheMariaDbClientLoadsIt) {
     QDT_REQUIRE_MYSQL_SERVER(server);
     const test::ScratchMySqlDatabase source(server, "dump_source"), client(server, "dump_client"),
@@ -465,9 +450,9 @@ TEST(CliExecuteSql, MariaDbDumpLoadsAsTheMariaDbClientLoadsIt) {
     unsetenv("MYSQL_PWD");
     unsetenv("QDT_SOURCE_PASSWORD");
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-    const auto sums = Checksums(source.Server());
-    EXPECT_EQ(Checksums(client.Server()), sums);
-    EXPECT_EQ(Checksums(tool.Server()), sums);
+    const std::string loaded = Dump(client.Server());
+    EXPECT_TRUE(loaded == Dump(source.Server())) << "the mariadb client loaded another database";
+    EXPECT_TRUE(Dump(tool.Server()) == loaded) << "execute-sql loaded another database than the mariadb client";
 }
 
 // The log shows the start of a failing huge statement and its length, while
@@ -486,8 +471,8 @@ TEST(CliExecuteSql, HugeFailingStatementIsShownCutAndWhatRanIsCounted) {
     EXPECT_NE(r.out.find("Error occurred!\nno such column: no_such_column\n\n" + shown + "\n"), std::string::npos)
         << r.out.substr(0, 300);
     EXPECT_LT(r.out.size(), 6000u);
-    EXPECT_NE(r.err.find("\nRan 2 statements in 1 batches.\n"), std::string::npos) << r.err.substr(0, 300);
-    const json j = ReadReport(dir + "/report.json");
+    EXPECT_THAT(r.err, HasSubstr("\nRan 2 statements in 1 batches.\n"));
+    json j = ReadReport(dir + "/report.json");
     EXPECT_FALSE(j["source"].contains("version")) << j["source"];
     EXPECT_EQ(json({j["action"], j["destination"]["kind"], j["script"]["statements"], j["script"]["batches"]}),
               json({"execute-sql", "sql-file", 2, 1}));

@@ -95,8 +95,7 @@ const SplitCase kCases[] = {
     {"BareLfAndCrLineEnds", kLite, "A;\nGO\rB;\rC", "[A|][B|C]"},
 
     // Plain rules: doubled quotes, bracketed names, any "--" comment.
-    {"StringsKeepTheirSeparators", kMs, "INSERT ('a;\r\nGO\r\nit''s;\r\n');\r\nB\r\n",
-     "[INSERT ('a;¶GO¶it''s;¶')|B¶]"},
+    {"StringsKeepTheirSeparators", kMs, "INSERT ('a;\r\nGO\r\nit''s;\r\n');\r\nB\r\n", "[INSERT ('a;¶GO¶it''s;¶')|B¶]"},
     {"QuotedNames", kMs, "[a]];\r\nGO\r\nb];\r\n\"c;\r\n\";\r\n`d;\r\n`\r\n", "[[a]];¶GO¶b]|\"c;¶\"|`d;¶`¶]"},
     {"BlockComments", kLite, "/* a;\r\nGO\r\n*/ A;\r\nB\r\n", "[/* a;¶GO¶*/ A|B¶]"},
     {"QuoteInALineComment", kMs, "-- don't;\r\nA;\r\nGO\r\nB\r\n", "[-- don't;¶A|][B¶]"},
@@ -109,8 +108,7 @@ const SplitCase kCases[] = {
      "[INSERT INTO t VALUES ('Taufa\\'ahau Tupou IV')|][B|]"},
     {"MysqlEscapedBackslashEndsString", kMy, "SELECT 'C:\\\\shop\\\\', \"say \\\"hi\\\";\";\r\nB\r\n",
      "[SELECT 'C:\\\\shop\\\\', \"say \\\"hi\\\";\"|B¶]"},
-    {"MysqlBackslashBeforeLineEndStaysInString", kMy, "SELECT 'a\\\r\n;\r\n';\r\nB\r\n",
-     "[SELECT 'a\\¶;¶'|B¶]"},
+    {"MysqlBackslashBeforeLineEndStaysInString", kMy, "SELECT 'a\\\r\n;\r\n';\r\nB\r\n", "[SELECT 'a\\¶;¶'|B¶]"},
     {"MysqlDoubledQuote", kMy, "SELECT 'it''s';\r\nB\r\n", "[SELECT 'it''s'|B¶]"},
     {"MysqlHashCommentWithApostrophe", kMy, "# don't;\r\nA; # it's\r\nB;\r\n", "[# don't;¶A; # it's¶B|]"},
     {"MysqlDashCommentNeedsABlank", kMy, "SELECT 1--1;\r\n-- it's;\r\n--\r\nA --'x';\r\nB\r\n",
@@ -121,14 +119,12 @@ const SplitCase kCases[] = {
      "[/*!40101 SET NAMES utf8mb4 */|/*!50001 CREATE VIEW v AS SELECT ';¶' */|/*M!100616 SET x=1 */|/* it's */ B|]"},
     {"MysqlBracketsAndBackticks", kMy, "SELECT a[;\r\nSELECT `a\\`;\r\nSELECT `b``;\r\n`;\r\n",
      "[SELECT a[|SELECT `a\\`|SELECT `b``;¶`|]"},
-    {"MysqlUtf8Passes", kMy, "SELECT 'Z\xC3\xBCrich \xF0\x9F\x98\x80';\r\n",
-     "[SELECT 'Z\xC3\xBCrich \xF0\x9F\x98\x80'|]"},
+    {"Utf8OnMysql", kMy, "SELECT 'Z\xC3\xBCrich \xF0\x9F\x98\x80';\r\n", "[SELECT 'Z\xC3\xBCrich \xF0\x9F\x98\x80'|]"},
     {"Latin1PassesOnSqlite", kLite, "SELECT 'caf\xE9';\r\n", "[SELECT 'caf\xE9'|]"},
     {"NulInsideAStringPasses", kMy, "SELECT 'a\0b';\r\n"sv, "[SELECT 'a\\0b'|]"},
 
     // Scripts that are refused whole.
-    {"DumpLineOnSqlServerRules", kMs, "INSERT INTO t VALUES ('Taufa\\'ahau Tupou IV');\r\nB;\r\n",
-     EndsInside("a string", 1)},
+    {"MysqlEscapeOnSqlServerRules", kMs, "SELECT 'Taufa\\'ahau Tupou IV';\r\nB;\r\n", EndsInside("a string", 1)},
     {"UnterminatedCommentOnSqlite", kLite, "A;\r\n/* x\r\nB;\r\n", EndsInside("a comment", 2)},
     {"StringReopenedOnALaterLine", kMy, "SELECT 'a\r\nb', 'c\r\n", EndsInside("a string", 2)},
     {"UnterminatedBracket", kMs, "A\r\nGO\r\n[a\r\nGO\r\n", EndsInside("a name in brackets", 3)},
@@ -175,25 +171,16 @@ TEST(ScriptReader, SplitsLinesDropsTheMarkAndDecodesUtf16) {
     const std::string a(65535, 'a');
     const std::string x(200000, 'x');
     const std::pair<std::string, S> cases[] = {
-        {"", {}},
-        {"a\nb", {"a", "b"}},
-        {"a\r\n\r\nb\n\n\r", {"a", "", "b", "", ""}},
-        {"\xEF\xBB\xBFGO\r\nx", {"GO", "x"}},
-        {"\xEF\xBB\xBF", {}},
-        {"\xEF\xBBx\r\n", {"\xEF\xBBx"}},
-        {"a\n\xEF\xBB\xBF", {"a", "\xEF\xBB\xBF"}},
-        // Bytes of any other encoding pass through untouched.
-        {"Z\xC3\xBCrich\r\ncaf\xE9", {"Z\xC3\xBCrich", "caf\xE9"}},
+        {"", {}}, {"a\nb", {"a", "b"}}, {"a\r\n\r\nb\n\n\r", {"a", "", "b", "", ""}},
+        // The mark goes only where it opens the file; any other bytes pass through untouched.
+        {"\xEF\xBB\xBFGO\r\nx", {"GO", "x"}}, {"\xEF\xBB\xBF", {}}, {"\xEF\xBBx\r\n", {"\xEF\xBBx"}},
+        {"a\n\xEF\xBB\xBF", {"a", "\xEF\xBB\xBF"}}, {"Z\xC3\xBCrich\r\ncaf\xE9", {"Z\xC3\xBCrich", "caf\xE9"}},
         {"\xFF\xFE" "A\0\r\0\n\0\xE9\0=\0\x3D\xD8\x00\xDE"s, {"A", "\xC3\xA9=\xF0\x9F\x98\x80"}},
-        {"\xFE\xFF" "\0A\0\n\0B"s, {"A", "B"}},
-        {"\xFF\xFE", {}},
+        {"\xFE\xFF" "\0A\0\n\0B"s, {"A", "B"}}, {"\xFF\xFE", {}},
         {"\xFF\xFE" "A\0\x00\xDC"s, NotUtf16(4)},  // a low surrogate alone
         {"\xFF\xFE" "A\0B"s, NotUtf16(4)},          // an odd number of bytes
         {"\xFE\xFF" "\xD8\x3D\0A"s, NotUtf16(2)},  // a high surrogate followed by a letter
-        {a + "\r\nb", {a, "b"}},
-        {a + "\rb\r", {a, "b"}},
-        {a + "\r", {a}},
-        {x + "\ny\r\n" + x, {x, "y", x}},
+        {a + "\r\nb", {a, "b"}}, {a + "\rb\r", {a, "b"}}, {a + "\r", {a}}, {x + "\ny\r\n" + x, {x, "y", x}},
         {"\xEF\xBB\xBF" + a + "\r\n\r\n", {a, ""}},
     };
     for (const auto& [bytes, expected] : cases) EXPECT_EQ(Lines(bytes), expected) << bytes.substr(0, 20);
