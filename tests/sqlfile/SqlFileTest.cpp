@@ -124,7 +124,6 @@ const SplitCase kCases[] = {
     {"NulInsideAStringPasses", kMy, "SELECT 'a\0b';\r\n"sv, "[SELECT 'a\\0b'|]"},
 
     // Scripts that are refused whole.
-    {"MysqlEscapeOnSqlServerRules", kMs, "SELECT 'Taufa\\'ahau Tupou IV';\r\nB;\r\n", EndsInside("a string", 1)},
     {"UnterminatedCommentOnSqlite", kLite, "A;\r\n/* x\r\nB;\r\n", EndsInside("a comment", 2)},
     {"StringReopenedOnALaterLine", kMy, "SELECT 'a\r\nb', 'c\r\n", EndsInside("a string", 2)},
     {"UnterminatedBracket", kMs, "A\r\nGO\r\n[a\r\nGO\r\n", EndsInside("a name in brackets", 3)},
