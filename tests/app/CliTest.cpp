@@ -58,8 +58,7 @@ int Shell(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Runs a program (the companion unless named) in a folder, with no input and
-// no display, and returns its exit code and both outputs.
+// A program (the companion unless named) run in a folder with no input and no display.
 CliResult RunCli(const std::vector<std::string>& args, const std::string& folder = ".",
                  const std::string& program = QDT_CLI_PATH) {
     const std::string dir = test::TempDir();
@@ -70,7 +69,6 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& folder
     return {exitCode, ReadWholeFile(dir + "/out"), ReadWholeFile(dir + "/err")};
 }
 
-// The companion's copy between two SQLite files, with further options.
 std::vector<std::string> SqliteCopy(const std::string& source, const std::string& dest,
                                     const std::vector<std::string>& more = {}) {
     std::vector<std::string> args = {"copy",        "--source-kind", "sqlite",      "--source-file", source,
@@ -352,9 +350,8 @@ TEST_P(CliShopImport, TakesTheImagesFromTheNamedFolder) {
 INSTANTIATE_TEST_SUITE_P(Systems, CliShopImport, ::testing::ValuesIn(kShops),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The database as mariadb-dump writes it. InnoDB does not give back the
-// auto-increment values a rolled-back insert took, so the tables' next
-// AUTO_INCREMENT is left out: rows and schema are compared, not that counter.
+// The database as mariadb-dump writes it, less the next AUTO_INCREMENT values,
+// which InnoDB does not give back when an insert is rolled back.
 std::string Dump(const test::MySqlServer& server) {
     const std::string out = test::TempDir() + "/dump.sql";
     EXPECT_EQ(Shell("MYSQL_PWD=" + ShellQuote(server.password) + " mariadb-dump" + ClientArgs(server) +
@@ -402,10 +399,9 @@ TEST(CliRehearsalMariaDb, LeavesTheDumpAsItWasOrIsRefused) {
     rehearse(1, "A rehearsal cannot run on this destination");
 }
 
-// A source database with text that trips naive script splitters: quotes,
-// backslashes before quotes and at the end, comment and separator look-alikes
-// inside strings, NUL, CR LF and tab, 4-byte UTF-8, a long text, a blob, a
-// name with an apostrophe and a view (dumped in conditional comments).
+// Text that trips naive script splitters: quotes, backslashes before quotes and
+// at the end, comment and separator look-alikes in strings, NUL, CR LF, tab,
+// 4-byte UTF-8, a long text, a blob, a quoted name and a view.
 const char kSourceSql[] = R"sql(
 CREATE TABLE products (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY, name VARCHAR(200) NOT NULL, descr TEXT,
   price DECIMAL(10,2), weight DOUBLE, added DATETIME(3), pic BLOB)

@@ -223,7 +223,6 @@ TEST(CrLfLength, CountsEveryLineEndAsTwoBytes) {
     }
 }
 
-// One run of a script file on a recording connection.
 struct ScriptRun {
     void operator()(const std::string& fileBytes) {
         db::Connection connection = rec.Open();
