@@ -106,9 +106,8 @@ std::string CaseName(const ::testing::TestParamInfo<StreamCase>& info) { return 
 const char* kSecret = "Sekr3t-pw";
 
 void ExpectStart(const std::string& text, const char* start) {
-    if (start) {
-        EXPECT_EQ(*start ? text.substr(0, std::string(start).size()) : text, start) << text;
-    }
+    EXPECT_TRUE(!start || (*start ? text.starts_with(start) : text.empty())) << "Expected to start with: " << start
+                                                                              << "\nActual: " << text;
 }
 
 class CliStreams : public ::testing::TestWithParam<StreamCase> {};
