@@ -268,12 +268,11 @@ TEST(CliCopy, CheckAloneThenTheCopy) {
 // The demo catalogue named bare, from its own folder, with its images copied
 // from and to named folders over an old picture.
 TEST(CliImport, RehearsalThenImportOfTheDemoCatalogue) {
-    const std::string folder = test::TempDir();
+    const std::string folder = test::TempDir(), uploads = test::TempDir() + "/uploads";
+    const std::string report = test::TempDir() + "/import.json";
     fs::copy_file(QDT_DEMO_CATALOGUE "/catalogue.csv", folder + "/catalogue.csv");
     const std::string shop = data::testing::SqliteShop("5.104", true);
-    const std::string uploads = test::TempDir() + "/uploads";
     test::WriteFile(uploads + "/images_products/1.png", "the old picture");
-    const std::string report = test::TempDir() + "/import.json";
     std::vector<std::string> args = {"copy", "--source-kind", "text", "--source-file", "catalogue.csv", "--dest-kind",
                                      "sqlite", "--dest-file", shop, "--copy-images", "--image-folder",
                                      QDT_DEMO_CATALOGUE "/images", "--uploads-folder", uploads, "--report", report};

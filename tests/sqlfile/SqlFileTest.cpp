@@ -86,7 +86,6 @@ const char kNotUtf8[] =
 const SplitCase kCases[] = {
     // GO lines and line-ending semicolons, the same for every kind.
     {"EmptyBatchesAtTheStartBetweenAndAtTheEnd", kLite, "GO\r\nA\r\nGO\r\nGO\r\nB\r\nGO\r\n", "[][A¶][][B¶][]"},
-    {"LastLineEndsWithSemicolon", kMy, "A;\r\nB;\r\n", "[A|B|]"},
     {"AnyCaseAndBlanksAroundGo", kMs, "A\r\ngo\r\nB\r\n \tGo \r\nC\r\n", "[A¶][B¶][C¶]"},
     {"GotoAndGolfAreText", kMs, "IF 1=1\r\nGOTO done\r\nGolf\r\n", "[IF 1=1¶GOTO done¶Golf¶]"},
     {"CountAndComment", kMs, "A\r\nGO 3\r\nB\r\n  go\t1000 -- most\r\nC\r\nGO -- end\r\n", "[A¶]x3[B¶]x1000[C¶][]"},
