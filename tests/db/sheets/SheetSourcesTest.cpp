@@ -200,10 +200,17 @@ TEST(TextSource, BigFilesGoToATemporaryFileThatIsGoneAtOnce) {
     EXPECT_TRUE(std::filesystem::is_empty(temp));
 }
 
-TEST(SheetSources, UnreadableFilesAreRefusedByName) {
+// Access files, workbooks and folders that cannot be read are refused by
+// name, and never with the password.
+TEST(JetSources, UnreadableFilesAreRefusedByName) {
     const std::string folder = test::TempDir();
     std::ofstream(folder + "/shop.xls") << "Code,Name\n";
-    const std::pair<std::string, const char*> cases[] = {
+    std::ofstream(folder + "/notes.mdb") << "not an Access database at all\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {Jet(folder + "/missing.mdb") + "s3cret", "Could not find the Access file '" + folder + "/missing.mdb'."},
+        {Jet(folder + "/notes.mdb"), "'" + folder + "/notes.mdb' is damaged or not an Access file"},
+        {Jet(""), "names no Access file"},
+        {Jet(folder), "is not a file"},
         {Jet("/nonexistent/data", "text"), "Could not find the folder '/nonexistent/data'"},
         {Excel("/nonexistent/shop.xls"), "Could not find the Excel file"},
         {Excel(Fixture("encrypted.xlsx")), "'encrypted.xlsx' is encrypted"},
@@ -214,8 +221,11 @@ TEST(SheetSources, UnreadableFilesAreRefusedByName) {
          "'badstring.xlsx' is damaged: cell A1 of sheet 'Codes' names a string that is not there."},
         {Excel(folder + "/shop.xls"), "'shop.xls' is not an Excel workbook"},
     };
-    for (const auto& [connection, message] : cases)
-        EXPECT_THAT(test::ErrorText<DatabaseError>([&] { Connection().Open(connection); }), HasSubstr(message));
+    for (const auto& [connection, part] : cases) {
+        const std::string message = test::ErrorText<DatabaseError>([&] { Connection().Open(connection); });
+        EXPECT_THAT(message, HasSubstr(part));
+        EXPECT_EQ(message.find("s3cret"), std::string::npos) << message;
+    }
 }
 
 // Each record begins with the number of the line it starts on.
