@@ -1,7 +1,6 @@
-// What every provider shares: values as they are written into statements;
-// and what SQLite and the test MariaDB server do alike: new rows' identities,
-// read-only opening, the table list, and walking a result; then SQLite's own:
-// declared types, its errors and locks, and rows inserted with bound values.
+// Values as written into statements; what SQLite and the test MariaDB server do
+// alike (identities, read-only opening, table lists, walking a result); and
+// SQLite's own declared types, errors, locks and bound inserts.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -223,9 +223,8 @@ TEST(FilterIndexCases, IndexTheComparedColumns) {
     }
 }
 
-// What a library writes inside the scope never reaches standard output; it
-// reaches standard error only when asked for. Our own output before and after,
-// even still buffered, arrives whole and in order.
+// A library's output in the scope reaches standard error when asked for, never
+// standard output; ours before and after, even still buffered, arrives in order.
 class LibraryOutput : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(LibraryOutput, StaysOffStandardOutput) {

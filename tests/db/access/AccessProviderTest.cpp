@@ -32,8 +32,7 @@ using ::testing::AllOf;
 using ::testing::HasSubstr;
 namespace fs = std::filesystem;
 
-// mdbtools' own programs, run on a real file, give the second reading these
-// tests compare against: their output split as CSV, one record a line (an
+// mdbtools' programs give a second reading of a real file, as CSV records (an
 // empty field is how mdb-export writes both NULL and an empty text).
 std::vector<std::vector<std::string>> MdbTool(const std::string& command) {
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>/dev/null").c_str(), "r"), pclose);
@@ -162,9 +161,8 @@ TEST(AccessProvider, ReadsASqliteFileAsItsSnapshot) {
     EXPECT_EQ(Slurp(path), bytes);
 }
 
-// A large file's snapshot lives in a temporary file whose name is gone as soon
-// as SQLite holds it, so not even a killed process or a failed open leaves a
-// plaintext copy behind.
+// A large file's snapshot lives in a temporary file unlinked as soon as SQLite
+// holds it: not even a killed process or a failed open leaves a plaintext copy.
 TEST_F(NorthwindTest, LargeFilesAreSnapshottedToAnUnlinkedTemporaryFile) {
     access::SnapshotOptions options;
     options.inMemoryLimit = 1024;  // nwind is far larger
@@ -253,9 +251,8 @@ TEST(DamagedAccessFiles, EndInTimeWithinMemoryWithTheErrorOrTheData) {
         ASSERT_EQ(good.rfind("OK\n", 0), 0u) << name << ": " << good;
         const std::string bytes = Slurp(*original);
         const std::size_t page = bytes[0x14] == 0 ? 2048 : 4096;
-        // 24 cuts (half at page boundaries) and 24 bit-flipped copies: half with
-        // up to 8 flips anywhere, half with up to 32 in the first pages, where
-        // the table list, the definitions and the page maps are.
+        // 24 cuts (half at page boundaries), 24 copies with up to 8 flipped bits anywhere
+        // or 32 in the first pages (the table list, the definitions, the page maps).
         std::vector<std::pair<std::string, std::string>> copies;  // (label, bytes)
         for (int i = 0; i < 24; ++i) {
             const std::size_t at = i % 2 ? (1 + pick(bytes.size() / page - 1)) * page : 1 + pick(bytes.size() - 1);

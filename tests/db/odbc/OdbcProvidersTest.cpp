@@ -255,8 +255,8 @@ TEST_F(MySqlProviderTest, GroupsStopAtTheFirstRefusedStatement) {
         const std::string error = test::ErrorText<DatabaseError>([&] { c_.ExecuteGroup(group, done); });
         EXPECT_EQ(error.find("Duplicate entry '1'") != std::string::npos, duplicateAt >= 0) << error;
         EXPECT_EQ(done, expectedDone);
-        EXPECT_EQ(FirstValue(c_, "SELECT CONCAT(GROUP_CONCAT(k ORDER BY k), ' ', SUM(v = '" + text + "')) FROM odbc_group"),
-                  keys + (" " + std::to_string(expectedDone)));
+        const std::string held = "SELECT CONCAT(GROUP_CONCAT(k ORDER BY k), ' ', SUM(v = '" + text + "')) FROM odbc_group";
+        EXPECT_EQ(FirstValue(c_, held), keys + (" " + std::to_string(expectedDone)));
     }
     // A last statement that held a second one: that one's refusal is a
     // failure too, not a leftover to drop.
@@ -270,12 +270,10 @@ TEST_F(MySqlProviderTest, GroupsStopAtTheFirstRefusedStatement) {
     c_.Execute("DROP TABLE odbc_group");
 }
 
-using Clock = std::chrono::steady_clock;
-
 std::pair<std::string, double> FailToOpen(const std::string& connectionString) {
-    auto start = Clock::now();
+    const auto start = std::chrono::steady_clock::now();
     const std::string message = test::ErrorText<DatabaseError>([&] { Connection().Open(connectionString); });
-    return {message, std::chrono::duration<double>(Clock::now() - start).count()};
+    return {message, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
 }
 
 // Nobody listens: the message names the server and the reason, without the
@@ -312,9 +310,8 @@ TEST(OdbcConnectFailureTest, FailsFastNamingTheServerWithoutThePassword) {
     EXPECT_EQ(message.find("Wrong-pw"), std::string::npos) << message;
 }
 
-// The handling of drivers whose open results keep the handle busy, run on
-// the test MariaDB server with the session told that its results occupy the
-// handle (as they do with FreeTDS and with a streaming Connector/ODBC).
+// Drivers whose open results keep the handle busy (FreeTDS, a streaming
+// Connector/ODBC), played by the test MariaDB server told that they do.
 std::unique_ptr<OdbcProvider> OccupyingProvider(const test::MySqlServer& server) {
     OdbcTarget target = MySqlTarget(ParseConnectionString(server.ConnectionString()));
     target.resultsOccupyHandle = OdbcTarget::Occupancy::Occupies;
@@ -330,8 +327,7 @@ TEST(OdbcSessionTest, LookupsWhileWalkingRunOnASecondHandleKeptForLater) {
         ++rows;
         if (rows % 1000 == 0) sum += p->Execute("SELECT " + std::to_string(rows))->Fields(0).Value().ToInteger();
     }
-    EXPECT_EQ(rows, 5000);
-    EXPECT_EQ(sum, 15000);
+    EXPECT_EQ(std::to_string(rows) + " rows, lookups " + std::to_string(sum), "5000 rows, lookups 15000");
     EXPECT_EQ(p->HandleCount(), 2u);
     // Reaching the end frees the main handle: nothing new is opened.
     EXPECT_EQ(p->Execute("SELECT 1")->Fields(0).Value(), Value::Integer(1));

@@ -108,9 +108,8 @@ TEST(ExcelSource, ReadsWhatWritersLeaveInACell) {
               (Rows{{"Name", "Value "}, {" two\r\nlines", "formula text"}, {"#N/A", "2004-03-07 09:05:02"}}));
 }
 
-// items.csv (unless there is none) and its schema.ini, read the way a user
-// described them: the rows, column names first, or the parts of the message
-// refusing them, which names file, row and column.
+// items.csv (unless there is none) and its schema.ini, read as a user described
+// them (column names, then rows), or refused naming file, row and column.
 struct TextCase {
     const char* label;
     std::optional<std::string> csv;
@@ -186,11 +185,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TextSource, BigFilesGoToATemporaryFileThatIsGoneAtOnce) {
     const std::string folder = test::TempDir(), temp = test::TempDir();
-    {
-        std::ofstream f(folder + "/big.txt", std::ios::binary);
-        f << "n\tname\n";
-        for (int i = 0; i < 5000; ++i) f << i << "\tproduct " << i << "\n";
-    }
+    std::string big = "n\tname\n";
+    for (int i = 0; i < 5000; ++i) big += std::to_string(i) + "\tproduct " + std::to_string(i) + "\n";
+    std::ofstream(folder + "/big.txt", std::ios::binary) << big;
     std::ofstream(folder + "/schema.ini") << "[big.txt]\nFormat=TabDelimited\n";
     sheets::TextOptions options;
     options.place.inMemoryLimit = 0;
