@@ -1,6 +1,5 @@
-// The Access provider's parts: statements written for Access rewritten for
-// SQLite, the refusal of writes, what Jet's + and LIKE give on a snapshot,
-// dates and currency as the file holds them, the indexes a snapshot gets for
+// The Access provider's parts: Access SQL rewritten for SQLite, writes refused,
+// Jet's + and LIKE, dates and currency as the file holds them, the indexes for
 // filtered reads, and libmdb's chatter kept off standard output.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -8,10 +7,9 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "db/Error.h"
+#include "db/ProviderTestSupport.h"
 #include "db/access/AccessDate.h"
 #include "db/access/AccessSqlTranslator.h"
 #include "db/access/AccessWriteGuard.h"
@@ -123,15 +121,9 @@ TEST(AccessWriteGuard, RefusesStatementsThatWouldChangeTheFile) {
     }
 }
 
-// The value of one expression over a row holding texts, numbers and a Null.
-struct Evaluation {
-    const char* expression;
-    const char* value;  // as text; "NULL" for Null, "(refused)" for a type mismatch
-};
-
-class JetValues : public ::testing::TestWithParam<Evaluation> {};
-
-TEST_P(JetValues, AreJetsOwn) {
+// The value of each expression over a row holding texts, numbers and a Null,
+// as text: "NULL" for Null, "(refused)" for a type mismatch.
+TEST(JetValues, AreJetsOwn) {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
     SqliteProvider provider{SqliteHandle(raw)};
@@ -140,36 +132,32 @@ TEST_P(JetValues, AreJetsOwn) {
     provider.Execute("INSERT INTO t VALUES ('ab', 'CD', '4', 2, 3, 0.5, NULL, '13:75,3:8')")->Close();
     RegisterJetFunctions(provider.Handle());
     provider.SetStatementFilter([](const std::string& sql) { return TranslateAccessSql(sql); });
-    std::string value;
-    try {
-        auto rs = provider.Execute(std::string("SELECT ") + GetParam().expression + " FROM t");
-        const Value& v = rs->Fields(std::size_t{0}).Value();
-        value = v.IsNull() ? "NULL" : v.ToText();
-    } catch (const DatabaseError&) {
-        value = "(refused)";
-    }
-    EXPECT_EQ(value, GetParam().value);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, JetValues,
-    ::testing::Values(
+    const std::pair<const char*, const char*> cases[] = {
         // + joins two texts, adds two numbers, and counts a text that reads as a number.
-        Evaluation{"a + b", "abCD"}, Evaluation{"digits + digits", "44"}, Evaluation{"n + m", "5"},
-        Evaluation{"n + digits", "6"}, Evaluation{"digits + n + x", "6.5"}, Evaluation{"a + z", "NULL"},
-        Evaluation{"n + z", "NULL"}, Evaluation{"a + n", "(refused)"},
+        {"a + b", "abCD"}, {"digits + digits", "44"}, {"n + m", "5"}, {"n + digits", "6"}, {"digits + n + x", "6.5"},
+        {"a + z", "NULL"}, {"n + z", "NULL"}, {"a + n", "(refused)"},
         // LIKE ignores case, for letters beyond ASCII too, and knows Jet's character lists.
-        Evaluation{"a LIKE 'AB'", "1"}, Evaluation{"'ÄPFEL Über' LIKE 'äpfel ü%'", "1"},
-        Evaluation{"'Ωmega' LIKE 'ω%'", "1"}, Evaluation{"'abc' LIKE 'a_'", "0"},
-        Evaluation{"'bbc' LIKE '[a-b]bc'", "1"}, Evaluation{"'cbc' LIKE '[a-b]bc'", "0"},
-        Evaluation{"'cbc' LIKE '[!a-b]bc'", "1"}, Evaluation{"'B1' LIKE '[abc][0-9]'", "1"},
-        Evaluation{"z LIKE '%'", "NULL"},
+        {"a LIKE 'AB'", "1"}, {"'ÄPFEL Über' LIKE 'äpfel ü%'", "1"}, {"'Ωmega' LIKE 'ω%'", "1"},
+        {"'abc' LIKE 'a_'", "0"}, {"'bbc' LIKE '[a-b]bc'", "1"}, {"'cbc' LIKE '[a-b]bc'", "0"},
+        {"'cbc' LIKE '[!a-b]bc'", "1"}, {"'B1' LIKE '[abc][0-9]'", "1"}, {"z LIKE '%'", "NULL"},
         // A pair of a comma-separated list is found whole, not inside another.
-        Evaluation{"',' + s + ',' LIKE '%,3:8,%'", "1"}, Evaluation{"',' + s + ',' LIKE '%,3:7,%'", "0"}));
+        {"',' + s + ',' LIKE '%,3:8,%'", "1"}, {"',' + s + ',' LIKE '%,3:7,%'", "0"}};
+    for (const auto& [expression, expected] : cases) {
+        std::string value;
+        try {
+            auto rs = provider.Execute(std::string("SELECT ") + expression + " FROM t");
+            const Value& v = rs->Fields(std::size_t{0}).Value();
+            value = v.IsNull() ? "NULL" : v.ToText();
+        } catch (const DatabaseError&) {
+            value = "(refused)";
+        }
+        EXPECT_EQ(value, expected) << expression;
+    }
+}
 
 // Days from 1899-12-30 with the fraction as the time of day, also before that
 // day; rounded to the second, carrying midnight into the next day.
-TEST(AccessDateFromDouble, CountsDaysFrom1899_12_30WithTheFractionAsTime) {
+TEST(AccessNumbers, DatesCountDaysFrom1899_12_30AndCurrencyIsExact) {
     const std::pair<double, const char*> cases[] = {
         {0, "1899-12-30 00:00:00"},     {61, "1900-03-01 00:00:00"},  // 1900 was no leap year
         {36586, "2000-03-01 00:00:00"},  // 2000 was one
@@ -180,6 +168,11 @@ TEST(AccessDateFromDouble, CountsDaysFrom1899_12_30WithTheFractionAsTime) {
         {0.5 + 0.4 / 86400, "1899-12-30 12:00:00"}, {-36522.75, "1800-01-01 18:00:00"},
     };
     for (const auto& [days, text] : cases) EXPECT_EQ(FormatDateTime(DateFromAccessDouble(days)), text) << days;
+    // Currency: ten-thousandths become exact decimal text.
+    const std::pair<std::int64_t, const char*> currencies[] = {
+        {125000, "12.5"}, {140000, "14"}, {0, "0"}, {-5, "-0.0005"},
+        {INT64_MAX, "922337203685477.5807"}, {INT64_MIN, "-922337203685477.5808"}};
+    for (const auto& [tenThousandths, text] : currencies) EXPECT_EQ(CurrencyText(tenThousandths), text);
 }
 
 TEST(AccessDateLiteral, ReadsTheFormsAccessWritesAndRefusesWhatIsNoDate) {
@@ -202,59 +195,36 @@ TEST(AccessDateLiteral, ReadsTheFormsAccessWritesAndRefusesWhatIsNoDate) {
     }
 }
 
-TEST(AccessCurrency, TenThousandthsBecomeExactDecimalText) {
-    const std::pair<std::int64_t, const char*> cases[] = {
-        {125000, "12.5"}, {140000, "14"}, {0, "0"}, {-5, "-0.0005"},
-        {INT64_MAX, "922337203685477.5807"}, {INT64_MIN, "-922337203685477.5808"}};
-    for (const auto& [tenThousandths, text] : cases) EXPECT_EQ(CurrencyText(tenThousandths), text);
+// Only the columns a single-table SELECT compares with a literal are indexed,
+// and the snapshot is read-only again afterwards.
+TEST(FilterIndexCases, IndexTheComparedColumns) {
+    const std::pair<const char*, std::set<std::pair<std::string, std::string>>> cases[] = {
+        {"SELECT * FROM productproperties WHERE ProductProperties.sProductRef = '7' AND ntype = 6",
+         {{"productproperties", "sProductRef"}, {"productproperties", "ntype"}}},
+        {"SELECT price FROM Product WHERE [Product reference] = '104'", {{"Product", "Product reference"}}},
+        {"SELECT * FROM productproperties WHERE ntype > 5 AND sString1 LIKE '%1%'", {}},
+        {"SELECT * FROM productproperties WHERE nothere = 1", {}},
+        {"SELECT * FROM productproperties, Product WHERE price = 1", {}},
+        {"DELETE * FROM productproperties WHERE ntype = 1", {}}};
+    for (const auto& [statement, indexed] : cases) {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
+        SqliteHandle db(raw);
+        const char* schema = "CREATE TABLE productproperties (sProductRef TEXT, ntype INTEGER, sString1 TEXT);"
+                             "CREATE TABLE \"Product\" (\"Product reference\" TEXT, price INTEGER); PRAGMA query_only=1";
+        ASSERT_EQ(sqlite3_exec(raw, schema, nullptr, nullptr, nullptr), SQLITE_OK);
+        FilterIndexes indexes(raw);
+        std::vector<std::string> tables;
+        const std::vector<SqlToken> tokens = TokenizeAccessSql(statement);
+        TranslateAccessSql(tokens, &tables);
+        indexes.Prepare(tokens, tables);
+        EXPECT_EQ(indexes.Indexed(), indexed) << statement;
+        EXPECT_NE(sqlite3_exec(raw, "DELETE FROM productproperties", nullptr, nullptr, nullptr), SQLITE_OK) << statement;
+    }
 }
 
-struct IndexCase {
-    const char* statement;
-    std::set<std::pair<std::string, std::string>> indexed;
-};
-
-class FilterIndexCases : public ::testing::TestWithParam<IndexCase> {};
-
-// Only the columns a single-table SELECT compares with a literal are indexed.
-TEST_P(FilterIndexCases, IndexTheComparedColumns) {
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
-    SqliteHandle db(raw);
-    const char* schema = "CREATE TABLE productproperties (sProductRef TEXT, ntype INTEGER, sString1 TEXT);"
-                         "CREATE TABLE \"Product\" (\"Product reference\" TEXT, price INTEGER); PRAGMA query_only=1";
-    ASSERT_EQ(sqlite3_exec(raw, schema, nullptr, nullptr, nullptr), SQLITE_OK);
-    FilterIndexes indexes(raw);
-    std::vector<std::string> tables;
-    const std::vector<SqlToken> tokens = TokenizeAccessSql(GetParam().statement);
-    TranslateAccessSql(tokens, &tables);
-    indexes.Prepare(tokens, tables);
-    EXPECT_EQ(indexes.Indexed(), GetParam().indexed);
-    // The snapshot is read-only again.
-    EXPECT_NE(sqlite3_exec(raw, "DELETE FROM productproperties", nullptr, nullptr, nullptr), SQLITE_OK);
-}
-
-using Pairs = std::set<std::pair<std::string, std::string>>;
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FilterIndexCases,
-    ::testing::Values(
-        IndexCase{"SELECT * FROM productproperties WHERE ProductProperties.sProductRef = '7' AND ntype = 6",
-                  Pairs{{"productproperties", "sProductRef"}, {"productproperties", "ntype"}}},
-        IndexCase{"SELECT price FROM Product WHERE [Product reference] = '104'", Pairs{{"Product", "Product reference"}}},
-        IndexCase{"SELECT * FROM productproperties WHERE ntype > 5 AND sString1 LIKE '%1%'", Pairs{}},
-        IndexCase{"SELECT * FROM productproperties WHERE nothere = 1", Pairs{}},
-        IndexCase{"SELECT * FROM productproperties, Product WHERE price = 1", Pairs{}},
-        IndexCase{"DELETE * FROM productproperties WHERE ntype = 1", Pairs{}}));
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// What a library writes inside the scope never reaches standard output; it
-// reaches standard error only when asked for. Our own output before and after,
-// even still buffered, arrives whole and in order.
+// A library's output in the scope reaches standard error when asked for, never
+// standard output; ours before and after, even still buffered, arrives in order.
 class LibraryOutput : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(LibraryOutput, StaysOffStandardOutput) {
