@@ -1,15 +1,20 @@
 // A whole Data Copy and catalogue import through the window, the check and
-// the run failing, and the runs saved with their logs and report.
+// the run failing, and the runs saved with their logs and report. The
+// window's status: the same text as the engine's reference status, fed from
+// another thread, and shown in coalesced steps.
 #include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QProgressBar>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "WizardHarness.h"
+#include "data/run/TextStatus.h"
 #include "support/TestEnv.h"
 #include "wizard/report/SavedRuns.h"
 #include "wizard/ui/RunSaving.h"
@@ -20,7 +25,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
-using ::testing::Not;
 using ::testing::StartsWith;
 namespace fs = std::filesystem;
 
@@ -45,10 +49,9 @@ TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104ShopThenBackChecksAgain
 
     w.Type("txtSQLiteFile", destination);
     w.Next();
-    EXPECT_EQ(w.Text("lblTitle"), "Confirm Details");
-    EXPECT_EQ(w.Text("lblSubTitle"),
-              "The system will check the data source and destination and detect the versions. Confirm the "
-              "information before continuing to copying the data.");
+    EXPECT_EQ(w.Texts({"lblTitle", "lblSubTitle"}),
+              "Confirm Details|The system will check the data source and destination and detect the versions. "
+              "Confirm the information before continuing to copying the data.");
     // While the check works it can only be left, by Back or Cancel.
     EXPECT_EQ(w.Buttons(), "+-+");
     EXPECT_FALSE(w.Button("cmdTables")->isEnabled());
@@ -59,25 +62,22 @@ TEST_F(WizardDataCopy, CopiesAQuillmart46ShopIntoANew5104ShopThenBackChecksAgain
 
     // The settings dialog works on the run's own lists: the news are left out.
     w.InSettingsDialog([](QDialog& dialog) {
-        auto found = dialog.findChild<QListWidget*>(QStringLiteral("litCopy"))
-                         ->findItems(QStringLiteral("tblQuillmartNews"), Qt::MatchExactly);
+        auto found = Child<QListWidget>(dialog, "litCopy")->findItems("tblQuillmartNews", Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1);
         found[0]->setCheckState(Qt::Unchecked);
-        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
     });
 
     w.Next();
-    EXPECT_EQ(w.Text("lblTitle"), "Processing");
-    EXPECT_EQ(w.Text("lblSubTitle"),
-              "The system is now performing the designated task. Please be patient whilst the process completes.");
+    EXPECT_EQ(w.Texts({"lblTitle", "lblSubTitle"}),
+              "Processing|The system is now performing the designated task. Please be patient whilst the process "
+              "completes.");
     EXPECT_EQ(w.Buttons(), "---");
     ASSERT_TRUE(w.WaitForWork());
     const std::string log = w.Text("txtStep2");
-    EXPECT_THAT(log, Not(HasSubstr("tblQuillmartNews")));
+    EXPECT_EQ(log.find("tblQuillmartNews"), std::string::npos);
     EXPECT_THAT(log, EndsWith("Closing Databases... done.\n\nData Transfer Successful!"));
     EXPECT_TRUE(w.dialogs.informations.empty());
-    auto* total = w.Find<QProgressBar>("barTotal");
-    EXPECT_EQ(total->value(), total->maximum());
     EXPECT_EQ(w.Buttons(), "++-");
 
     w.Back();
@@ -112,24 +112,21 @@ TEST(WizardCatalogueImport, ImportsTheDemoCatalogueWithItsImagesFromEitherKind) 
         fs::create_directories(uploads);
         Wizard w;
         kind.text = std::string(QDT_DEMO_CATALOGUE) + "/" + kind.text;
-        w.EnterSides(kind, {"SQLite Database", "txtSQLiteFile", shop});
-        ASSERT_TRUE(w.WaitForWork());
+        ASSERT_TRUE(w.EnterSides(kind, {"SQLite Database", "txtSQLiteFile", shop}));
         ASSERT_EQ(w.Buttons(), "+++") << w.Text("txtConnect");
 
         w.InSettingsDialog([&](QDialog& dialog) {
-            dialog.findChild<QCheckBox*>(QStringLiteral("chkFlatFileCopyImages"))->setChecked(true);
-            dialog.findChild<QLineEdit*>(QStringLiteral("txtFlatFileSourceDir"))
-                ->setText(QString::fromStdString(std::string(QDT_DEMO_CATALOGUE) + "/images"));
-            dialog.findChild<QLineEdit*>(QStringLiteral("txtFlatFileDestinDir"))->setText(QString::fromStdString(uploads));
-            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+            Child<QCheckBox>(dialog, "chkFlatFileCopyImages")->setChecked(true);
+            Child<QLineEdit>(dialog, "txtFlatFileSourceDir")->setText(QStringLiteral(QDT_DEMO_CATALOGUE "/images"));
+            Child<QLineEdit>(dialog, "txtFlatFileDestinDir")->setText(QString::fromStdString(uploads));
+            QTest::mouseClick(Child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
         });
 
         ASSERT_TRUE(w.NextAndWait());
         EXPECT_THAT(w.Text("txtStep2"), EndsWith("\n\nData Transfer Successful!"));
         EXPECT_EQ(CountRows(shop, "tblQuillmartVersions"), 5);
         EXPECT_EQ(CountRows(shop, "tblQuillmartProdtype"), 4);
-        EXPECT_TRUE(fs::exists(uploads + "/images_products/2.PNG"));
-        EXPECT_TRUE(fs::exists(uploads + "/images_versions/1.png"));
+        EXPECT_TRUE(fs::exists(uploads + "/images_products/2.PNG") && fs::exists(uploads + "/images_versions/1.png"));
     }
 }
 
@@ -228,6 +225,86 @@ TEST(WizardSavedRunMasking, PasswordsAreMaskedInTheSavedLogsAndReport) {
     EXPECT_EQ(files.at("run.log"), "\nError occurred!\nAccess denied (********)");
     EXPECT_THAT(files.at("report.json"), HasSubstr("Login failed with '********' and ********"));
     EXPECT_THAT(files.at("report.json"), HasSubstr("\"outcome\": \"failed\""));
+}
+
+struct Shown {
+    QPlainTextEdit step2, connect;
+    QProgressBar total, current;
+    QtStatus status;
+    Shown() { status.Attach(&step2, &connect, &total, &current); }
+};
+
+TEST(QtStatus, WritesTheLogsAsTheReferenceStatusBarsTheirProportionAndYieldsUntilCancelled) {
+    Shown w;
+    run::TextStatus reference;
+    for (run::Status* s : std::initializer_list<run::Status*>{&w.status, &reference}) {
+        s->AddMessageConnect("Testing Access Database source connection... ");  // no break before the first
+        s->AppendMessageConnect("done.");
+        s->AddMessageConnect("Detecting version...");
+        s->AddMessage("Connecting to source database... ");  // always a break before
+        s->AppendMessage("done.");
+        s->AppendMessage("");
+        s->AddMessage("");
+    }
+    EXPECT_EQ(w.status.ConnectText(), reference.txtConnect);
+    EXPECT_EQ(w.status.Step2Text(), reference.txtStep2);
+    w.status.Flush();
+    EXPECT_EQ(w.connect.toPlainText().toStdString(),
+              "Testing Access Database source connection... done.\nDetecting version...");
+    EXPECT_EQ(w.step2.toPlainText().toStdString(), "\nConnecting to source database... done.\n");
+    // The caret sits at the end, so the newest line is in view.
+    EXPECT_EQ(w.step2.textCursor().position(), w.step2.document()->characterCount() - 1);
+
+    w.status.ClearMessagesConnect();
+    w.status.AddMessageConnect("again");
+    w.status.Flush();
+    EXPECT_EQ(w.connect.toPlainText().toStdString(), "again");
+
+    // Bars show the proportion of their maximum; a cancel request makes the
+    // next yield throw, until it is reset.
+    w.status.SetBarMax(run::Bar::Total, 24);
+    w.status.SetBarValue(run::Bar::Total, 6);
+    w.status.SetBarMax(run::Bar::Current, 0);  // a run with nothing selected
+    w.status.SetBarValue(run::Bar::Current, 0);
+    w.status.Flush();
+    EXPECT_EQ(w.total.value() * 4, w.total.maximum());
+    EXPECT_EQ(w.current.value(), 0);
+
+    w.status.RequestCancel();
+    EXPECT_THROW(w.status.Yield(), run::OperationCancelled);
+    w.status.ResetCancel();
+    EXPECT_NO_THROW(w.status.Yield());
+}
+
+TEST(QtStatus, AWorkerFloodIsShownInAFewCoalescedUpdates) {
+    Shown w;
+    constexpr int kRows = 200000;
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        w.status.SetBarMax(run::Bar::Current, 100);
+        for (int i = 1; i <= kRows; ++i) {
+            w.status.SetBarValue(run::Bar::Current, i * 100.0 / kRows);
+            if (i % 20000 == 0) w.status.AddMessage("row " + std::to_string(i));
+            w.status.Yield();
+        }
+        done = true;
+    });
+    while (!done) QTest::qWait(5);
+    worker.join();
+    // The last changes arrive within one interval.
+    QTest::qWait(2 * QtStatus::kFlushIntervalMs);
+    const qint64 elapsed = clock.elapsed();
+
+    EXPECT_EQ(w.step2.toPlainText().toStdString(),
+              "\nrow 20000\nrow 40000\nrow 60000\nrow 80000\nrow 100000\nrow 120000\nrow 140000\nrow 160000\nrow "
+              "180000\nrow 200000");
+    EXPECT_EQ(w.current.value(), w.current.maximum());
+    const QtStatus::Counters counters = w.status.GetCounters();
+    // Never more than one update per interval (plus the one at attaching).
+    EXPECT_LE(counters.flushes, elapsed / QtStatus::kFlushIntervalMs + 2);
+    EXPECT_LT(counters.barUpdates, kRows / 100);
 }
 
 }  // namespace

@@ -4,22 +4,16 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
 #include <filesystem>
-#include <functional>
 
+#include "WizardHarness.h"
 #include "data/ConversionSettings.h"
 #include "data/Detection.h"
-#include "data/run/ConnectionProfile.h"
 #include "support/TestEnv.h"
 #include "wizard/ui/FolderBrowser.h"
 
-namespace qdt::wizard::ui {
+namespace qdt::wizard::ui::testing {
 namespace {
 
 data::ConversionSettings Settings(const char* system, float version, const std::string& sourceDatabase = "",
@@ -32,13 +26,6 @@ data::ConversionSettings Settings(const char* system, float version, const std::
     data::ConversionSettings settings;
     data::PrepareConversionSettings(settings, source, destination);
     return settings;
-}
-
-template <typename T>
-T* Child(const QWidget& dialog, const std::string& name) {
-    T* child = dialog.findChild<T*>(QString::fromStdString(name));
-    EXPECT_NE(child, nullptr) << "no control " << name;
-    return child;
 }
 
 // The frames the dialog shows, of the five it holds.
@@ -55,23 +42,11 @@ int Ticked(const QListWidget* list) {
     return n;
 }
 
-// Shows the dialog modally, lets `act` work in it as a user would, and
-// returns what ShowModal returned.
-int RunModal(FrmTables& dialog, const std::function<void(FrmTables&)>& act) {
-    QTimer::singleShot(0, &dialog, [&] {
-        act(dialog);
-        if (dialog.isVisible()) dialog.reject();  // a failed expectation must not hang the test
-    });
-    return dialog.ShowModal();
-}
-
 // The user moves to an entry and presses the space bar, which toggles its tick.
 void ToggleEntry(QListWidget* list, int row) {
     list->setCurrentRow(row, QItemSelectionModel::NoUpdate);
     QTest::keyClick(list, Qt::Key_Space);
 }
-
-// --- A Quillmart source: three lists ------------------------------------
 
 TEST(FrmTablesQuillmart, ShowsTheSourcesListsAllSelected) {
     struct Case {
@@ -114,11 +89,10 @@ TEST(FrmTablesQuillmart, ShowsOverTheMainWindowAt400TwipsWithNothingClipped) {
     owner.show();
     data::ConversionSettings settings = Settings(data::kSystemQuillmart, 4.6f);  // the longest job name
     FrmTables dialog(&owner, settings, data::kSystemQuillmart);
-    RunModal(dialog, [&owner](FrmTables& d) {
+    InModal([&] { return dialog.ShowModal(); }, [&owner](QDialog& d) {
         EXPECT_TRUE(d.isModal());
         EXPECT_EQ(d.frameGeometry().topLeft(), owner.frameGeometry().topLeft() + QPoint(27, 27));
-        EXPECT_GE(d.width(), 501);
-        EXPECT_GE(d.height(), 363);
+        EXPECT_TRUE(d.width() >= 501 && d.height() >= 363);
         for (const char* name : {"cmdOK", "cmdCancel", "litCopy", "litCompare", "litJob", "frQuillmart"}) {
             const QWidget* w = Child<QWidget>(d, name);
             EXPECT_TRUE(d.rect().contains(QRect(w->mapTo(&d, QPoint(0, 0)), w->size()))) << name;
@@ -132,13 +106,10 @@ TEST(FrmTablesQuillmart, ShowsOverTheMainWindowAt400TwipsWithNothingClipped) {
     });
 }
 
-// --- A catalogue source: copying images ---------------------------------
-
 class FrmTablesCatalogue : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directories(shop_);
-        std::filesystem::create_directories(uploads_);
+        for (const std::string& folder : {shop_, uploads_}) std::filesystem::create_directories(folder);
     }
     void TearDown() override { SetFolderBrowser({}); }
 
@@ -246,7 +217,7 @@ TEST_F(FrmTablesCatalogue, OkStoresTheTicksAndTheRecordAndCancelDoesNot) {
         const bool ok = std::string(button) == "cmdOK";
         for (const char* system : {data::kSystemQuillmart, data::kSystemVpasp}) {
             FrmTables dialog(nullptr, settings, system);
-            const int result = RunModal(dialog, [&](FrmTables& d) {
+            const int result = InModal([&] { return dialog.ShowModal(); }, [&](QDialog& d) {
                 if (std::string(system) == data::kSystemQuillmart) {
                     ToggleEntry(Child<QListWidget>(d, "litCopy"), 7);  // tblQuillmartNews
                     ToggleEntry(Child<QListWidget>(d, "litJob"), 0);
@@ -276,4 +247,4 @@ TEST_F(FrmTablesCatalogue, OkStoresTheTicksAndTheRecordAndCancelDoesNot) {
 }
 
 }  // namespace
-}  // namespace qdt::wizard::ui
+}  // namespace qdt::wizard::ui::testing

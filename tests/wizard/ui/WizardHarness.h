@@ -28,10 +28,6 @@ namespace qdt::wizard::ui::testing {
 // Answers the window's questions as a test says, and remembers what was shown.
 class FakeDialogs : public UserDialogs {
 public:
-    struct FileRequest {
-        QString title, fileName, filter;
-    };
-
     bool AskYesNo(QWidget*, const QString& text) override {
         questions.push_back(text.toStdString());
         return answerYes;
@@ -39,14 +35,13 @@ public:
     void Inform(QWidget*, const QString& text) override { informations.push_back(text.toStdString()); }
     void Critical(QWidget*, const QString& text) override { criticals.push_back(text.toStdString()); }
     QString OpenFile(QWidget*, const QString& title, const QString& fileName, const QString& filter) override {
-        fileRequests.push_back({title, fileName, filter});
+        fileRequests.push_back((title + " | " + fileName + " | " + filter).toStdString());
         return fileAnswer;
     }
 
     bool answerYes = false;
     QString fileAnswer;  // empty: the user cancels the file dialog
-    std::vector<std::string> questions, informations, criticals;
-    std::vector<FileRequest> fileRequests;
+    std::vector<std::string> questions, informations, criticals, fileRequests;  // "title | name | filter"
 };
 
 class FakeOpener : public FolderOpener {
@@ -59,6 +54,26 @@ public:
     std::vector<std::string> opened;
 };
 
+template <typename T>
+T* Child(const QObject& parent, const std::string& name) {
+    T* child = parent.findChild<T*>(QString::fromStdString(name));
+    EXPECT_NE(child, nullptr) << "no control " << name;
+    return child;
+}
+
+// Lets `act` work in the modal dialog that `open` shows, as a user would, and
+// rejects it if `act` left it open (a failed expectation must not hang the test).
+template <typename Open>
+auto InModal(Open open, const std::function<void(QDialog&)>& act) {
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+        if (dialog->isVisible()) dialog->reject();
+    });
+    return open();
+}
+
 // The real window, shown on the offscreen platform, with answered dialogs.
 struct Wizard {
     Wizard() : window(std::make_unique<FrmMain>(QStringLiteral("v9.87"))) {
@@ -70,16 +85,15 @@ struct Wizard {
 
     template <typename T>
     T* Find(const char* name) const {
-        T* child = window->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << "no control " << name;
-        return child;
+        return Child<T>(*window, name);
     }
     QLineEdit* Box(const char* name) const { return Find<QLineEdit>(name); }
     QPushButton* Button(const char* name) const { return Find<QPushButton>(name); }
 
-    // Of a label, box, log or button.
+    // Of a label, box, log, button or combo.
     std::string Text(const char* name) const {
         QObject* o = Find<QObject>(name);
+        if (auto* combo = qobject_cast<QComboBox*>(o)) return combo->currentText().toStdString();
         if (auto* label = qobject_cast<QLabel*>(o)) return label->text().toStdString();
         if (auto* box = qobject_cast<QLineEdit*>(o)) return box->text().toStdString();
         if (auto* log = qobject_cast<QPlainTextEdit*>(o)) return log->toPlainText().toStdString();
@@ -129,7 +143,6 @@ struct Wizard {
             if (Find<QFrame>(name)->isVisible()) shown += shown.empty() ? name : std::string(",") + name;
         return shown;
     }
-    // Waits for the check or the run to end.
     bool WaitForWork() const {
         return QTest::qWaitFor([this] { return !window->IsWorking(); }, 120000);
     }
@@ -139,8 +152,8 @@ struct Wizard {
         const char *kind, *box;
         std::string text;
     };
-    // Step 1 and 2 filled in, ending on step 3 while its check works.
-    void EnterSides(const Side& source, const Side& destination) {
+    // Step 1 and 2 filled in, ending on step 3 (after its check, when `wait`).
+    bool EnterSides(const Side& source, const Side& destination, bool wait = true) {
         Next();
         Choose("cboStep1Type", source.kind);
         Type(source.box, source.text);
@@ -148,31 +161,19 @@ struct Wizard {
         Choose("cboStep2Type", destination.kind);
         Type(destination.box, destination.text);
         Next();
+        return !wait || WaitForWork();
     }
-    void EnterSqliteFiles(const std::string& source, const std::string& destination) {
-        EnterSides({"SQLite Database", "txtSQLiteFile", source}, {"SQLite Database", "txtSQLiteFile", destination});
+    bool CheckSqliteFiles(const std::string& source, const std::string& destination, bool wait = true) {
+        const char* kind = "SQLite Database";
+        return EnterSides({kind, "txtSQLiteFile", source}, {kind, "txtSQLiteFile", destination}, wait);
     }
-    bool CheckSqliteFiles(const std::string& source, const std::string& destination) {
-        EnterSqliteFiles(source, destination);
-        return WaitForWork();
-    }
-    // Next, then waits for the step it starts.
     bool NextAndWait() {
         Next();
         return WaitForWork();
     }
-    // Opens the settings dialog of step 3 and lets `act` work in it; closes it if `act` left it open.
+    // Opens the settings dialog of step 3 and lets `act` work in it.
     void InSettingsDialog(const std::function<void(QDialog&)>& act) {
-        bool acted = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            act(*dialog);
-            acted = true;
-            if (dialog->isVisible()) dialog->reject();
-        });
-        Click("cmdTables");
-        EXPECT_TRUE(acted);
+        InModal([this] { Click("cmdTables"); }, act);
     }
 
     FakeDialogs dialogs;
@@ -181,7 +182,6 @@ struct Wizard {
 };
 
 using data::testing::SqliteShop;
-using test::AddMailingListRows;
 
 inline long CountRows(const std::string& sqliteFile, const std::string& table) {
     db::Connection c = test::OpenSqlite(sqliteFile);

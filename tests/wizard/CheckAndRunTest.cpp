@@ -1,11 +1,13 @@
-// Whole runs of a Data Copy: what the log says, and, with faults injected or
-// a cancel, that what it says about the destination is what became of it.
+// The connection check, and whole runs of a Data Copy: what the log says,
+// and, with faults injected or a cancel, that what it says about the
+// destination is what became of it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 
@@ -21,8 +23,37 @@
 namespace qdt::wizard {
 namespace {
 
+using data::testing::SqliteShop;
 using test::Dump;
 using test::SqliteSide;
+
+// A SQLite file holding just the columns that tell a Quillmart version apart,
+// or, for "other", a foreign shop's table.
+std::string ShopFile(const std::string& version) {
+    const std::string path = test::NewSqliteFile();
+    db::Connection c = test::OpenSqlite(path);
+    if (version == "other") {
+        c.Execute("CREATE TABLE products (catalogid INTEGER)");
+        return path;
+    }
+    std::string orderColumns = "ON_ID INTEGER";
+    if (version >= "4.6") orderColumns += ", ON_WishList INTEGER";
+    if (version >= "4.7") orderColumns += ", ON_CouponCode VARCHAR(20)";
+    if (version >= "5") orderColumns += ", ON_PaymentGateWay VARCHAR(20)";
+    if (version >= "5.1") orderColumns += ", ON_OrderHandlingCharge DOUBLE";
+    c.Execute("CREATE TABLE tblQuillmartOrderNumbers (" + orderColumns + ")");
+    c.Execute(std::string("CREATE TABLE tblQuillmartVersions (V_ID INTEGER") +
+              (version == "5.104" ? ", V_RRP DOUBLE)" : ")"));
+    return path;
+}
+
+data::ConnectionProfile Side(data::DatabaseKind kind, const std::string& database, const std::string& server = "") {
+    data::ConnectionProfile p;
+    p.Kind = kind;
+    p.Database = database;
+    p.Server = server;
+    return p;
+}
 
 // Calls the test's hook on every new line of the run's log.
 class HookedStatus : public run::TextStatus {
@@ -34,21 +65,150 @@ public:
     }
 };
 
+struct Session {
+    StepOutcome Check(const data::ConnectionProfile& source, const data::ConnectionProfile& destination,
+                      int action = run::kDataCopy) {
+        ctx.source = source;
+        ctx.destination = destination;
+        ctx.intAction = action;
+        return RunConnectionCheck(ctx);
+    }
+    HookedStatus status;
+    run::RunContext ctx{status};
+};
+
+const std::string kSee = "\r\n\r\nSee status window for more details.";
+const std::string kVersionContext =
+    "An error occurred when trying to detect the version of the destination database.\r\n"
+    "Please go back and check you've selected the correct database.";
+
+// A spreadsheet source is probed on the chosen sheet, in any case. (A
+// Quillmart copy's passing check is read in the window's walk.)
+TEST(ConnectionCheck, PassingChecksLogWhatTheyFound) {
+    struct Case {
+        data::ConnectionProfile source, destination;
+        int action;
+        std::string log, txtSource, txtDestin;
+    };
+    const std::string script = test::TempDir() + "/create.sql";
+    std::ofstream(script) << "CREATE TABLE t (a INTEGER);\r\n";
+    const Case cases[] = {
+        {SqliteSide(ShopFile("5.104")), Side(data::kSqlFile, script),
+         run::kExecuteSql,
+         "Testing SQLite Database source connection... done.\r\nDetecting version...Set To Blank SQL File\r\n"
+         "Testing opening the .SQL file... done.",
+         "SQLite", ".SQL File"},
+        {Side(data::kExcel, QDT_SHEET_FIXTURES "/products.xlsx", "alpha"), SqliteSide(ShopFile("5.104")), run::kDataCopy,
+         "Testing Excel Spreadsheet (Catalogue only) source connection... done.\r\nDetecting version...Set to Excel "
+         "Spreadsheet\r\nTesting SQLite Database destination connection... done.\r\nDetecting version...Set to "
+         "Quillmart v5.104",
+         "Excel Spreadsheet", "Quillmart v5.104"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source.Database);
+        Session r;
+        const StepOutcome o = r.Check(c.source, c.destination, c.action);
+        EXPECT_TRUE(o.succeeded && o.nextEnabled && o.backEnabled && o.messageBox.empty());
+        EXPECT_EQ(r.status.txtConnect, c.log);
+        EXPECT_EQ(o.txtSource + " -> " + o.txtDestin, c.txtSource + " -> " + c.txtDestin);
+    }
+}
+
+TEST(ConnectionCheck, VersionGate) {
+    struct GateCase {
+        std::string source, destination;  // Quillmart versions, or "other" for a foreign shop
+        int error;                        // 0: passes
+    };
+    const GateCase cases[] = {
+        {"4.5", "5.104", 0},  {"4.5", "5", 0},        {"5", "5", 0},          {"5.1", "5.104", 0},
+        {"5.1", "5", 1003},   {"5.104", "5.1", 1003}, {"4.6", "4.7", 1002},   {"5.104", "4.5", 1002},
+        {"other", "5.1", 1004}, {"other", "5.104", 0},
+    };
+    for (const GateCase& c : cases) {
+        SCOPED_TRACE(c.source + " -> " + c.destination);
+        Session r;
+        const StepOutcome o = r.Check(SqliteSide(ShopFile(c.source)), SqliteSide(ShopFile(c.destination)));
+        EXPECT_EQ(o.succeeded, c.error == 0);
+        if (c.error == 0) continue;
+        std::string expected;
+        if (c.error == 1002)
+            expected = "The destination database has been detected as v" + c.destination +
+                       ".\r\nThis wizard can only upgrade to version 5 databases.\r\n\r\n"
+                       "Please go back and select a Quillmart 5 database.";
+        else if (c.error == 1003)
+            expected = "The source database has been detected as a v" + c.source + " and the destination database a v" +
+                       c.destination +
+                       ".\r\nThis wizard cannot 'downgrade' databases to a previous version.\r\n\r\n"
+                       "Please go back select different databases.";
+        else
+            expected = "The destination database has been detected as v" + c.destination +
+                       ". If needs to be the latest version, v5.104. Please go back and select a new database.";
+        EXPECT_EQ(o.messageBox, kVersionContext + "\r\n\r\n" + expected + kSee);
+        EXPECT_NE(r.status.txtConnect.find("\r\n\r\nError occurred!\r\n" + expected), std::string::npos);
+    }
+}
+
+// The source's detection leaves its probe in strQuery; a destination that
+// cannot be opened (or is refused) must not be reported with it. The same
+// database twice is refused before either is opened.
+TEST(ConnectionCheck, FailuresShowThePhaseAndOnlyTheirOwnStatement) {
+    const std::string shop = ShopFile("4.6");
+    const std::string noVersions = test::NewSqliteFile("broken.sqlite");
+    test::OpenSqlite(noVersions).Execute("CREATE TABLE tblQuillmartOrderNumbers (ON_ID INTEGER)");
+    const std::string details = "\r\nPlease go back and ensure that the database details are set up correctly.";
+    const std::string toDestination = "An error occurred trying to connect to the destination database." + details;
+    const std::string sheetProbe = "SELECT TOP 1 * FROM [Sheet1$]";
+    struct Case {
+        data::ConnectionProfile source, destination;
+        std::string box, logPart, statement;
+        int action = run::kDataCopy;
+    };
+    const Case cases[] = {
+        {Side(data::kAccess, "/shop/db.mdb"), Side(data::kAccess, "/shop/db.mdb"),
+         "Trying to connect to the same databases!\r\n\r\nBoth the source and destination databases are same!" +
+             details + kSee,
+         "\r\nError occurred!\r\nBoth the source and destination databases are same!" + details, ""},
+        {SqliteSide("/nonexistent/shop.sqlite"), SqliteSide(shop),
+         "An error occurred trying to connect to the source database." + details + kSee,
+         "Error occurred!\r\nCould not find the SQLite database file", ""},
+        {SqliteSide(shop), SqliteSide(noVersions), kVersionContext + kSee,
+         "\r\n\r\nSELECT * FROM tblQuillmartVersions LIMIT 0, 1", "SELECT * FROM tblQuillmartVersions LIMIT 0, 1"},
+        {SqliteSide(shop), SqliteSide("/nonexistent/new.sqlite"), toDestination + kSee,
+         "Testing SQLite Database destination connection... \r\n\r\nError occurred!\r\n", ""},
+        {SqliteSide(shop), Side(data::kAccess, test::TempDir() + "/new.mdb"),
+         toDestination + "\r\n\r\nAccess files can be read as a source but not written on this system.\r\nPlease go "
+                         "back and choose a SQL Server, MySQL or SQLite database as the destination." + kSee,
+         "Testing Access Database destination connection... \r\n\r\nError occurred!\r\n", ""},
+        {SqliteSide(shop), Side(data::kSqlFile, "/nonexistent/create.sql"),
+         "An error occurred trying to open the .SQL file.\r\nPlease go back and ensure that the file exists." + kSee,
+         "Testing opening the .SQL file... \r\n\r\nError occurred!\r\n", "", run::kExecuteSql},
+        {Side(data::kExcel, QDT_SHEET_FIXTURES "/products.xlsx", "Sheet1"), SqliteSide(shop),
+         "An error occurred trying to connect to the source database." + details + kSee,
+         "Error occurred!\r\nThe Excel file 'products.xlsx' has no worksheet named 'Sheet1'.\r\n\r\n" + sheetProbe,
+         sheetProbe},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.box);
+        Session r;
+        const StepOutcome o = r.Check(c.source, c.destination, c.action);
+        EXPECT_FALSE(o.succeeded);
+        EXPECT_EQ(o.messageBox, c.box);
+        EXPECT_NE(r.status.txtConnect.find(c.logPart), std::string::npos) << r.status.txtConnect;
+        EXPECT_EQ(r.ctx.strQuery, c.statement);
+        if (c.statement.empty()) {
+            EXPECT_EQ(r.status.txtConnect.find("SELECT"), std::string::npos);
+        }
+    }
+}
+
 class TransferRun : public ::testing::Test {
 protected:
-    void SetUp() override {
-        source_ = data::testing::SqliteShop("4.6", false);
-        destination_ = data::testing::SqliteShop("5.104", true);
-    }
-    void Check(run::RunContext& ctx) {
-        ctx.source = SqliteSide(source_);
-        ctx.destination = SqliteSide(destination_);
-        StepOutcome check = RunConnectionCheck(ctx);
+    void Check(Session& s) {
+        const StepOutcome check = s.Check(SqliteSide(source_), SqliteSide(destination_));
         EXPECT_TRUE(check.succeeded) << check.messageBox;
     }
-    std::string source_, destination_;
-    HookedStatus status_;
-    run::RunContext ctx_{status_};
+    std::string source_ = SqliteShop("4.6", false), destination_ = SqliteShop("5.104", true);
+    Session s_;
 };
 
 // A failure or a cancel leaves the destination as it was. Once committed, the
@@ -73,14 +233,13 @@ TEST_F(TransferRun, AFailureOrACancelLeavesTheDestinationAsItWas) {
         SCOPED_TRACE(c.logPart);
         if (c.clash) test::MakeProductNamesClash(source_, destination_);
         const auto before = Dump(destination_);
-        HookedStatus status;
-        status.onLine = [&](const std::string& line) {
-            if (line == c.cancelAt) status.Cancel();
+        Session s;
+        s.status.onLine = [&](const std::string& line) {
+            if (line == c.cancelAt) s.status.Cancel();
         };
-        run::RunContext ctx(status);
-        Check(ctx);
-        const bool succeeded = RunTransfer(ctx).succeeded;
-        const std::string& log = status.txtStep2;
+        Check(s);
+        const bool succeeded = RunTransfer(s.ctx).succeeded;
+        const std::string& log = s.status.txtStep2;
         EXPECT_NE(log.find(c.logPart), std::string::npos) << log;
         EXPECT_EQ(log.substr(log.rfind("\r\n") + 2), c.lastLine);
         EXPECT_EQ(Dump(destination_) != before, succeeded);
@@ -89,17 +248,16 @@ TEST_F(TransferRun, AFailureOrACancelLeavesTheDestinationAsItWas) {
 
 // The problems this run met are listed before the success line; an earlier run's are not.
 TEST_F(TransferRun, SuccessfulCopyLogsEveryTableAndItsProblems) {
-    ctx_.strWarnings = "- left over from an earlier run\r\n";
+    s_.ctx.strWarnings = "- left over from an earlier run\r\n";
     test::OpenSqlite(source_).Execute(
         "UPDATE tblQuillmartConfig SET CFG_Value = 'Atlantis' WHERE CFG_Name = 'defaultcountry'");
-    Check(ctx_);
-    ctx_.settings.CopyTableList.Set("tblQuillmartWishList", "n");
-    ctx_.settings.JobList.Set("Add News Placeholders For New Languages", "n");
-    StepOutcome run = RunTransfer(ctx_);
-    ASSERT_TRUE(run.succeeded) << status_.txtStep2;
-    EXPECT_TRUE(run.backEnabled && run.nextEnabled);
+    Check(s_);
+    s_.ctx.settings.CopyTableList.Set("tblQuillmartWishList", "n");
+    s_.ctx.settings.JobList.Set("Add News Placeholders For New Languages", "n");
+    StepOutcome run = RunTransfer(s_.ctx);
+    ASSERT_TRUE(run.succeeded && run.backEnabled && run.nextEnabled) << s_.status.txtStep2;
 
-    const std::string& log = status_.txtStep2;
+    const std::string& log = s_.status.txtStep2;
     EXPECT_THAT(log, ::testing::StartsWith("\r\nConnecting to source database... done.\r\nConnecting to destination "
                                            "database... done.\r\nAdding table tblQuillmartAffiliateLog...done."));
     EXPECT_EQ(log.find("tblQuillmartWishList"), std::string::npos);
@@ -109,25 +267,26 @@ TEST_F(TransferRun, SuccessfulCopyLogsEveryTableAndItsProblems) {
                          "\r\nThe following problems were encountered;\r\n"
                          "- The 'defaultcountry' config setting could not be set. Please set this manually.\r\n"
                          "\r\n\r\nData Transfer Successful!"));
-    EXPECT_EQ(status_.BarMax(run::Bar::Total), 18 + 2 + 2);
-    EXPECT_EQ(status_.BarValue(run::Bar::Total), 18 + 2 + 2);
+    EXPECT_EQ(s_.status.BarMax(run::Bar::Total), 18 + 2 + 2);
+    EXPECT_EQ(s_.status.BarValue(run::Bar::Total), 18 + 2 + 2);
 }
 
 // With nothing selected the run still connects and closes; a source that
 // cannot be opened fails with no context of its own in the box.
 TEST_F(TransferRun, NothingSelectedStillConnectsAndClosesAndALostSourceShowsNoContext) {
-    Check(ctx_);
-    for (auto* list : {&ctx_.settings.CopyTableList, &ctx_.settings.CompareTableList, &ctx_.settings.JobList})
+    Check(s_);
+    for (auto* list : {&s_.ctx.settings.CopyTableList, &s_.ctx.settings.CompareTableList, &s_.ctx.settings.JobList})
         for (const auto& entry : std::vector(list->Entries())) list->Set(entry.first, "n");
-    EXPECT_TRUE(RunTransfer(ctx_).succeeded);
-    EXPECT_EQ(status_.txtStep2,
+    EXPECT_TRUE(RunTransfer(s_.ctx).succeeded);
+    EXPECT_EQ(s_.status.txtStep2,
               "\r\nConnecting to source database... done.\r\nConnecting to destination database... done.\r\n"
               "Closing Databases... done.\r\n\r\nData Transfer Successful!");
-    EXPECT_EQ(status_.BarMax(run::Bar::Total), 0);
+    EXPECT_EQ(s_.status.BarMax(run::Bar::Total), 0);
 
-    ctx_.source.ConnectionString = "Provider=SQLite;Data Source=/nonexistent.sqlite";
-    EXPECT_EQ(RunTransfer(ctx_).messageBox, "\r\n\r\nSee status window for more details.");
-    EXPECT_THAT(status_.txtStep2, ::testing::StartsWith("\r\nConnecting to source database... \r\n\r\nError occurred!\r\n"));
+    s_.ctx.source.ConnectionString = "Provider=SQLite;Data Source=/nonexistent.sqlite";
+    EXPECT_EQ(RunTransfer(s_.ctx).messageBox, "\r\n\r\nSee status window for more details.");
+    EXPECT_THAT(s_.status.txtStep2,
+                ::testing::StartsWith("\r\nConnecting to source database... \r\n\r\nError occurred!\r\n"));
 }
 
 // Every Quillmart table's rows, as sorted lines of text.
@@ -161,11 +320,8 @@ int LimitPages(sqlite3* db, char**, const sqlite3_api_routines*) {
 }
 
 // One faulty run: a 4.6 shop copied into a destination that the case prepares.
-struct Fault {
-    HookedStatus status;
-    run::RunContext ctx{status};
-    std::string destinationCs, expectedError, expectedCheckWarning;
-    std::string expectedLine;          // the run's last line
+struct Fault : Session {
+    std::string destinationCs, expectedError, expectedCheckWarning, expectedLine;  // the last: the run's last line
     std::vector<std::string> changed;  // the tables changed in spite of the rollback, by name
     std::function<void()> cleanUp;  // undoes what the case arranged, also after a failed assertion
     ~Fault() {
@@ -175,8 +331,8 @@ struct Fault {
 
 // A full disk: SQLite's page limit on the destination, with room for the
 // shop and a few pages more.
-void DiskFull(Fault& f) {
-    const std::string shop = data::testing::SqliteShop("5.104", true);
+void DiskFull(Fault& f, const test::MySqlServer&) {
+    const std::string shop = SqliteShop("5.104", true);
     limitedFile = test::TempDir() + "/shop.sqlite";
     pageLimit = static_cast<long>(std::filesystem::file_size(shop) / 4096 + 16);
     std::filesystem::copy_file(shop, limitedFile);
@@ -269,7 +425,7 @@ TEST_P(RollbackHonesty, TheLogSaysWhatBecameOfTheDestination) {
         server = s;
     }
     Fault f;
-    f.ctx.source = SqliteSide(data::testing::SqliteShop("4.6", false));
+    f.ctx.source = SqliteSide(SqliteShop("4.6", false));
     c.arrange(f, server.value_or(test::MySqlServer{}));
     const auto before = Contents(f.destinationCs);
 
@@ -278,9 +434,7 @@ TEST_P(RollbackHonesty, TheLogSaysWhatBecameOfTheDestination) {
         EXPECT_NE(f.status.txtConnect.find(f.expectedCheckWarning), std::string::npos) << f.status.txtConnect;
     else
         EXPECT_EQ(f.status.txtConnect.find("Warning"), std::string::npos) << f.status.txtConnect;
-    StepOutcome run = RunTransfer(f.ctx);
-
-    ASSERT_FALSE(run.succeeded) << f.status.txtStep2;
+    ASSERT_FALSE(RunTransfer(f.ctx).succeeded) << f.status.txtStep2;
     const std::string& log = f.status.txtStep2;
     EXPECT_NE(log.find("\r\nError occurred!\r\n" + f.expectedError), std::string::npos) << log;
     EXPECT_EQ(log.substr(log.rfind("\r\n") + 2), f.expectedLine) << log;
@@ -298,7 +452,7 @@ TEST_P(RollbackHonesty, TheLogSaysWhatBecameOfTheDestination) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, RollbackHonesty,
-    ::testing::Values(FaultCase{"DiskFull", false, [](Fault& f, const test::MySqlServer&) { DiskFull(f); }},
+    ::testing::Values(FaultCase{"DiskFull", false, DiskFull},
                       FaultCase{"MyIsamTables", true, MyIsamTables}, FaultCase{"LostConnection", true, LostConnection}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
