@@ -19,7 +19,7 @@ resident set. The versions written are counted after each run. Medians of
 --runs runs are printed with the load average before and after.
 
 The statements the import sends to its source per product are counted by the
-test ActinicSourceLoad (tests/importers/ActinicSourceLoadTest.cpp), which
+test ActinicSourceLoad (tests/importers/ActinicImportTest.cpp), which
 imports the same shape at 5, 10 and 20 products through a counting connection.
 """
 import argparse
